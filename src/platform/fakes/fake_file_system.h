@@ -1,0 +1,73 @@
+// An in-memory file system for tests of the logic, with failures to order.
+#pragma once
+
+#include "platform/attributes.h"
+#include "platform/file_system.h"
+
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace dorvantile::fakes {
+
+class FakeFileSystem final : public FileSystem {
+public:
+    /// Adds a folder and every folder above it.
+    void addFolder(const std::string& path, unsigned attributes = Directory) {
+        add(path, attributes);
+        folders_.try_emplace(path);
+    }
+    /// Adds a file (or any entry) with the given bits, and the folders above it.
+    void addEntry(const std::string& path, unsigned attributes = 0) { add(path, attributes); }
+    /// Makes the enumeration of `folder` fail with `error` from now on.
+    void failFolder(const std::string& folder, std::errc error) { failures_[folder] = error; }
+    void removeFolder(const std::string& folder) { folders_.erase(folder); }
+
+    std::vector<std::string> enumerated; ///< every folder enumerated, in order
+
+    std::error_code enumerate(const std::string& folder, DirectoryEntries& out) override {
+        out.clear();
+        std::string key = folder;
+        if (key.size() > 1 && key.back() == '/')
+            key.pop_back();
+        enumerated.push_back(key);
+        if (auto failure = failures_.find(key); failure != failures_.end())
+            return std::make_error_code(failure->second);
+        const auto found = folders_.find(key);
+        if (found == folders_.end())
+            return std::make_error_code(std::errc::no_such_file_or_directory);
+        for (const auto& [name, bits] : found->second) {
+            if ((bits & (Hidden | System)) == 0)
+                out.add(name, bits & ~unsigned{ReadOnly});
+        }
+        out.sort();
+        return {};
+    }
+
+    std::optional<unsigned> attributes(const std::string& path) override {
+        const std::size_t slash = path.find_last_of('/');
+        const auto found = folders_.find(slash == 0 ? "/" : path.substr(0, slash));
+        if (found == folders_.end())
+            return std::nullopt;
+        for (const auto& [name, bits] : found->second) {
+            if (name == path.substr(slash + 1))
+                return bits;
+        }
+        return std::nullopt;
+    }
+
+private:
+    void add(const std::string& path, unsigned attributes) {
+        const std::size_t slash = path.find_last_of('/');
+        const std::string parent = slash == 0 ? "/" : path.substr(0, slash);
+        if (parent != "/" && folders_.find(parent) == folders_.end())
+            addFolder(parent);
+        folders_[parent].emplace_back(path.substr(slash + 1), attributes);
+    }
+
+    std::map<std::string, std::vector<std::pair<std::string, unsigned>>> folders_{{"/", {}}};
+    std::map<std::string, std::errc> failures_;
+};
+
+} // namespace dorvantile::fakes

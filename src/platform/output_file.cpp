@@ -1,0 +1,92 @@
+#include "platform/output_file.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
+#include <vector>
+
+namespace dorvantile {
+namespace {
+
+std::string describe(const std::string& path, int error) {
+    const std::string shown = path == "-" ? std::string("standard output") : path;
+    return "cannot write " + shown + ": " + std::strerror(error);
+}
+
+mode_t currentUmask() {
+    const mode_t mask = umask(0);
+    umask(mask);
+    return mask;
+}
+
+} // namespace
+
+OutputFile::OutputFile(int fd, std::string path, std::string temporary)
+    : fd_(fd), path_(std::move(path)), temporary_(std::move(temporary)) {
+    buffer_.reserve(capacity);
+}
+
+OutputFile::OutputFile(OutputFile&& other) noexcept
+    : fd_(std::exchange(other.fd_, -1)), path_(std::move(other.path_)),
+      temporary_(std::move(other.temporary_)), buffer_(std::move(other.buffer_)) {
+    other.temporary_.clear();
+}
+
+OutputFile::~OutputFile() {
+    if (!temporary_.empty()) {
+        if (fd_ >= 0)
+            close(fd_);
+        unlink(temporary_.c_str());
+    }
+}
+
+OutputFile OutputFile::replacing(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    std::string pattern = folder + "." + name + ".XXXXXX";
+    std::vector<char> temporary(pattern.begin(), pattern.end());
+    temporary.push_back('\0');
+    const int fd = mkostemp(temporary.data(), O_CLOEXEC);
+    if (fd < 0)
+        throw CatalogueError(describe(path, errno));
+    // mkostemp makes the file private; a catalogue gets the permissions of any new file.
+    fchmod(fd, 0666 & ~currentUmask());
+    return OutputFile(fd, path, std::string(temporary.data()));
+}
+
+OutputFile OutputFile::standardOutput() { return OutputFile(STDOUT_FILENO, "-", std::string()); }
+
+void OutputFile::flush() {
+    std::size_t done = 0;
+    while (done < buffer_.size()) {
+        const ssize_t n = ::write(fd_, buffer_.data() + done, buffer_.size() - done);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            fail(errno);
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    buffer_.clear();
+}
+
+void OutputFile::commit() {
+    flush();
+    if (temporary_.empty())
+        return;
+    const int fd = std::exchange(fd_, -1);
+    if (close(fd) != 0)
+        fail(errno);
+    if (rename(temporary_.c_str(), path_.c_str()) != 0)
+        fail(errno);
+    temporary_.clear();
+}
+
+void OutputFile::fail(int error) const { throw CatalogueError(describe(path_, error)); }
+
+} // namespace dorvantile

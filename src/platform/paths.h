@@ -1,0 +1,22 @@
+// Paths as the catalogue writes them: "/" between folder and name, no doubled separator.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace dorvantile {
+
+/// `folder` followed by "/" unless it already ends in one (the root "/").
+std::string withSeparator(std::string_view folder);
+
+/// The chosen folder that `given` names: an absolute path (relative ones taken from
+/// `workingFolder`) with "." and ".." resolved lexically and no trailing "/" except the
+/// root itself. Symbolic links are kept as given.
+std::string normalizeFolder(std::string_view given, std::string_view workingFolder);
+
+/// The folder that holds the running program when the user may write there; otherwise
+/// the program's folder in the user's data folder ($XDG_DATA_HOME/dorvantile, by default
+/// ~/.local/share/dorvantile), created on first use.
+std::string appFolder();
+
+} // namespace dorvantile

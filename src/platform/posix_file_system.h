@@ -1,0 +1,17 @@
+// The file system of this machine, read through POSIX directory calls.
+#pragma once
+
+#include "platform/file_system.h"
+
+namespace dorvantile {
+
+/// Reads folders with one pass of readdir each. The entry type that readdir returns answers
+/// the attribute question for almost every entry; a stat is made only for links and for
+/// file systems that do not report types.
+class PosixFileSystem final : public FileSystem {
+public:
+    std::error_code enumerate(const std::string& folder, DirectoryEntries& out) override;
+    std::optional<unsigned> attributes(const std::string& path) override;
+};
+
+} // namespace dorvantile

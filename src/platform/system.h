@@ -1,0 +1,50 @@
+// The services of the desktop that the run relies on: clock and message loop, shell, message
+// boxes. One narrow interface each.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace dorvantile {
+
+/// The monotonic clock and the window's message loop.
+class EventLoop {
+public:
+    EventLoop() = default;
+    EventLoop(const EventLoop&) = delete;
+    EventLoop& operator=(const EventLoop&) = delete;
+    virtual ~EventLoop() = default;
+
+    /// Seconds on a monotonic clock; only differences mean anything.
+    virtual double now() = 0;
+    /// Handles every message waiting at this moment, then returns.
+    virtual void processEvents() = 0;
+};
+
+/// The desktop shell that opens documents and web addresses in their associated program.
+class Shell {
+public:
+    Shell() = default;
+    Shell(const Shell&) = delete;
+    Shell& operator=(const Shell&) = delete;
+    virtual ~Shell() = default;
+
+    /// Asks the shell to open `target`; does not wait and reports nothing.
+    virtual void open(const std::string& target) = 0;
+};
+
+enum class MessageIcon { None, Critical };
+
+/// Modal message boxes with a single OK button.
+class MessageBoxes {
+public:
+    MessageBoxes() = default;
+    MessageBoxes(const MessageBoxes&) = delete;
+    MessageBoxes& operator=(const MessageBoxes&) = delete;
+    virtual ~MessageBoxes() = default;
+
+    /// Shows `prompt` under `title` and returns when the user has closed the box.
+    virtual void show(std::string_view prompt, std::string_view title, MessageIcon icon) = 0;
+};
+
+} // namespace dorvantile

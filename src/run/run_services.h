@@ -1,0 +1,42 @@
+// Everything a catalogue run reaches: the window's controls and the desktop's services.
+#pragma once
+
+#include "platform/controls.h"
+#include "platform/file_listing.h"
+#include "platform/file_system.h"
+#include "platform/folder_list.h"
+#include "platform/system.h"
+#include "run/run_feedback.h"
+
+namespace dorvantile {
+
+/// The window (or a headless front end) lends these to a run for its whole length.
+struct RunServices {
+    ChosenFolder& dir1;
+    OutputChoice& keuze;
+    Picture& okKnop;
+    ProgressDisplay& bar;
+    Pointer& pointer;
+    FolderList& list1;
+    FileListing& file1;
+    FileSystem& fileSystem;
+    EventLoop& loop;
+    Shell& shell;
+    MessageBoxes& messages;
+    RunFeedback& feedback;
+};
+
+/// The three outputs that a run can produce, one per option of `Keuze`.
+class Catalogues {
+public:
+    Catalogues() = default;
+    Catalogues(const Catalogues&) = delete;
+    Catalogues& operator=(const Catalogues&) = delete;
+    virtual ~Catalogues() = default;
+
+    virtual void SaveToHtml() = 0;
+    virtual void SaveToText() = 0;
+    virtual void SaveToPrinter() = 0;
+};
+
+} // namespace dorvantile

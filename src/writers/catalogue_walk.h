@@ -1,0 +1,33 @@
+// The walk that every writer shares: the chosen folder, then each entry of the folder list,
+// each with its listed files. It counts and never formats.
+#pragma once
+
+#include "run/run_services.h"
+
+#include <string_view>
+
+namespace dorvantile {
+
+/// What a writer makes of the walk, one call per line of the catalogue.
+class CatalogueSections {
+public:
+    CatalogueSections() = default;
+    CatalogueSections(const CatalogueSections&) = delete;
+    CatalogueSections& operator=(const CatalogueSections&) = delete;
+    virtual ~CatalogueSections() = default;
+
+    /// A folder's heading: the chosen folder first (`chosen` true), then each sub-folder.
+    virtual void heading(std::string_view folder, bool chosen) = 0;
+    /// One listed file of `folder`, its name as the file system holds it.
+    virtual void file(std::string_view folder, std::string_view name) = 0;
+    /// The end of a folder's section, after its files (also when it has none).
+    virtual void endSection() = 0;
+};
+
+/// Walks the catalogue of `Dir1`'s folder with the folder list `List1`, pointing `File1` at
+/// each folder after its heading. A folder that cannot be listed is reported to the
+/// feedback and keeps its heading with no file lines. Returns the totals: the sub-folders
+/// (the chosen folder not counted) and every file line.
+Progress WalkCatalogue(RunServices& services, CatalogueSections& sections);
+
+} // namespace dorvantile

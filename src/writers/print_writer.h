@@ -1,0 +1,15 @@
+// SaveToPrinter: the catalogue as a printout on the default printer.
+#pragma once
+
+#include "platform/print_surface.h"
+#include "run/run_services.h"
+
+namespace dorvantile {
+
+/// Pauses, plays the progress animation, then prints the catalogue: dark-red bold headings
+/// at 300 twips, green file names at 600, a black rule of 52 hyphens and the totals. Throws
+/// CatalogueError when there is no printer or the job fails; nothing is then reported as
+/// printed.
+void SaveToPrinter(RunServices& services, Printer& printer);
+
+} // namespace dorvantile
