@@ -1,6 +1,7 @@
 // dorvantile-cli: the catalogue from the command line, for scheduled and scripted runs.
 // It runs the window's run control, collection and writers over headless controls.
 #include "cli/headless.h"
+#include "cli/print_session.h"
 #include "platform/attributes.h"
 #include "platform/file_listing.h"
 #include "platform/folder_list.h"
@@ -24,21 +25,26 @@ namespace {
 
 constexpr const char* usage =
     "Usage: dorvantile-cli [--format html|text] [--output FILE] [--open] FOLDER\n"
+    "       dorvantile-cli --format print [--printer NAME] FOLDER\n"
     "Catalogue every file in FOLDER and in every folder beneath it.\n"
     "\n"
-    "  --format FORMAT  html (the default) for an HTML page, text for a text file\n"
+    "  --format FORMAT  html (the default) for an HTML page, text for a text file,\n"
+    "                   print for a printout on the default printer\n"
     "  --output FILE    where to write the catalogue; - for standard output\n"
     "                   (default: Files.html or Files.txt in the program's folder)\n"
     "  --open           open the written catalogue with the desktop's program for it\n"
+    "  --printer NAME   print on the print queue NAME instead of the default printer\n"
     "  --help           show this help and exit\n"
     "  --version        show the version and exit\n";
 
-enum class Format { Html = 1, Text = 2 };
+// The values are the output choices of the window.
+enum class Format { Html = 1, Text = 2, Print = 3 };
 
 struct Options {
     Format format = Format::Html;
     std::optional<std::string> output;
     bool open = false;
+    std::optional<std::string> printer;
     std::string folder;
 };
 
@@ -91,12 +97,18 @@ std::optional<Options> parse(int argc, char** argv) {
                 options.format = Format::Html;
             else if (*format == "text")
                 options.format = Format::Text;
+            else if (*format == "print")
+                options.format = Format::Print;
             else
                 throw UsageError{"unknown format '" + *format + "'"};
         } else if (auto output = value("--output")) {
             if (output->empty())
                 throw UsageError{"option --output needs a file"};
             options.output = *output;
+        } else if (auto printer = value("--printer")) {
+            if (printer->empty())
+                throw UsageError{"option --printer needs a printer's name"};
+            options.printer = *printer;
         } else {
             throw UsageError{"unknown option '" + std::string(arg) + "'"};
         }
@@ -104,18 +116,26 @@ std::optional<Options> parse(int argc, char** argv) {
     if (folders.size() != 1)
         throw UsageError{folders.empty() ? "no FOLDER given" : "more than one FOLDER given"};
     options.folder = folders.front();
+    if (options.format == Format::Print) {
+        if (options.output)
+            throw UsageError{"option --output does not apply to --format print"};
+        if (options.open)
+            throw UsageError{"option --open does not apply to --format print"};
+    } else if (options.printer) {
+        throw UsageError{"option --printer needs --format print"};
+    }
     return options;
 }
 
-/// The command line prints no catalogue, so no printer is ever asked for.
+/// The printer of a run that writes a file: never asked for.
 class NoPrinter final : public Printer {
 public:
     std::unique_ptr<PrintSurface> startJob() override {
-        throw CatalogueError("printing is not available from the command line");
+        throw CatalogueError("no printer was chosen");
     }
 };
 
-int run(const Options& options) {
+int run(const Options& options, int& argc, char** argv) {
     const std::string folder = normalizeFolder(options.folder, workingFolder());
     PosixFileSystem fileSystem;
     const std::optional<unsigned> bits = fileSystem.attributes(folder);
@@ -148,9 +168,13 @@ int run(const Options& options) {
     StandardErrorMessages messages;
     TerminalFeedback feedback;
     Shell& shell = options.open ? static_cast<Shell&>(desktop) : noShell;
-    RunServices services{dir1,  keuze, display, display,  display,  list1,
-                         file1, fileSystem, loop, shell, messages, feedback};
-    NoPrinter printer;
+    RunServices services{dir1,  keuze,      display, display, display,  list1,
+                         file1, fileSystem, loop,    shell,   messages, feedback};
+    NoPrinter noPrinter;
+    std::optional<PrintSession> printing;
+    if (options.format == Format::Print)
+        printing.emplace(argc, argv, options.printer.value_or(""));
+    Printer& printer = printing ? printing->printer() : noPrinter;
     CatalogueWriters writers(services, paths, printer);
     RunControl control(services, writers);
     if (!control.OkKnop_Click())
@@ -169,7 +193,7 @@ int main(int argc, char** argv) {
         const std::optional<Options> options = parse(argc, argv);
         if (!options)
             return 0;
-        return run(*options);
+        return run(*options, argc, argv);
     } catch (const UsageError& error) {
         std::fprintf(stderr, "dorvantile-cli: %s\n%s", error.message.c_str(), usage);
         return 2;
