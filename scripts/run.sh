@@ -1,11 +1,30 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds Dorvantile and makes a catalogue of FOLDER (default: the
-# home folder) as an HTML page, written to Files.html in the build folder.
+# Installs what is missing, builds Dorvantile and starts its window on the current folder.
+#
+#   scripts/run.sh                      the window, opened on the folder you are in
+#   scripts/run.sh --cli [OPTION]... FOLDER
+#                                       the command line instead, e.g. --cli --format text ~
+#
+# The window writes Files.html and Files.txt beside the program, in build/src/app.
 set -euo pipefail
-folder="${1:-$HOME}"
+here="$(pwd)"
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh build
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build
-build/src/cli/dorvantile-cli --format html "$folder"
-echo "Catalogue of $folder written to $(pwd)/build/src/cli/Files.html"
+build="$(pwd)/build"
+cd "$here"
+
+if [[ "${1:-}" == --cli ]]; then
+  shift
+  exec "$build/src/cli/dorvantile-cli" "$@"
+fi
+if [[ -z "${DISPLAY:-}" && -z "${WAYLAND_DISPLAY:-}" ]]; then
+  # No screen to show the window on (a server, a console): make the same catalogue of the
+  # current folder with the command line instead.
+  echo "No display to show the window on; cataloguing $(pwd) with the command line." >&2
+  "$build/src/cli/dorvantile-cli" --format html "$(pwd)"
+  echo "Catalogue written to $build/src/cli/Files.html" >&2
+  exit 0
+fi
+exec "$build/src/app/dorvantile" "$@"

@@ -1,0 +1,103 @@
+#include "app/folder_view.h"
+
+#include "platform/attributes.h"
+#include "platform/paths.h"
+
+#include <QFile>
+#include <QKeyEvent>
+#include <QStyledItemDelegate>
+
+namespace dorvantile::app {
+namespace {
+
+constexpr int folderRole = Qt::UserRole;
+constexpr int depthRole = Qt::UserRole + 1;
+constexpr int indentPerLevel = 8;
+
+// Indents each entry by its depth, icon and all, as in a tree.
+class IndentingDelegate final : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        QStyleOptionViewItem indented(option);
+        indented.rect.adjust(index.data(depthRole).toInt() * indentPerLevel, 0, 0, 0);
+        QStyledItemDelegate::paint(painter, indented, index);
+    }
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        return QStyledItemDelegate::sizeHint(option, index) +
+               QSize(index.data(depthRole).toInt() * indentPerLevel, 0);
+    }
+};
+
+// Names are bytes; shown, a control character would break the entry's line.
+QString shownName(std::string_view name) {
+    QString shown = QFile::decodeName(QByteArray(name.data(), static_cast<qsizetype>(name.size())));
+    for (QChar& c : shown) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7f)
+            c = QLatin1Char('?');
+    }
+    return shown;
+}
+
+} // namespace
+
+FolderView::FolderView(FileSystem& fileSystem, QWidget* parent)
+    : QListWidget(parent), fileSystem_(fileSystem),
+      openIcon_(style()->standardIcon(QStyle::SP_DirOpenIcon)),
+      closedIcon_(style()->standardIcon(QStyle::SP_DirClosedIcon)) {
+    setItemDelegate(new IndentingDelegate(this));
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    connect(this, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
+        emit openRequested(QByteArray::fromStdString(folderOf(*item)));
+    });
+}
+
+std::string FolderView::folderOf(const QListWidgetItem& item) {
+    return item.data(folderRole).toByteArray().toStdString();
+}
+
+std::error_code FolderView::setPath(const std::string& folder) {
+    if (std::error_code error = fileSystem_.enumerate(folder, entries_))
+        return error;
+    const bool moved = folder != path_;
+    path_ = folder;
+
+    clear();
+    addEntry("/", "/", 0, true);
+    int depth = 0;
+    for (std::size_t slash = 0; slash < folder.size();) {
+        const std::size_t next = std::min(folder.find('/', slash + 1), folder.size());
+        if (next > slash + 1)
+            addEntry(folder.substr(0, next), folder.substr(slash + 1, next - slash - 1), ++depth,
+                     true);
+        slash = next;
+    }
+    setCurrentRow(count() - 1);
+    const std::string base = withSeparator(folder);
+    for (std::size_t i = 0; i < entries_.size(); ++i) {
+        if (isSubFolder(entries_.attributes(i)))
+            addEntry(base + std::string(entries_.name(i)), entries_.name(i), depth + 1, false);
+    }
+    if (moved)
+        emit changed();
+    return {};
+}
+
+void FolderView::addEntry(const std::string& folder, std::string_view name, int depth, bool open) {
+    auto* item = new QListWidgetItem(open ? openIcon_ : closedIcon_, shownName(name), this);
+    item->setData(folderRole, QByteArray::fromStdString(folder));
+    item->setData(depthRole, depth);
+}
+
+void FolderView::keyPressEvent(QKeyEvent* event) {
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && currentItem()) {
+        emit openRequested(QByteArray::fromStdString(folderOf(*currentItem())));
+        return;
+    }
+    QListWidget::keyPressEvent(event);
+}
+
+} // namespace dorvantile::app

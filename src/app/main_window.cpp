@@ -1,0 +1,254 @@
+#include "app/main_window.h"
+
+#include "app/contact.h"
+#include "app/help_text.h"
+#include "app/twips.h"
+#include "general/open_with_shell.h"
+#include "general/pause.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QScreen>
+
+namespace dorvantile::app {
+namespace {
+
+constexpr QColor listBackground(230, 220, 190);
+constexpr QColor captionText(64, 64, 64);
+constexpr QColor darkBlue(0, 0, 64);
+
+void setColour(QWidget& widget, QPalette::ColorRole role, QColor colour) {
+    QPalette palette = widget.palette();
+    palette.setColor(role, colour);
+    widget.setPalette(palette);
+}
+
+void setCaption(QLabel& label, const QString& caption) {
+    label.setText(caption);
+    label.adjustSize();
+}
+
+void place(QWidget& widget, int leftTwips, int topTwips) {
+    widget.move(pixels(leftTwips), pixels(topTwips));
+}
+
+} // namespace
+
+Main::Main(WindowServices services, QWidget* parent)
+    : QWidget(parent), services_(std::move(services)) {
+    design();
+    Form_Load();
+
+    // The folder list opens on the working folder, as long as it can be read.
+    for (const std::string& folder : {services_.startFolder, std::string("/")}) {
+        if (!folder.empty() && !dir1_.setPath(folder))
+            break;
+    }
+    Dir1_Change();
+    connect(&dir1_, &FolderView::changed, this, &Main::Dir1_Change);
+    connect(&dir1_, &FolderView::openRequested, this,
+            [this](const QByteArray& folder) { openFolder(folder.toStdString()); });
+    connect(&drive1_, &DriveList::changed, this, &Main::Drive1_Change);
+    connect(&okKnop_, &PictureKnop::clicked, this, &Main::OkKnop_Click);
+    connect(&exitKnop_, &PictureKnop::clicked, this, &Main::ExitKnop_Click);
+    connect(&helpKnop_, &QPushButton::clicked, this, &Main::HelpKnop_Click);
+    connect(&text1_, &HelpPanel::clicked, this, &Main::Text1_Click);
+    drive1_.setFocus();
+}
+
+Main::~Main() = default;
+
+// What a form designer would hold: names, captions, tooltips, pictures, fonts and the
+// colours of the texts.
+void Main::design() {
+    setObjectName(QStringLiteral("Main"));
+    setWindowTitle(QStringLiteral("Dorvantile"));
+    setWindowIcon(QIcon(QStringLiteral(":/dorvantile.png")));
+    // The dialog font of every control but the help panel: small enough that each caption
+    // fits the room its label has beside the pictures.
+    setFont(QFont(QStringLiteral("Arial"), 8));
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+
+    const std::pair<QWidget*, const char*> names[] = {
+        {&frame1_, "Frame1"},     {&drive1_, "Drive1"}, {&dir1_, "Dir1"},
+        {&frame2_, "Frame2"},     {&keuze1_, "Keuze1"}, {&keuze2_, "Keuze2"},
+        {&keuze3_, "Keuze3"},     {&bar_, "Bar"},       {&procentLabel_, "ProcentLabel"},
+        {&image1_, "Image1"},     {&label1_, "Label1"}, {&okKnop_, "OkKnop"},
+        {&text1_, "Text1"},       {&frame3_, "Frame3"}, {&label3_, "Label3"},
+        {&helpKnop_, "HelpKnop"}, {&label2_, "Label2"}, {&exitKnop_, "ExitKnop"}};
+    for (const auto& [widget, name] : names)
+        widget->setObjectName(QLatin1String(name));
+
+    drive1_.setToolTip(QStringLiteral(" Drives "));
+    dir1_.setToolTip(QStringLiteral(" Folders "));
+
+    keuze1_.setText(QStringLiteral("Save files to Html page"));
+    keuze2_.setText(QStringLiteral("Save files to Text file"));
+    keuze3_.setText(QStringLiteral("Save files to Printer"));
+    int index = 1;
+    for (QRadioButton* keuze : {&keuze1_, &keuze2_, &keuze3_}) {
+        setColour(*keuze, QPalette::WindowText, captionText);
+        keuzeGroup_.addButton(keuze, index++);
+    }
+    keuze1_.setChecked(true);
+
+    bar_.setToolTip(QStringLiteral(" Progress "));
+    bar_.setFocusPolicy(Qt::TabFocus);
+    setColour(procentLabel_, QPalette::WindowText, captionText);
+    setCaption(procentLabel_, QStringLiteral("0%"));
+
+    image1_.setPixmap(windowIcon().pixmap(32, 32));
+    image1_.resize(32, 32);
+    setColour(label1_, QPalette::WindowText, captionText);
+    setCaption(label1_, QStringLiteral("Start"));
+    okKnop_.setImage(knopPicture(
+        {QColor(0, 0, 192), QColor(0, 0, 216), QColor(0, 0, 120), QStringLiteral("Ok")}));
+
+    text1_.hide();
+    text1_.setFont(QFont(QStringLiteral("Arial"), 9));
+    setColour(text1_, QPalette::Text, captionText);
+    text1_.raise();
+
+    label3_.setAutoFillBackground(true);
+    setColour(label3_, QPalette::Window, darkBlue);
+    helpKnop_.setText(QStringLiteral("Help"));
+    helpKnop_.setToolTip(QStringLiteral(" Click for open Helpwindow "));
+    setColour(label2_, QPalette::WindowText, captionText);
+    setCaption(label2_, QStringLiteral("Stop program"));
+    exitKnop_.setImage(knopPicture(
+        {QColor(192, 0, 0), QColor(216, 0, 0), QColor(120, 0, 0), QStringLiteral("Exit")}));
+
+    setTabOrder(&drive1_, &dir1_);
+    setTabOrder(&dir1_, &bar_);
+    setTabOrder(&bar_, &keuze1_);
+    setTabOrder(&keuze1_, &keuze2_);
+    setTabOrder(&keuze2_, &keuze3_);
+    setTabOrder(&keuze3_, &text1_);
+    setTabOrder(&text1_, &helpKnop_);
+}
+
+void Main::Form_Load() {
+    setFixedSize(clientSize);
+    frame1_.setGeometry(twipsRect(75, -15, 2700, 3885));
+    drive1_.setGeometry(twipsRect(135, 240, 2430, 315));
+    setColour(drive1_, QPalette::Button, listBackground);
+    setColour(drive1_, QPalette::Base, listBackground);
+    dir1_.setGeometry(twipsRect(135, 720, 2415, 3015));
+    setColour(dir1_, QPalette::Base, listBackground);
+    frame2_.setGeometry(twipsRect(2865, -15, 3780, 2850));
+    place(okKnop_, 3030, 2265);
+    place(label1_, 2595, 2370);
+    bar_.setGeometry(twipsRect(135, 240, 3510, 300));
+    place(procentLabel_, 180, 600);
+    int top = 990;
+    for (QRadioButton* keuze : {&keuze1_, &keuze2_, &keuze3_}) {
+        keuze->setGeometry(twipsRect(360, top, 2400, 285));
+        top += 300;
+    }
+    text1_.setGeometry(twipsRect(45, 135, 3675, 2655));
+    setColour(text1_, QPalette::Base, QColor(200, 210, 220));
+    text1_.setHelpText(helpText());
+    place(image1_, 150, 2250);
+    frame3_.setGeometry(twipsRect(2865, 2850, 3780, 1020));
+    label3_.setGeometry(twipsRect(120, 225, 900, 675));
+    helpKnop_.setGeometry(twipsRect(150, 570, 840, 315));
+    place(exitKnop_, 3030, 450);
+    place(label2_, 2010, 555);
+}
+
+void Main::OkKnop_Click() {
+    try {
+        control_.OkKnop_Click();
+    } catch (const LoopStopped&) {
+        // The program is ending: the run unwound and left the old catalogue in place.
+        pointer_.set(MousePointer::Arrow);
+        return;
+    }
+    // A click during a run returns at once; only the run's own end applies what was held.
+    if (!control_.running() && held_)
+        std::exchange(held_, nullptr)();
+}
+
+void Main::HelpKnop_Click() {
+    if (!text1_.isHidden()) {
+        text1_.hide();
+        helpKnop_.setToolTip(QStringLiteral(" Click for open Helpwindow "));
+    } else {
+        text1_.show();
+        helpKnop_.setToolTip(QStringLiteral(" Click for close Helpwindow "));
+    }
+}
+
+void Main::Dir1_Change() {
+    const std::string folder = dir1_.path();
+    // The folder list has just read this folder; should it fail now, File1 keeps its
+    // previous listing, as it does for any folder it cannot read.
+    file1_.assign(folder);
+    drive1_.follow(folder);
+}
+
+void Main::Drive1_Change() {
+    if (control_.running()) {
+        held_ = [this] { Drive1_Change(); };
+        return;
+    }
+    const std::string drive = drive1_.drive();
+    const std::string folder = drive1_.currentFolder(drive);
+    // The folder last visited on a drive may have gone while the drive itself is there.
+    if (!dir1_.setPath(folder) || (folder != drive && !dir1_.setPath(drive)))
+        return;
+    services_.messages.show("Drive niet aanwezig....", " Drive-Error", MessageIcon::None);
+}
+
+void Main::ExitKnop_Click() {
+    try {
+        exitKnop_.setTop(465);
+        exitKnop_.setLeft(3045);
+        Pause(loop_, 0.2f);
+        exitKnop_.setTop(450);
+        exitKnop_.setLeft(3030);
+        Pause(loop_, 0.1f);
+    } catch (const LoopStopped&) {
+        // Another click on the exit picture ended the program during this animation.
+        return;
+    }
+    endProgram();
+}
+
+void Main::Text1_Click() {
+    OpenWithShell(services_.shell, websiteAddress);
+}
+
+void Main::closeEvent(QCloseEvent* event) {
+    // A run nested in the message loop would otherwise go on behind the closed window,
+    // write its catalogue and open the browser after the program was ended.
+    loop_.stop();
+    event->accept();
+}
+
+void Main::openFolder(const std::string& folder) {
+    if (control_.running()) {
+        held_ = [this, folder] { openFolder(folder); };
+        return;
+    }
+    if (std::error_code error = dir1_.setPath(folder))
+        services_.messages.show(folder + ": " + error.message(), applicationTitle,
+                                MessageIcon::Critical);
+}
+
+void Main::endProgram() {
+    close();
+    QCoreApplication::exit(0);
+}
+
+void showCentred(QWidget& window) {
+    QRect frame = window.frameGeometry();
+    if (const QScreen* screen = window.screen())
+        frame.moveCenter(screen->availableGeometry().center());
+    window.move(frame.topLeft());
+    window.show();
+}
+
+} // namespace dorvantile::app

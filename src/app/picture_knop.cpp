@@ -1,0 +1,62 @@
+#include "app/picture_knop.h"
+
+#include "app/twips.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace dorvantile::app {
+
+QImage knopPicture(const KnopLook& look) {
+    constexpr int width = 40;
+    constexpr int height = 30;
+    constexpr int bevel = 2;
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(Qt::black);
+    QPainter painter(&image);
+    const QRect inside(1, 1, width - 2, height - 2);
+    painter.fillRect(inside, look.face);
+    // Bevels: a band along the top and left edges, and along the bottom and right ones.
+    painter.fillRect(QRect(inside.left(), inside.top(), inside.width(), bevel), look.light);
+    painter.fillRect(QRect(inside.left(), inside.top(), bevel, inside.height()), look.light);
+    painter.fillRect(QRect(inside.left(), inside.bottom() - bevel + 1, inside.width(), bevel),
+                     look.dark);
+    painter.fillRect(QRect(inside.right() - bevel + 1, inside.top(), bevel, inside.height()),
+                     look.dark);
+    QFont font(QStringLiteral("Arial"));
+    font.setPixelSize(12);
+    font.setBold(true);
+    painter.setFont(font);
+    painter.setPen(QColor(200, 200, 200));
+    painter.drawText(inside, Qt::AlignCenter, look.word);
+    return image;
+}
+
+PictureKnop::PictureKnop(QWidget* parent) : QLabel(parent) {}
+
+void PictureKnop::setImage(const QImage& image) {
+    setPixmap(QPixmap::fromImage(image));
+    resize(image.size());
+}
+
+void PictureKnop::setTop(int twips) {
+    move(x(), pixels(twips));
+}
+
+void PictureKnop::setLeft(int twips) {
+    move(pixels(twips), y());
+}
+
+void PictureKnop::mousePressEvent(QMouseEvent* event) {
+    pressed_ = event->button() == Qt::LeftButton;
+}
+
+void PictureKnop::mouseReleaseEvent(QMouseEvent* event) {
+    const bool click = pressed_ && event->button() == Qt::LeftButton &&
+                       rect().contains(event->position().toPoint());
+    pressed_ = false;
+    if (click)
+        emit clicked();
+}
+
+} // namespace dorvantile::app
