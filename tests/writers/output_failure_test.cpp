@@ -139,5 +139,19 @@ TEST(OutputFailure, ACompleteCatalogueReplacesALongerOldFileWhole) {
     EXPECT_EQ(leftovers(app.root()), (std::vector<std::string>{"Files.txt"}));
 }
 
+TEST(OutputFailure, AFolderInTheWayOfTheCatalogueStaysWhereItIs) {
+    TempTree app;
+    app.file("Files.html/inside.txt", "kept");
+    fakes::FakeFileSystem fs;
+    fs.addEntry("/w/a.txt");
+    WriterHarness h(fs, app.root());
+    EXPECT_FALSE(h.run("/w", 1));
+    ASSERT_EQ(h.messages.shown.size(), 1u);
+    EXPECT_EQ(h.messages.shown[0].prompt,
+              "cannot write " + app.path("Files.html") + ": Is a directory");
+    EXPECT_EQ(readFile(app.path("Files.html/inside.txt")), "kept");
+    EXPECT_EQ(leftovers(app.root()), (std::vector<std::string>{"Files.html"}));
+}
+
 } // namespace
 } // namespace dorvantile
