@@ -8,26 +8,27 @@ namespace dorvantile::cli {
 void StandardErrorMessages::show(std::string_view prompt, std::string_view, MessageIcon icon) {
     if (icon == MessageIcon::None)
         return;
-    std::fprintf(stderr, "dorvantile-cli: %.*s\n", static_cast<int>(prompt.size()),
-                 prompt.data());
+    std::fprintf(stderr, "dorvantile-cli: %.*s\n", static_cast<int>(prompt.size()), prompt.data());
 }
 
-TerminalFeedback::TerminalFeedback()
-    : terminal_(isatty(STDERR_FILENO) == 1), last_(std::chrono::steady_clock::now()) {}
+TerminalFeedback::TerminalFeedback() : terminal_(isatty(STDERR_FILENO) == 1) {}
 
-TerminalFeedback::~TerminalFeedback() { clearLine(); }
+TerminalFeedback::~TerminalFeedback() {
+    clearLine();
+}
 
 void TerminalFeedback::working(const Progress& progress) {
     if (!terminal_)
         return;
     const auto now = std::chrono::steady_clock::now();
-    if (now - last_ < std::chrono::milliseconds(200))
+    if (shownOnce_ && now - last_ < std::chrono::milliseconds(200))
         return;
     last_ = now;
-    std::fprintf(stderr, "\r\033[K%lld folders, %lld files", static_cast<long long>(progress.folders),
-                 static_cast<long long>(progress.files));
+    std::fprintf(stderr, "\r\033[K%lld folders, %lld files",
+                 static_cast<long long>(progress.folders), static_cast<long long>(progress.files));
     std::fflush(stderr);
     shown_ = true;
+    shownOnce_ = true;
 }
 
 void TerminalFeedback::cannotRead(const std::string& folder, std::error_code reason) {

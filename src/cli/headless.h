@@ -74,7 +74,8 @@ private:
     void clearLine();
 
     bool terminal_;
-    bool shown_ = false;
+    bool shown_ = false;     // the progress line is on the terminal now
+    bool shownOnce_ = false; // it has been shown in this run
     std::chrono::steady_clock::time_point last_;
 };
 

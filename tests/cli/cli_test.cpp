@@ -132,6 +132,26 @@ TEST_F(CliTest, WarnsAboutAnUnreadableFolderAndStillWritesTheCatalogue) {
     EXPECT_NE(page.find("Folders: 3 \\ Files: 2"), std::string::npos);
 }
 
+TEST_F(CliTest, ShowsAProgressLineOnATerminalOnly) {
+    for (int i = 0; i < 3000; ++i)
+        tree.file("Work/Many/f" + std::to_string(i));
+    const std::string args =
+        "--output " + quote(out.path("p.html")) + " " + quote(tree.path("Work"));
+    // `script` gives the command a terminal and keeps what it wrote there.
+    const std::string typescript = out.path("typescript");
+    const std::string command = "script -qec " + quote(quote(DORVANTILE_CLI) + " " + args) + " " +
+                                quote(typescript) + " >/dev/null 2>&1";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    const std::string screen = readFile(typescript);
+    EXPECT_NE(screen.find(" folders, "), std::string::npos) << screen;
+    EXPECT_NE(screen.find(" files"), std::string::npos) << screen;
+    // The line is cleared before the program ends, and nothing is shown without a terminal.
+    EXPECT_NE(screen.rfind("\r\033[K"), std::string::npos);
+    const Result piped = cli(args);
+    EXPECT_EQ(piped.status, 0);
+    EXPECT_EQ(piped.err, "");
+}
+
 TEST(Cli, BadArgumentsGiveTheUsageAndExitTwo) {
     for (const std::string args : {"", "a b", "--format pdf /", "--frobnicate /", "--output"}) {
         const Result result = cli(args);
