@@ -3,34 +3,49 @@
 #include "platform/text_case.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace dorvantile {
 namespace {
 
 bool isAscii(std::string_view name) {
-    for (unsigned char c : name) {
-        if (c >= 0x80)
-            return false;
-    }
-    return true;
+    unsigned char any = 0;
+    for (unsigned char c : name)
+        any |= c;
+    return any < 0x80;
 }
 
-unsigned char foldAscii(unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + ('a' - 'A') : c; }
+unsigned char foldAscii(unsigned char c) {
+    return (c >= 'A' && c <= 'Z') ? c + ('a' - 'A') : c;
+}
 
-// The common case: both names ASCII, so the lower-case forms are a byte-wise fold.
-int compareAscii(std::string_view a, std::string_view b) {
-    const std::size_t n = std::min(a.size(), b.size());
+// Names hold no NUL byte, so the zero padding puts a name before every longer name that it
+// begins, as the full comparison does.
+template <bool Fold> std::uint64_t prefixKey(std::string_view form) {
+    std::uint64_t key = 0;
+    const std::size_t n = std::min<std::size_t>(form.size(), 8);
     for (std::size_t i = 0; i < n; ++i) {
-        const unsigned char x = foldAscii(static_cast<unsigned char>(a[i]));
-        const unsigned char y = foldAscii(static_cast<unsigned char>(b[i]));
+        const auto c = static_cast<unsigned char>(form[i]);
+        key |= std::uint64_t{Fold ? foldAscii(c) : c} << (56 - 8 * i);
+    }
+    return key;
+}
+
+// Compares the lower-case forms byte by byte: `a` and `b` are either a lower-case form as
+// stored or an ASCII name to fold on the way. Their keys are equal, so the first eight bytes
+// (or all of both, when shorter) are too.
+template <bool FoldA, bool FoldB> int compareForms(std::string_view a, std::string_view b) {
+    const std::size_t n = std::min(a.size(), b.size());
+    for (std::size_t i = std::min<std::size_t>(n, 8); i < n; ++i) {
+        const auto rawX = static_cast<unsigned char>(a[i]);
+        const auto rawY = static_cast<unsigned char>(b[i]);
+        const unsigned char x = FoldA ? foldAscii(rawX) : rawX;
+        const unsigned char y = FoldB ? foldAscii(rawY) : rawY;
         if (x != y)
             return x < y ? -1 : 1;
     }
     if (a.size() != b.size())
         return a.size() < b.size() ? -1 : 1;
-    const int raw = std::memcmp(a.data(), b.data(), n);
-    return raw;
+    return 0;
 }
 
 } // namespace
@@ -41,17 +56,43 @@ void DirectoryEntries::clear() {
 }
 
 void DirectoryEntries::add(std::string_view name, unsigned attributes) {
-    entries_.push_back({bytes_.size(), static_cast<std::uint32_t>(name.size()), attributes,
-                        isAscii(name)});
+    const std::size_t offset = bytes_.size();
     bytes_.append(name);
+    if (isAscii(name)) {
+        entries_.push_back({prefixKey<true>(name), offset, static_cast<std::uint32_t>(name.size()),
+                            0, attributes});
+        return;
+    }
+    appendLower(bytes_, name);
+    const std::string_view lower(bytes_.data() + offset + name.size(),
+                                 bytes_.size() - offset - name.size());
+    entries_.push_back({prefixKey<false>(lower), offset, static_cast<std::uint32_t>(name.size()),
+                        static_cast<std::uint32_t>(lower.size()), attributes});
 }
 
 void DirectoryEntries::sort() {
     const char* base = bytes_.data();
     std::sort(entries_.begin(), entries_.end(), [base](const Entry& x, const Entry& y) {
+        if (x.key != y.key)
+            return x.key < y.key;
         const std::string_view a(base + x.offset, x.length);
         const std::string_view b(base + y.offset, y.length);
-        return (x.ascii && y.ascii ? compareAscii(a, b) : compareNames(a, b)) < 0;
+        int folded;
+        if (x.lowerLength == 0 && y.lowerLength == 0) {
+            folded = compareForms<true, true>(a, b);
+        } else {
+            const std::string_view lowerA(base + x.offset + x.length, x.lowerLength);
+            const std::string_view lowerB(base + y.offset + y.length, y.lowerLength);
+            if (x.lowerLength == 0)
+                folded = compareForms<true, false>(a, lowerB);
+            else if (y.lowerLength == 0)
+                folded = compareForms<false, true>(lowerA, b);
+            else
+                folded = compareForms<false, false>(lowerA, lowerB);
+        }
+        if (folded != 0)
+            return folded < 0;
+        return a.compare(b) < 0; // the raw bytes break ties between forms that fold alike
     });
 }
 

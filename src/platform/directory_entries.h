@@ -25,11 +25,16 @@ public:
     unsigned attributes(std::size_t i) const { return entries_[i].attributes; }
 
 private:
+    // `key` holds the first eight bytes of the lower-case form, big-endian and padded with
+    // zeros, so that most comparisons of the sort are one integer comparison. A name that is
+    // not ASCII has its lower-case form stored in `bytes_` right after it (`lowerLength`
+    // bytes); an ASCII name (`lowerLength` 0) is folded as it is compared.
     struct Entry {
+        std::uint64_t key;
         std::size_t offset;
         std::uint32_t length;
+        std::uint32_t lowerLength;
         unsigned attributes;
-        bool ascii;
     };
     std::string bytes_;
     std::vector<Entry> entries_;

@@ -5,26 +5,32 @@
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
+#include <memory>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace dorvantile {
 namespace {
 
-// Owns an open directory stream.
-class DirStream {
+// Owns an open file descriptor.
+class Descriptor {
 public:
-    explicit DirStream(const std::string& path) : dir_(opendir(path.c_str())) {}
-    DirStream(const DirStream&) = delete;
-    DirStream& operator=(const DirStream&) = delete;
-    ~DirStream() {
-        if (dir_ != nullptr)
-            closedir(dir_);
+    explicit Descriptor(int fd) : fd_(fd) {}
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    ~Descriptor() {
+        if (fd_ >= 0)
+            close(fd_);
     }
-    DIR* get() const { return dir_; }
+    int get() const { return fd_; }
 
 private:
-    DIR* dir_;
+    int fd_;
 };
+
+// Room for a few thousand entries per call, so that even a folder of tens of thousands of
+// files takes few calls; reused by every folder that this thread reads.
+constexpr std::size_t entryBufferSize = std::size_t{1} << 17;
 
 unsigned bitsOfMode(mode_t mode) {
     if (S_ISDIR(mode))
@@ -43,7 +49,7 @@ unsigned bitsOfLink(int dirFd, const char* name) {
 }
 
 // Bits without ReadOnly (see FileSystem::enumerate), or nothing when the entry vanished.
-std::optional<unsigned> bitsOfEntry(int dirFd, const dirent& entry) {
+std::optional<unsigned> bitsOfEntry(int dirFd, const dirent64& entry) {
     switch (entry.d_type) {
     case DT_DIR:
         return Directory;
@@ -66,23 +72,31 @@ std::optional<unsigned> bitsOfEntry(int dirFd, const dirent& entry) {
 
 } // namespace
 
+// getdents64 straight into a large buffer rather than opendir and readdir: opendir adds a
+// stat of every folder, one system call in five, and a walk's time goes almost all to
+// system calls.
 std::error_code PosixFileSystem::enumerate(const std::string& folder, DirectoryEntries& out) {
     out.clear();
-    DirStream dir(folder);
-    if (dir.get() == nullptr)
+    const Descriptor dir(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NONBLOCK | O_CLOEXEC));
+    if (dir.get() < 0)
         return {errno, std::generic_category()};
-    const int fd = dirfd(dir.get());
+    thread_local std::unique_ptr<char[]> buffer;
+    if (!buffer)
+        buffer = std::make_unique<char[]>(entryBufferSize);
     for (;;) {
-        errno = 0;
-        const dirent* entry = readdir(dir.get());
-        if (entry == nullptr)
+        const ssize_t filled = getdents64(dir.get(), buffer.get(), entryBufferSize);
+        if (filled <= 0)
             break; // the end, or a read error: either way this folder's loop is over
-        if (entry->d_name[0] == '.')
-            continue; // ".", ".." and hidden entries are never yielded
-        const std::optional<unsigned> bits = bitsOfEntry(fd, *entry);
-        if (!bits || (*bits & System))
-            continue;
-        out.add(entry->d_name, *bits);
+        for (ssize_t at = 0; at < filled;) {
+            const auto* entry = reinterpret_cast<const dirent64*>(buffer.get() + at);
+            at += entry->d_reclen;
+            if (entry->d_name[0] == '.')
+                continue; // ".", ".." and hidden entries are never yielded
+            const std::optional<unsigned> bits = bitsOfEntry(dir.get(), *entry);
+            if (!bits || (*bits & System))
+                continue;
+            out.add(entry->d_name, *bits);
+        }
     }
     out.sort();
     return {};

@@ -5,7 +5,7 @@
 
 namespace dorvantile {
 
-/// Reads folders with one pass of readdir each. The entry type that readdir returns answers
+/// Reads folders with getdents64 into a large buffer. The entry type that it returns answers
 /// the attribute question for almost every entry; a stat is made only for links and for
 /// file systems that do not report types.
 class PosixFileSystem final : public FileSystem {

@@ -41,8 +41,8 @@ std::size_t decode(std::string_view text, char32_t& codePoint) {
         return 3;
     }
     if (lead >= 0xF0 && lead <= 0xF4 && continuation(1) && continuation(2) && continuation(3)) {
-        codePoint = ((lead & 0x07u) << 18) | ((byte(1) & 0x3Fu) << 12) |
-                    ((byte(2) & 0x3Fu) << 6) | (byte(3) & 0x3Fu);
+        codePoint = ((lead & 0x07u) << 18) | ((byte(1) & 0x3Fu) << 12) | ((byte(2) & 0x3Fu) << 6) |
+                    (byte(3) & 0x3Fu);
         if (codePoint < 0x10000 || codePoint > 0x10FFFF)
             return 0;
         return 4;
@@ -68,18 +68,30 @@ void encode(std::string& out, char32_t c) {
     }
 }
 
+template <bool Upper> char mapAscii(char c) {
+    if (Upper)
+        return c >= 'a' && c <= 'z' ? static_cast<char>(c - ('a' - 'A')) : c;
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c;
+}
+
 template <bool Upper> void appendMapped(std::string& out, std::string_view text) {
     std::size_t i = 0;
     while (i < text.size()) {
-        const unsigned char c = static_cast<unsigned char>(text[i]);
-        if (c < 0x80) {
-            if (Upper)
-                out.push_back(static_cast<char>(c >= 'a' && c <= 'z' ? c - ('a' - 'A') : c));
-            else
-                out.push_back(static_cast<char>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c));
-            ++i;
+        // Names are ASCII nearly always: a whole run of it is mapped in place, without
+        // growing the string byte by byte.
+        std::size_t end = i;
+        while (end < text.size() && static_cast<unsigned char>(text[end]) < 0x80)
+            ++end;
+        if (end > i) {
+            const std::size_t at = out.size();
+            out.resize(at + (end - i));
+            char* target = out.data() + at;
+            for (std::size_t k = i; k < end; ++k)
+                *target++ = mapAscii<Upper>(text[k]);
+            i = end;
             continue;
         }
+        const unsigned char c = static_cast<unsigned char>(text[i]);
         char32_t codePoint = 0;
         const std::size_t length = decode(text.substr(i), codePoint);
         if (length == 0) {
@@ -101,8 +113,12 @@ template <bool Upper> void appendMapped(std::string& out, std::string_view text)
 
 } // namespace
 
-void appendUpper(std::string& out, std::string_view text) { appendMapped<true>(out, text); }
-void appendLower(std::string& out, std::string_view text) { appendMapped<false>(out, text); }
+void appendUpper(std::string& out, std::string_view text) {
+    appendMapped<true>(out, text);
+}
+void appendLower(std::string& out, std::string_view text) {
+    appendMapped<false>(out, text);
+}
 
 std::string toUpper(std::string_view text) {
     std::string out;

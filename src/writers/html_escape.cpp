@@ -1,10 +1,40 @@
 #include "writers/html_escape.h"
 
+#include <array>
+
 namespace dorvantile {
 
 namespace {
 
-void appendEscaped(std::string& out, char c) {
+// What becomes of each byte on the page. Every file line passes through here, so the bytes
+// that stay as they are, nearly all of them, are found by table and copied a run at a time.
+enum Treatment : unsigned char { Kept, Entity, Control };
+
+constexpr std::array<Treatment, 256> shownTable() {
+    std::array<Treatment, 256> table{};
+    for (unsigned b = 0x01; b <= 0x1F; ++b)
+        table[b] = Control;
+    table[0x7F] = Control;
+    table['&'] = Entity;
+    table['<'] = Entity;
+    table['>'] = Entity;
+    table['"'] = Entity;
+    return table;
+}
+
+constexpr std::array<bool, 256> keptInTargetTable() {
+    std::array<bool, 256> table{};
+    for (unsigned b = 0; b < 256; ++b) {
+        table[b] = (b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z') || (b >= '0' && b <= '9') ||
+                   b == '-' || b == '.' || b == '_' || b == '~' || b == '/';
+    }
+    return table;
+}
+
+constexpr std::array<Treatment, 256> shown = shownTable();
+constexpr std::array<bool, 256> keptInTarget = keptInTargetTable();
+
+void appendEntity(std::string& out, char c) {
     switch (c) {
     case '&':
         out.append("&amp;");
@@ -15,43 +45,59 @@ void appendEscaped(std::string& out, char c) {
     case '>':
         out.append("&gt;");
         break;
-    case '"':
+    default:
         out.append("&quot;");
         break;
-    default:
-        out.push_back(c);
+    }
+}
+
+// Appends `text`, writing control characters as "?" when `controls` says so.
+void appendEscaped(std::string& out, std::string_view text, bool controls) {
+    std::size_t i = 0;
+    while (i < text.size()) {
+        std::size_t end = i;
+        while (end < text.size()) {
+            const Treatment t = shown[static_cast<unsigned char>(text[end])];
+            if (t == Entity || (t == Control && controls))
+                break;
+            ++end;
+        }
+        out.append(text.data() + i, end - i);
+        if (end == text.size())
+            return;
+        if (shown[static_cast<unsigned char>(text[end])] == Control)
+            out.push_back('?');
+        else
+            appendEntity(out, text[end]);
+        i = end + 1;
     }
 }
 
 } // namespace
 
 void appendHtmlEscaped(std::string& out, std::string_view text) {
-    for (const char c : text)
-        appendEscaped(out, c);
+    appendEscaped(out, text, false);
 }
 
 void appendPercentEncoded(std::string& out, std::string_view bytes) {
     static constexpr char hex[] = "0123456789ABCDEF";
-    for (const char c : bytes) {
-        const unsigned char b = static_cast<unsigned char>(c);
-        const bool kept = (b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z') ||
-                          (b >= '0' && b <= '9') || b == '-' || b == '.' || b == '_' ||
-                          b == '~' || b == '/';
-        if (kept) {
-            out.push_back(c);
-        } else {
-            out.push_back('%');
-            out.push_back(hex[b >> 4]);
-            out.push_back(hex[b & 0x0F]);
-        }
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        std::size_t end = i;
+        while (end < bytes.size() && keptInTarget[static_cast<unsigned char>(bytes[end])])
+            ++end;
+        out.append(bytes.data() + i, end - i);
+        if (end == bytes.size())
+            return;
+        const auto b = static_cast<unsigned char>(bytes[end]);
+        const char encoded[3] = {'%', hex[b >> 4], hex[b & 0x0F]};
+        out.append(encoded, 3);
+        i = end + 1;
     }
 }
 
 void appendShown(std::string& out, std::string_view text) {
-    for (const char c : text) {
-        const unsigned char b = static_cast<unsigned char>(c);
-        appendEscaped(out, (b >= 0x01 && b <= 0x1F) || b == 0x7F ? '?' : c);
-    }
+    appendEscaped(out, text, true);
 }
 
 } // namespace dorvantile

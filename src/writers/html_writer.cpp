@@ -69,10 +69,15 @@ public:
     }
 
     void file(std::string_view folder, std::string_view name) override {
-        line_.assign("<A href=\"");
-        appendPercentEncoded(line_, folder);
-        if (folder.empty() || folder.back() != '/')
-            line_.push_back('/');
+        // Every file of a folder shares the start of its link: it is encoded once per folder.
+        if (folder != targetFolder_ || targetPrefix_.empty()) {
+            targetFolder_.assign(folder);
+            targetPrefix_.assign("<A href=\"");
+            appendPercentEncoded(targetPrefix_, folder);
+            if (folder.empty() || folder.back() != '/')
+                targetPrefix_.push_back('/');
+        }
+        line_.assign(targetPrefix_);
         appendPercentEncoded(line_, name);
         line_.append("\">&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;");
         cased_.clear();
@@ -88,6 +93,8 @@ private:
     OutputFile& out_;
     std::string line_;
     std::string cased_;
+    std::string targetFolder_;
+    std::string targetPrefix_;
 };
 
 } // namespace
