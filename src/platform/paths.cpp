@@ -50,7 +50,7 @@ std::string normalizeFolder(std::string_view given, std::string_view workingFold
 namespace {
 
 bool makeFolders(const std::string& path) {
-    for (std::size_t slash = path.find('/', 1); ; slash = path.find('/', slash + 1)) {
+    for (std::size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
         const std::string prefix = path.substr(0, slash);
         if (mkdir(prefix.c_str(), 0777) != 0 && errno != EEXIST)
             return false;
@@ -61,15 +61,14 @@ bool makeFolders(const std::string& path) {
 
 } // namespace
 
-std::string appFolder() {
-    std::vector<char> buffer(PATH_MAX + 1);
-    const ssize_t n = readlink("/proc/self/exe", buffer.data(), PATH_MAX);
-    if (n > 0) {
-        std::string program(buffer.data(), static_cast<std::size_t>(n));
-        std::string folder = program.substr(0, program.find_last_of('/'));
-        if (folder.empty())
-            folder = "/";
-        if (access(folder.c_str(), W_OK) == 0)
+std::string appFolderOf(std::string_view program) {
+    const std::size_t slash = program.find_last_of('/');
+    if (slash != std::string_view::npos) {
+        const std::string folder(slash == 0 ? std::string_view("/") : program.substr(0, slash));
+        // The system's program folders are not the user's, even for root who may write there.
+        const bool installed =
+            folder == "/bin" || folder == "/sbin" || folder.rfind("/usr/", 0) == 0;
+        if (!installed && access(folder.c_str(), W_OK) == 0)
             return folder;
     }
     std::string data;
@@ -82,6 +81,13 @@ std::string appFolder() {
     std::string folder = normalizeFolder(data + "/dorvantile", "/");
     makeFolders(folder);
     return folder;
+}
+
+std::string appFolder() {
+    std::vector<char> buffer(PATH_MAX + 1);
+    const ssize_t n = readlink("/proc/self/exe", buffer.data(), PATH_MAX);
+    return appFolderOf(n > 0 ? std::string_view(buffer.data(), static_cast<std::size_t>(n))
+                             : std::string_view());
 }
 
 } // namespace dorvantile

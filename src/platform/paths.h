@@ -14,9 +14,13 @@ std::string withSeparator(std::string_view folder);
 /// root itself. Symbolic links are kept as given.
 std::string normalizeFolder(std::string_view given, std::string_view workingFolder);
 
-/// The folder that holds the running program when the user may write there; otherwise
+/// The folder that holds the running program when the user may write there and it is not
+/// one of the system's program folders (/usr/..., /bin, /sbin); otherwise
 /// the program's folder in the user's data folder ($XDG_DATA_HOME/dorvantile, by default
 /// ~/.local/share/dorvantile), created on first use.
 std::string appFolder();
+
+/// `appFolder` for the program at the absolute path `program`.
+std::string appFolderOf(std::string_view program);
 
 } // namespace dorvantile
