@@ -1,0 +1,120 @@
+// bench_catalogue: whole catalogues from the command line against find and tree's HTML
+// output over the same tree, wall time and peak memory of each command.
+//
+//   bench_catalogue ROOT DORVANTILE_CLI OUTPUT_FOLDER [RUNS [--goals]]
+//
+// With --goals it also says whether each goal of the million-file tree is met.
+// Each round runs every command once, in the same order, after one warm-up round, so that
+// all of them see the same warm cache and the same load from the rest of the machine.
+// Prints a Markdown table of the medians and the goals.
+#include "measure.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <sys/stat.h>
+#include <vector>
+
+namespace {
+
+using namespace dorvantile::bench;
+
+struct Command {
+    std::string label;
+    std::vector<std::string> argv;
+    std::string output; // the file it writes, if any
+    std::vector<double> seconds;
+    std::vector<double> cpuSeconds;
+    long peakKilobytes = 0;
+    double median() const { return dorvantile::bench::median(seconds); }
+    double cpuMedian() const { return dorvantile::bench::median(cpuSeconds); }
+};
+
+long long fileSize(const std::string& path) {
+    struct stat info;
+    return path.empty() || stat(path.c_str(), &info) != 0 ? -1 : info.st_size;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 4 || argc > 6 || (argc == 6 && std::string(argv[5]) != "--goals")) {
+        std::fprintf(stderr,
+                     "Usage: bench_catalogue ROOT DORVANTILE_CLI OUTPUT_FOLDER [RUNS [--goals]]\n");
+        return 2;
+    }
+    const bool goals = argc == 6;
+    const std::string root = argv[1];
+    const std::string cli = argv[2];
+    const std::string out = argv[3];
+    const int runs = argc >= 5 ? std::atoi(argv[4]) : 5;
+
+    const std::string html = out + "/bench-catalogue.html";
+    const std::string text = out + "/bench-catalogue.txt";
+    const std::string page = out + "/bench-tree.html";
+    std::vector<Command> commands(4);
+    commands[0].label = "find";
+    commands[0].argv = {"find", root, "-type", "f", "-not", "-name", ".*"};
+    commands[1].label = "dorvantile-cli html";
+    commands[1].argv = {cli, "--format", "html", "--output", html, root};
+    commands[1].output = html;
+    commands[2].label = "dorvantile-cli text";
+    commands[2].argv = {cli, "--format", "text", "--output", text, root};
+    commands[2].output = text;
+    commands[3].label = "tree -H";
+    commands[3].argv = {"tree", "-H", ".", "-o", page, root};
+    commands[3].output = page;
+
+    for (Command& command : commands)
+        runCommand(command.argv);
+    for (int r = 0; r < runs; ++r) {
+        for (Command& command : commands) {
+            const Sample sample = runCommand(command.argv);
+            command.seconds.push_back(sample.seconds);
+            command.cpuSeconds.push_back(sample.cpuSeconds);
+            command.peakKilobytes = std::max(command.peakKilobytes, sample.peakKilobytes);
+        }
+    }
+
+    const double find = commands[0].median();
+    const double findCpu = commands[0].cpuMedian();
+    const double tree = commands[3].median();
+    std::printf("| Command | Median wall s | Min s | Max s | Wall ratio to find | Median CPU s | "
+                "CPU ratio to find | Peak memory MB | Output MB |\n");
+    std::printf("|---|---:|---:|---:|---:|---:|---:|---:|---:|\n");
+    for (const Command& command : commands) {
+        const long long bytes = fileSize(command.output);
+        char size[32] = "";
+        if (bytes >= 0)
+            std::snprintf(size, sizeof size, "%.1f", bytes / 1048576.0);
+        std::printf("| %s | %.3f | %.3f | %.3f | %.2f | %.3f | %.2f | %.1f | %s |\n",
+                    shownAsCode(command.argv).c_str(), command.median(),
+                    *std::min_element(command.seconds.begin(), command.seconds.end()),
+                    *std::max_element(command.seconds.begin(), command.seconds.end()),
+                    command.median() / find, command.cpuMedian(), command.cpuMedian() / findCpu,
+                    command.peakKilobytes / 1024.0, size);
+    }
+    std::printf("\n%d interleaved rounds after one warm-up round. A command's peak memory "
+                "includes that of the benchmark that starts it (%.1f MB), which the kernel "
+                "carries over exec.\n\n",
+                runs, ownPeakKilobytes() / 1024.0);
+    for (std::size_t i = 1; i <= 2; ++i) {
+        const Command& ours = commands[i];
+        const double ratio = ours.median() / find;
+        const double speedup = tree / ours.median();
+        const double peak = ours.peakKilobytes / 1024.0;
+        if (!goals) {
+            std::printf("- %s: %.2f times find's wall time, %.1f times faster than tree -H, peak "
+                        "%.1f MB\n",
+                        ours.label.c_str(), ratio, speedup, peak);
+            continue;
+        }
+        std::printf("- **%s**: %.2f times find's wall time (goal at most 1.3: **%s**), %.1f times "
+                    "faster than tree -H (goal at least 3: **%s**), peak %.1f MB (goal under 50: "
+                    "**%s**)\n",
+                    ours.label.c_str(), ratio, ratio <= 1.3 ? "met" : "not met", speedup,
+                    speedup >= 3 ? "met" : "not met", peak, peak < 50 ? "met" : "not met");
+    }
+    return 0;
+}
