@@ -1,9 +1,12 @@
 #include "platform/fakes/fake_file_system.h"
+#include "platform/posix_file_system.h"
+#include "platform/text_case.h"
 #include "support/golden.h"
 #include "support/temp_tree.h"
 #include "support/writer_harness.h"
 #include "writers/text_writer.h"
 
+#include <filesystem>
 #include <gtest/gtest.h>
 
 namespace dorvantile {
@@ -54,27 +57,29 @@ TEST(TextWriter, AnEmptyFolderGivesFourLinesAndControlCharactersShowAsQuestionMa
               " Folders: 0 \\ Files: 1\r\n");
 }
 
-TEST(TextWriter, AFolderThatVanishedAfterCollectionKeepsItsHeadingWithNoFiles) {
-    fakes::FakeFileSystem fs;
-    fs.addEntry("/r/a.txt");
-    fs.addEntry("/r/gone/x.txt");
-    fs.addEntry("/r/kept/y.txt");
+TEST(TextWriter, AFolderRemovedAfterCollectionKeepsItsHeadingWithNoFiles) {
+    TempTree tree;
+    tree.file("r/a.txt");
+    tree.file("r/gone/x.txt");
+    tree.file("r/kept/y.txt");
     TempTree out;
+    PosixFileSystem fs;
     WriterHarness h(fs, out.root());
-    // The folder disappears between the collection and the writer's listing.
-    h.keuze.selected = 2;
-    h.dir1.folder = "/r";
+    // The folder disappears while the writer pauses, after the collection listed it.
     h.loop.onPass = [&] {
         if (h.list1.count() == 2)
-            fs.removeFolder("/r/gone");
+            std::filesystem::remove_all(tree.path("r/gone"));
     };
-    ASSERT_TRUE(h.control.OkKnop_Click());
+    ASSERT_TRUE(h.run(tree.path("r"), 2));
+    const std::string r = toUpper(tree.path("r"));
     EXPECT_EQ(readFile(out.path("Files.txt")),
-              "/R\r\n    a.txt\r\n\r\n/R/GONE/\r\n\r\n/R/KEPT/\r\n    y.txt\r\n\r\n"
-              " ----------------------------------------------------\r\n"
-              " Folders: 2 \\ Files: 2\r\n");
+              r + "\r\n    a.txt\r\n\r\n" + r + "/GONE/\r\n\r\n" + r +
+                  "/KEPT/\r\n    y.txt\r\n\r\n"
+                  " ----------------------------------------------------\r\n"
+                  " Folders: 2 \\ Files: 2\r\n");
     ASSERT_EQ(h.feedback.unreadable.size(), 1u);
-    EXPECT_EQ(h.feedback.unreadable[0].first, "/r/gone");
+    EXPECT_EQ(h.feedback.unreadable[0].first, tree.path("r/gone"));
+    EXPECT_EQ(h.feedback.unreadable[0].second, std::errc::no_such_file_or_directory);
 }
 
 TEST(TextWriter, TwoRunsOnAnUnchangedTreeGiveTheSameFile) {

@@ -22,7 +22,6 @@ public:
     void addEntry(const std::string& path, unsigned attributes = 0) { add(path, attributes); }
     /// Makes the enumeration of `folder` fail with `error` from now on.
     void failFolder(const std::string& folder, std::errc error) { failures_[folder] = error; }
-    void removeFolder(const std::string& folder) { folders_.erase(folder); }
 
     std::vector<std::string> enumerated; ///< every folder enumerated, in order
 
