@@ -1,10 +1,7 @@
 // SaveToPrinter against a recording print surface: the exact calls of a job.
-#include "platform/fakes/fake_controls.h"
 #include "platform/fakes/fake_file_system.h"
-#include "platform/file_listing.h"
-#include "platform/folder_list.h"
 #include "platform/output_file.h"
-#include "run/run_services.h"
+#include "support/run_harness.h"
 #include "writers/print_writer.h"
 
 #include <algorithm>
@@ -45,20 +42,16 @@ protected:
     }
 
     fakes::FakeFileSystem fs;
-    fakes::Journal journal;
-    fakes::FakeChosenFolder dir1;
-    fakes::FakeOutputChoice keuze;
-    fakes::FakePicture okKnop{journal};
-    fakes::FakeProgressDisplay bar{journal};
-    fakes::FakePointer pointer{journal};
-    FolderList list1;
-    FileListing file1{fs};
-    fakes::FakeEventLoop loop;
-    fakes::FakeShell shell{journal};
-    fakes::FakeMessageBoxes messages{journal};
-    fakes::FakeFeedback feedback;
-    RunServices services{dir1,  keuze, okKnop, bar,   pointer,  list1,
-                         file1, fs,    loop,   shell, messages, feedback};
+    testing::RunHarness h{fs};
+    fakes::Journal& journal = h.journal;
+    fakes::FakeChosenFolder& dir1 = h.dir1;
+    fakes::FakeProgressDisplay& bar = h.bar;
+    FolderList& list1 = h.list1;
+    FileListing& file1 = h.file1;
+    fakes::FakeEventLoop& loop = h.loop;
+    fakes::FakeMessageBoxes& messages = h.messages;
+    fakes::FakeFeedback& feedback = h.feedback;
+    RunServices& services = h.services;
     fakes::FakePrinter printer{journal};
 };
 
@@ -151,22 +144,6 @@ TEST_F(PrintWriterTest, EmptyChosenFolderPrintsHeadingBlankRuleAndZeroTotals) {
     EXPECT_EQ(sizeOfClosingLines(), "FontSize 11");
 }
 
-TEST_F(PrintWriterTest, CountsSubFoldersOnlyAndEveryFileLine) {
-    fs.addEntry("/w/a");
-    fs.addEntry("/w/x/b");
-    fs.addEntry("/w/x/c");
-    fs.addFolder("/w/x/y");
-    fs.addEntry("/w/z/d");
-    for (const char* folder : {"/w/x", "/w/x/y", "/w/z"})
-        list1.add(folder);
-
-    SaveToPrinter(services, printer);
-
-    const fakes::Journal calls = printerCalls();
-    ASSERT_GE(calls.size(), 2u);
-    EXPECT_EQ(calls[calls.size() - 2], "Print Folders: 3 \\ Files: 4");
-}
-
 TEST_F(PrintWriterTest, RootHeadingHasNoSecondSeparator) {
     dir1.folder = "/";
     fs.addEntry("/Top.txt");
@@ -232,19 +209,6 @@ TEST_F(PrintWriterTest, PausesAndAnimatesBeforeTheJobAndNeverYieldsDuringIt) {
     ASSERT_FALSE(bar.captions.empty());
     EXPECT_EQ(bar.captions.back(), "100%");
     EXPECT_TRUE(messages.shown.empty());
-}
-
-TEST_F(PrintWriterTest, SecondRunPrintsTheSameJob) {
-    fs.addEntry("/w/a.txt");
-    fs.addEntry("/w/s/b.txt");
-    list1.add("/w/s");
-
-    SaveToPrinter(services, printer);
-    const fakes::Journal first = printerCalls();
-    journal.clear();
-    SaveToPrinter(services, printer);
-
-    EXPECT_EQ(printerCalls(), first);
 }
 
 TEST_F(PrintWriterTest, NoPrinterThrowsAndPrintsNothing) {
