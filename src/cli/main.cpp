@@ -52,14 +52,25 @@ struct UsageError {
     std::string message;
 };
 
+/// A failure before the run starts: one line on standard error and exit status 1.
+struct SetupError {
+    std::string message;
+};
+
 std::string workingFolder() {
     std::vector<char> buffer(4096);
     while (getcwd(buffer.data(), buffer.size()) == nullptr) {
         if (errno != ERANGE)
-            return "/";
+            throw SetupError{std::string("cannot find the working folder: ") +
+                             std::strerror(errno)};
         buffer.resize(buffer.size() * 2);
     }
     return buffer.data();
+}
+
+/// `path` made absolute; the working folder is asked for only when `path` is relative.
+std::string absolute(const std::string& path) {
+    return normalizeFolder(path, path.front() == '/' ? std::string("/") : workingFolder());
 }
 
 // Returns nothing when the options asked for help or the version, which are then printed.
@@ -81,6 +92,8 @@ std::optional<Options> parse(int argc, char** argv) {
             return std::nullopt;
         };
         if (optionsEnded || arg == "-" || arg.empty() || arg[0] != '-') {
+            if (arg.empty())
+                throw UsageError{"FOLDER is empty"};
             folders.emplace_back(arg);
         } else if (arg == "--") {
             optionsEnded = true;
@@ -136,11 +149,13 @@ public:
 };
 
 int run(const Options& options, int& argc, char** argv) {
-    const std::string folder = normalizeFolder(options.folder, workingFolder());
+    const std::string folder = absolute(options.folder);
     PosixFileSystem fileSystem;
     const std::optional<unsigned> bits = fileSystem.attributes(folder);
-    if (!bits) {
-        std::fprintf(stderr, "dorvantile-cli: %s: %s\n", folder.c_str(), std::strerror(errno));
+    if (!bits || *bits == Link) {
+        // A link that leads nowhere names no folder, like a missing one.
+        const int error = bits ? ENOENT : errno;
+        std::fprintf(stderr, "dorvantile-cli: %s: %s\n", folder.c_str(), std::strerror(error));
         return 1;
     }
     if ((*bits & Directory) == 0) {
@@ -148,13 +163,13 @@ int run(const Options& options, int& argc, char** argv) {
         return 1;
     }
 
-    OutputPaths paths = OutputPaths::inFolder(appFolder());
+    // The app folder is looked for (and made) only when the catalogue goes there.
+    OutputPaths paths;
     if (options.output) {
-        // A relative output file is taken from the working folder, like any tool's.
-        const std::string output =
-            *options.output == "-" ? "-" : normalizeFolder(*options.output, workingFolder());
-        paths.html = output;
-        paths.text = output;
+        const std::string output = *options.output == "-" ? "-" : absolute(*options.output);
+        paths = {output, output};
+    } else if (options.format != Format::Print) {
+        paths = OutputPaths::inFolder(appFolder());
     }
 
     FixedFolder dir1(folder);
@@ -181,6 +196,11 @@ int run(const Options& options, int& argc, char** argv) {
         return 1;
     if (options.open && options.format == Format::Text && paths.text != "-")
         desktop.open(paths.text);
+    // Without --output the catalogue lands in the app folder; say where.
+    if (!options.output && options.format != Format::Print) {
+        const std::string& written = options.format == Format::Html ? paths.html : paths.text;
+        std::fprintf(stderr, "dorvantile-cli: catalogue written to %s\n", written.c_str());
+    }
     return 0;
 }
 
@@ -194,6 +214,9 @@ int main(int argc, char** argv) {
         if (!options)
             return 0;
         return run(*options, argc, argv);
+    } catch (const SetupError& error) {
+        std::fprintf(stderr, "dorvantile-cli: %s\n", error.message.c_str());
+        return 1;
     } catch (const UsageError& error) {
         std::fprintf(stderr, "dorvantile-cli: %s\n%s", error.message.c_str(), usage);
         return 2;

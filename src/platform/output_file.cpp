@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -25,30 +26,48 @@ mode_t currentUmask() {
 
 } // namespace
 
-OutputFile::OutputFile(int fd, std::string path, std::string temporary)
-    : fd_(fd), path_(std::move(path)), temporary_(std::move(temporary)) {
+OutputFile::OutputFile(int fd, bool ownsFd, std::string path)
+    : fd_(fd), ownsFd_(ownsFd), path_(std::move(path)) {
     buffer_.reserve(capacity);
 }
 
 OutputFile::OutputFile(OutputFile&& other) noexcept
-    : fd_(std::exchange(other.fd_, -1)), path_(std::move(other.path_)),
-      temporary_(std::move(other.temporary_)), buffer_(std::move(other.buffer_)) {
+    : fd_(std::exchange(other.fd_, -1)), ownsFd_(other.ownsFd_), path_(std::move(other.path_)),
+      target_(std::move(other.target_)), temporary_(std::move(other.temporary_)),
+      buffer_(std::move(other.buffer_)) {
     other.temporary_.clear();
 }
 
 OutputFile::~OutputFile() {
-    if (!temporary_.empty()) {
-        if (fd_ >= 0)
-            close(fd_);
+    if (ownsFd_ && fd_ >= 0)
+        close(fd_);
+    if (!temporary_.empty())
         unlink(temporary_.c_str());
-    }
 }
 
 OutputFile OutputFile::replacing(const std::string& path) {
-    const std::size_t slash = path.find_last_of('/');
-    const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    std::string pattern = folder + "." + name + ".XXXXXX";
+    std::string target = path;
+    struct stat existing {};
+    if (stat(path.c_str(), &existing) == 0) {
+        if (S_ISDIR(existing.st_mode))
+            throw CatalogueError(describe(path, EISDIR));
+        if (!S_ISREG(existing.st_mode)) {
+            const int fd = open(path.c_str(), O_WRONLY | O_CLOEXEC);
+            if (fd < 0)
+                throw CatalogueError(describe(path, errno));
+            return OutputFile(fd, true, path);
+        }
+        // Through a link, the file it leads to is replaced and the link stays.
+        if (char* real = realpath(path.c_str(), nullptr)) {
+            target = real;
+            std::free(real);
+        }
+    }
+    const std::size_t slash = target.find_last_of('/');
+    const std::string folder =
+        slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
+    const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+    const std::string pattern = folder + "." + name + ".XXXXXX";
     std::vector<char> temporary(pattern.begin(), pattern.end());
     temporary.push_back('\0');
     const int fd = mkostemp(temporary.data(), O_CLOEXEC);
@@ -56,10 +75,15 @@ OutputFile OutputFile::replacing(const std::string& path) {
         throw CatalogueError(describe(path, errno));
     // mkostemp makes the file private; a catalogue gets the permissions of any new file.
     fchmod(fd, 0666 & ~currentUmask());
-    return OutputFile(fd, path, std::string(temporary.data()));
+    OutputFile file(fd, true, path);
+    file.target_ = target;
+    file.temporary_ = temporary.data();
+    return file;
 }
 
-OutputFile OutputFile::standardOutput() { return OutputFile(STDOUT_FILENO, "-", std::string()); }
+OutputFile OutputFile::standardOutput() {
+    return OutputFile(STDOUT_FILENO, false, "-");
+}
 
 void OutputFile::flush() {
     std::size_t done = 0;
@@ -77,23 +101,28 @@ void OutputFile::flush() {
 
 void OutputFile::commit() {
     flush();
-    if (temporary_.empty())
+    if (!ownsFd_)
         return;
     const int fd = std::exchange(fd_, -1);
     if (close(fd) != 0)
         fail(errno);
+    if (!temporary_.empty())
+        replaceTarget();
+}
+
+void OutputFile::replaceTarget() {
     // Renaming over a large old file makes ext4 allocate all of the new file's blocks inside
     // the rename (its guard for programs that replace files without fsync), which stalls the
     // caller for a noticeable time. Moving the old file aside first avoids that; it comes
     // back if the new one cannot be put in place.
     const std::string aside = temporary_ + ".old";
     struct stat old {};
-    const bool movedAside = lstat(path_.c_str(), &old) == 0 && S_ISREG(old.st_mode) &&
-                            rename(path_.c_str(), aside.c_str()) == 0;
-    if (rename(temporary_.c_str(), path_.c_str()) != 0) {
+    const bool movedAside = lstat(target_.c_str(), &old) == 0 && S_ISREG(old.st_mode) &&
+                            rename(target_.c_str(), aside.c_str()) == 0;
+    if (rename(temporary_.c_str(), target_.c_str()) != 0) {
         const int error = errno;
         if (movedAside)
-            rename(aside.c_str(), path_.c_str());
+            rename(aside.c_str(), target_.c_str());
         fail(error);
     }
     temporary_.clear();
@@ -101,6 +130,8 @@ void OutputFile::commit() {
         unlink(aside.c_str());
 }
 
-void OutputFile::fail(int error) const { throw CatalogueError(describe(path_, error)); }
+void OutputFile::fail(int error) const {
+    throw CatalogueError(describe(path_, error));
+}
 
 } // namespace dorvantile

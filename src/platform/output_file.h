@@ -17,7 +17,9 @@ public:
 /// An output file being written. `replacing` writes to a temporary file whose name begins
 /// with "." beside the target, and `commit` renames it over the target; when the file is
 /// dropped without a commit, the temporary file is removed and the old target stays as it
-/// was. `standardOutput` writes to file descriptor 1. Every failure throws CatalogueError.
+/// was. A target that is a link to a file replaces the file and keeps the link; a target that
+/// is no file at all (a device, a FIFO, /dev/stdout) cannot be replaced and is written to as
+/// it is. `standardOutput` writes to file descriptor 1. Every failure throws CatalogueError.
 class OutputFile {
 public:
     static OutputFile replacing(const std::string& path);
@@ -43,13 +45,16 @@ public:
 private:
     static constexpr std::size_t capacity = 1 << 16;
 
-    OutputFile(int fd, std::string path, std::string temporary);
+    OutputFile(int fd, bool ownsFd, std::string path);
     void flush();
+    void replaceTarget();
     [[noreturn]] void fail(int error) const;
 
     int fd_ = -1;
-    std::string path_;      // the file as the user knows it; "-" for standard output
-    std::string temporary_; // empty for standard output
+    bool ownsFd_ = false;   // false for standard output, which stays open
+    std::string path_;      // the file as the user named it; "-" for standard output
+    std::string target_;    // what the temporary file replaces; empty when written in place
+    std::string temporary_; // empty when written in place
     std::string buffer_;
 };
 

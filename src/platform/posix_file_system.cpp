@@ -77,7 +77,11 @@ std::optional<unsigned> bitsOfEntry(int dirFd, const dirent64& entry) {
 // system calls.
 std::error_code PosixFileSystem::enumerate(const std::string& folder, DirectoryEntries& out) {
     out.clear();
-    const Descriptor dir(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NONBLOCK | O_CLOEXEC));
+    // Without its trailing "/", a folder whose path is just under PATH_MAX still opens, so
+    // the deepest folders are read as far as any path can reach.
+    const std::string path =
+        folder.size() > 1 && folder.back() == '/' ? folder.substr(0, folder.size() - 1) : folder;
+    const Descriptor dir(open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NONBLOCK | O_CLOEXEC));
     if (dir.get() < 0)
         return {errno, std::generic_category()};
     thread_local std::unique_ptr<char[]> buffer;

@@ -1,12 +1,16 @@
 // The command line, run as a user runs it.
+#include "platform/text_case.h"
 #include "support/temp_tree.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <string>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 namespace dorvantile {
 namespace {
@@ -109,6 +113,77 @@ TEST_F(CliTest, ExitsWithOneAndKeepsTheOldFileWhenTheCatalogueCannotBeWritten) {
     EXPECT_EQ(full.err, "dorvantile-cli: cannot write standard output: No space left on device\n");
 }
 
+TEST_F(CliTest, WritesIntoAFifoAndThroughALinkWithoutReplacingEither) {
+    ASSERT_EQ(mkfifo(out.path("fifo").c_str(), 0644), 0);
+    const std::string command = "timeout 20 cat " + quote(out.path("fifo")) + " >" +
+                                quote(out.path("from-fifo")) + " & " + quote(DORVANTILE_CLI) +
+                                " --format text --output " + quote(out.path("fifo")) + " " +
+                                quote(tree.path("Work")) + "; wait";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    struct stat info {};
+    ASSERT_EQ(lstat(out.path("fifo").c_str(), &info), 0);
+    EXPECT_TRUE(S_ISFIFO(info.st_mode));
+    const std::string expected = cli("--format text --output - " + quote(tree.path("Work"))).out;
+    EXPECT_EQ(readFile(out.path("from-fifo")), expected);
+
+    out.file("real.txt", "old");
+    out.link("link.txt", "real.txt");
+    ASSERT_EQ(cli("--format text --output " + quote(out.path("link.txt")) + " " +
+                  quote(tree.path("Work")))
+                  .status,
+              0);
+    ASSERT_EQ(lstat(out.path("link.txt").c_str(), &info), 0);
+    EXPECT_TRUE(S_ISLNK(info.st_mode));
+    EXPECT_EQ(readFile(out.path("real.txt")), expected);
+}
+
+TEST_F(CliTest, RefusesWhatNamesNoFolder) {
+    tree.link("dangling", "nowhere");
+    const Result dangling = cli("--output - " + quote(tree.path("dangling")));
+    EXPECT_EQ(dangling.status, 1);
+    EXPECT_EQ(dangling.err,
+              "dorvantile-cli: " + tree.path("dangling") + ": No such file or directory\n");
+
+    // A relative folder from a working folder that was removed is not the root.
+    tree.folder("gone");
+    const std::string command = "cd " + quote(tree.path("gone")) + " && rmdir " +
+                                quote(tree.path("gone")) + " && " + quote(DORVANTILE_CLI) +
+                                " --output - . >/dev/null 2>" + quote(out.path("err"));
+    const int raw = std::system(command.c_str());
+    EXPECT_EQ(WEXITSTATUS(raw), 1);
+    EXPECT_EQ(readFile(out.path("err")),
+              "dorvantile-cli: cannot find the working folder: No such file or directory\n");
+}
+
+TEST_F(CliTest, CataloguesAsDeepAsAPathCanReachAndWarnsBeyond) {
+    // Folders down to a path of 4095 bytes, one below PATH_MAX, then one more beneath it.
+    std::vector<std::string> names;
+    for (std::size_t left = 4095 - tree.path("Work").size(); left > 0;) {
+        const std::size_t length = left > 256 ? 250 : left - 1;
+        names.emplace_back(length, 'd');
+        left -= length + 1;
+    }
+    names.emplace_back("x");
+    int fd = open(tree.path("Work").c_str(), O_RDONLY | O_DIRECTORY);
+    ASSERT_GE(fd, 0);
+    std::string deepest = tree.path("Work");
+    for (const std::string& name : names) {
+        ASSERT_EQ(mkdirat(fd, name.c_str(), 0755), 0);
+        const int next = openat(fd, name.c_str(), O_RDONLY | O_DIRECTORY);
+        close(fd);
+        ASSERT_GE(next, 0);
+        fd = next;
+        deepest += "/" + name;
+    }
+    close(fd);
+    ASSERT_EQ(deepest.size(), 4097u);
+    const Result result = cli("--format text --output - " + quote(tree.path("Work")));
+    EXPECT_EQ(result.status, 0);
+    // The folder just past the limit keeps its heading and is named in a warning.
+    EXPECT_NE(result.out.find(toUpper(deepest) + "/\r\n\r\n"), std::string::npos);
+    EXPECT_EQ(result.err, "dorvantile-cli: cannot read " + deepest + ": File name too long\n");
+}
+
 TEST_F(CliTest, WarnsAboutAnUnreadableFolderAndStillWritesTheCatalogue) {
     tree.file("Work/Locked/secret.txt");
     chmod(tree.path("Work/Locked").c_str(), 0);
@@ -153,7 +228,8 @@ TEST_F(CliTest, ShowsAProgressLineOnATerminalOnly) {
 }
 
 TEST(Cli, BadArgumentsGiveTheUsageAndExitTwo) {
-    for (const std::string args : {"", "a b", "--format pdf /", "--frobnicate /", "--output"}) {
+    for (const std::string args :
+         {"", "a b", "\"\"", "--format pdf /", "--frobnicate /", "--output"}) {
         const Result result = cli(args);
         EXPECT_EQ(result.status, 2) << args;
         EXPECT_NE(result.err.find("Usage: dorvantile-cli"), std::string::npos) << args;
