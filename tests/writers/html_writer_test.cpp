@@ -4,17 +4,11 @@
 #include "support/golden.h"
 #include "support/temp_tree.h"
 #include "support/writer_harness.h"
-#include "writers/html_escape.h"
 
 #include <cctype>
-#include <filesystem>
 #include <gtest/gtest.h>
 #include <random>
 #include <set>
-#include <sys/resource.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace dorvantile {
 namespace {
@@ -186,18 +180,6 @@ TEST(HtmlWriter, EscapingAndPercentEncodingHoldForRandomNames) {
     for (const std::string& name : names)
         expected.insert("/f/" + name);
     EXPECT_EQ(decoded, expected);
-}
-
-TEST(HtmlEscape, EscapesTheFourMarkupCharactersAndEncodesWithUpperCaseHex) {
-    std::string out;
-    appendHtmlEscaped(out, "a&b<c>\"d'");
-    EXPECT_EQ(out, "a&amp;b&lt;c&gt;&quot;d'");
-    out.clear();
-    appendPercentEncoded(out, "/a b#.txt~_-\xFF");
-    EXPECT_EQ(out, "/a%20b%23.txt~_-%FF");
-    out.clear();
-    appendShown(out, "x\t<&");
-    EXPECT_EQ(out, "x?&lt;&amp;");
 }
 
 } // namespace
