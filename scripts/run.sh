@@ -23,8 +23,6 @@ if [[ -z "${DISPLAY:-}" && -z "${WAYLAND_DISPLAY:-}" ]]; then
   # No screen to show the window on (a server, a console): make the same catalogue of the
   # current folder with the command line instead.
   echo "No display to show the window on; cataloguing $(pwd) with the command line." >&2
-  "$build/src/cli/dorvantile-cli" --format html "$(pwd)"
-  echo "Catalogue written to $build/src/cli/Files.html" >&2
-  exit 0
+  exec "$build/src/cli/dorvantile-cli" --format html "$(pwd)"
 fi
 exec "$build/src/app/dorvantile" "$@"
