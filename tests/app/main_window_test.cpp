@@ -1,13 +1,12 @@
 // The window driven as a user drives it: clicks, double-clicks and keys on the real controls,
-// under the offscreen platform. Message boxes are recorded instead of shown; the shell's open
-// requests are caught by URL handlers.
+// under the offscreen platform. Message boxes, the shell's open requests and the printer's
+// calls are recorded.
 #include "app/contact.h"
 #include "app/help_text.h"
 #include "app/main_window.h"
 #include "platform/fakes/fake_controls.h"
 #include "support/temp_tree.h"
 
-#include <QDesktopServices>
 #include <QDir>
 #include <QMoveEvent>
 #include <QProcess>
@@ -15,74 +14,76 @@
 #include <QtTest>
 #include <functional>
 #include <memory>
-#include <optional>
 
 using namespace dorvantile;
 using namespace dorvantile::app;
-using dorvantile::testing::readFile;
-using dorvantile::testing::TempTree;
+using namespace dorvantile::testing;
 
 namespace {
 
-class RecordingMessages final : public MessageBoxes {
-public:
-    struct Shown {
-        std::string prompt;
-        std::string title;
-        MessageIcon icon;
-    };
-    std::vector<Shown> shown;
-    void show(std::string_view prompt, std::string_view title, MessageIcon icon) override {
-        shown.push_back({std::string(prompt), std::string(title), icon});
-    }
-};
-
 /// Positions a widget moved through, in order.
-class MoveRecorder final : public QObject {
-public:
+struct MoveRecorder final : QObject {
     explicit MoveRecorder(QWidget* widget) { widget->installEventFilter(this); }
-    QList<QPoint> moves;
-
-protected:
     bool eventFilter(QObject*, QEvent* event) override {
         if (event->type() == QEvent::Move)
             moves.push_back(static_cast<QMoveEvent*>(event)->pos());
         return false;
     }
+    QList<QPoint> moves;
 };
 
-/// A window over a recording message box, the Qt shell and a recording printer, writing its
-/// catalogues into a folder of its own.
+/// "Dir1's folder | File1's folder", where both are `folder`.
+QString both(const std::string& folder) {
+    return QString::fromStdString(folder + " | " + folder);
+}
+
+/// A window on a tree with files at two levels, a hidden folder and a link to a folder, over
+/// recording message boxes, shell and printer. Its drives are "/", the tree and a drive that
+/// cannot be opened; it writes its catalogues into a folder of its own.
 struct Harness {
-    explicit Harness(const std::string& start, std::vector<std::string> drives = {"/"},
-                     std::optional<std::string> outputFolder = std::nullopt)
-        : printer(journal) {
-        window = std::make_unique<Main>(WindowServices{messages, shell, printer,
-                                                       outputFolder.value_or(output.root()),
-                                                       std::move(drives), start});
+    Harness() {
+        tree.file("Notes.TXT", "n");
+        tree.file("alpha/One.txt", "1");
+        tree.file("alpha/inner/Two.txt", "2");
+        tree.file("beta/b.txt", "b");
+        tree.file(".hidden/secret.txt", "s");
+        tree.link("link", "alpha");
+        window = std::make_unique<Main>(WindowServices{messages,
+                                                       shell,
+                                                       printer,
+                                                       output.root(),
+                                                       {"/", tree.root(), tree.path("unplugged")},
+                                                       tree.root()});
         window->show();
     }
 
-    template <class Widget> Widget* control(const char* name) const {
-        auto* widget = window->findChild<Widget*>(QLatin1String(name));
-        if (widget == nullptr)
-            qFatal("no control %s", name);
-        return widget;
+    template <class Widget = QWidget> Widget* control(const char* name) const {
+        if (auto* widget = window->findChild<Widget*>(QLatin1String(name)))
+            return widget;
+        qFatal("no control %s", name);
     }
-    FolderView* dir1() const { return control<FolderView>("Dir1"); }
+    FolderView& dir1() const { return *control<FolderView>("Dir1"); }
     const QImage& bar() const { return control<BarBox>("Bar")->picture(); }
-    bool barDrawn() const { return bar().pixelColor(0, 0) != QColor(0, 0, 64); }
-    void click(const char* name) const {
-        QTest::mouseClick(control<QWidget>(name), Qt::LeftButton);
+    void click(const char* name) const { QTest::mouseClick(control(name), Qt::LeftButton); }
+    QString places() const {
+        return QString::fromStdString(dir1().path() + " | " + window->file1().folder());
     }
     std::string html() const { return readFile(output.path("Files.html")); }
     std::string text() const { return readFile(output.path("Files.txt")); }
+    /// The catalogue that the command line writes of the tree.
+    std::string cli(const char* format) const {
+        const std::string out = output.path(std::string("cli.") + format);
+        QProcess::execute(QStringLiteral(DORVANTILE_CLI),
+                          {"--format", format, "--output", QString::fromStdString(out),
+                           QString::fromStdString(tree.root())});
+        return readFile(out);
+    }
 
     /// Calls `action` once, in the first pass of the message loop in which `condition` holds.
     void when(std::function<bool()> condition, std::function<void()> action) {
         QObject::connect(&poll, &QTimer::timeout, [this, condition, action] {
-            if (!acted && condition()) {
-                acted = true;
+            if (condition()) {
+                poll.stop();
                 action();
             }
         });
@@ -91,90 +92,24 @@ struct Harness {
     /// Calls `action` once the progress bar shows a line: the first writer of a run in
     /// progress has started, and has not written yet.
     void duringWriter(std::function<void()> action) {
-        when([this] { return barDrawn(); }, std::move(action));
-    }
-    /// Whether the page is being written: its unfinished file is there.
-    bool writingPage() const {
-        return !QDir(QString::fromStdString(output.root()))
-                    .entryList({QStringLiteral(".Files.html*")}, QDir::Files | QDir::Hidden)
-                    .isEmpty();
+        when([this] { return bar().pixelColor(0, 0) != QColor(0, 0, 64); }, std::move(action));
     }
 
-    RecordingMessages messages;
-    QtShell shell;
     fakes::Journal journal;
-    fakes::FakePrinter printer;
+    fakes::FakeMessageBoxes messages{journal};
+    fakes::FakeShell shell{journal};
+    fakes::FakePrinter printer{journal};
+    TempTree tree;
     TempTree output;
     std::unique_ptr<Main> window;
     QTimer poll;
-    bool acted = false;
 };
 
-/// Catches the shell's requests to open files and web addresses.
-class OpenRecorder final : public QObject {
-    Q_OBJECT
-
-public:
-    QList<QUrl> opened;
-
-public slots:
-    void open(const QUrl& url) { opened.push_back(url); }
-};
-
-/// A small tree with files at two levels, a hidden folder and a link to a folder.
-void makeTree(const TempTree& tree) {
-    tree.file("Notes.TXT", "n");
-    tree.file("alpha/One.txt", "1");
-    tree.file("alpha/inner/Two.txt", "2");
-    tree.file("beta/b.txt", "b");
-    tree.file(".hidden/secret.txt", "s");
-    tree.link("link", "alpha");
-}
-
-std::string cliCatalogue(const std::string& format, const std::string& folder,
-                         const TempTree& scratch) {
-    const std::string out = scratch.path("cli." + format);
-    QProcess cli;
-    cli.start(QStringLiteral(DORVANTILE_CLI),
-              {QStringLiteral("--format"), QString::fromStdString(format),
-               QStringLiteral("--output"), QString::fromStdString(out),
-               QString::fromStdString(folder)});
-    if (!cli.waitForFinished(30000) || cli.exitCode() != 0)
-        qFatal("dorvantile-cli failed: %s", cli.readAllStandardError().constData());
-    return readFile(out);
-}
-
-QStringList entries(const QListWidget& list) {
-    QStringList texts;
-    for (int i = 0; i < list.count(); ++i)
-        texts << list.item(i)->text();
-    return texts;
-}
-
-QListWidgetItem* entry(const QListWidget& list, const QString& text) {
-    const QList<QListWidgetItem*> found = list.findItems(text, Qt::MatchExactly);
-    return found.isEmpty() ? nullptr : found.front();
-}
-
-void doubleClick(QListWidget& list, QListWidgetItem* item) {
-    const QPoint at = list.visualItemRect(item).center();
+/// Clicks and then double-clicks the entry `text` of the folder list.
+void doubleClick(QListWidget& list, const QString& text) {
+    const QPoint at = list.visualItemRect(list.findItems(text, Qt::MatchExactly).value(0)).center();
     QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, at);
     QTest::mouseDClick(list.viewport(), Qt::LeftButton, {}, at);
-}
-
-/// Runs the application's event loop until `start` has led to the end of the program, or
-/// fails after ten seconds.
-int execUntilEnd(const std::function<void()>& start) {
-    QTimer::singleShot(0, start);
-    bool timedOut = false;
-    QTimer::singleShot(10000, [&timedOut] {
-        timedOut = true;
-        QCoreApplication::exit(99);
-    });
-    const int code = QCoreApplication::exec();
-    if (timedOut)
-        qWarning("the program did not end");
-    return code;
 }
 
 } // namespace
@@ -182,74 +117,35 @@ int execUntilEnd(const std::function<void()>& start) {
 class MainWindowTest : public QObject {
     Q_OBJECT
 
-private:
-    OpenRecorder recorder_;
-
 private slots:
-    void initTestCase() {
-        QDesktopServices::setUrlHandler(QStringLiteral("file"), &recorder_, "open");
-        QDesktopServices::setUrlHandler(QStringLiteral("https"), &recorder_, "open");
-    }
-    void init() { recorder_.opened.clear(); }
-    void cleanupTestCase() {
-        QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
-        QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
-    }
-
-    void startUpShowsTheWindowAsDesigned() {
-        TempTree tree;
-        makeTree(tree);
-        Harness h(tree.root(), {"/", tree.root()});
-
+    void startUpStateAndTheHelpPanel() {
+        Harness h;
         QCOMPARE(h.window->minimumSize(), QSize(447, 262));
         QCOMPARE(h.window->maximumSize(), QSize(447, 262));
         QCOMPARE(h.window->windowTitle(), QStringLiteral("Dorvantile"));
-        QVERIFY(h.control<QWidget>("Text1")->isHidden());
-        QCOMPARE(h.control<QWidget>("HelpKnop")->toolTip(),
-                 QStringLiteral(" Click for open Helpwindow "));
-
         QVERIFY(h.control<QRadioButton>("Keuze1")->isChecked());
-        QVERIFY(!h.control<QRadioButton>("Keuze2")->isChecked());
-        QVERIFY(!h.control<QRadioButton>("Keuze3")->isChecked());
-        QCOMPARE(h.control<QWidget>("Keuze1")->geometry(), QRect(24, 66, 160, 19));
-        QCOMPARE(h.control<QWidget>("Keuze2")->geometry(), QRect(24, 86, 160, 19));
-        QCOMPARE(h.control<QWidget>("Keuze3")->geometry(), QRect(24, 106, 160, 19));
-
-        QCOMPARE(h.control<QWidget>("Frame1")->geometry(), QRect(5, -1, 180, 259));
-        QCOMPARE(h.control<QWidget>("Frame2")->geometry(), QRect(191, -1, 252, 190));
-        QCOMPARE(h.control<QWidget>("Frame3")->geometry(), QRect(191, 190, 252, 68));
-        QCOMPARE(h.control<QWidget>("OkKnop")->geometry(), QRect(202, 151, 40, 30));
-        QCOMPARE(h.control<QWidget>("ExitKnop")->geometry(), QRect(202, 30, 40, 30));
-        QCOMPARE(h.control<QWidget>("Image1")->geometry(), QRect(10, 150, 32, 32));
-        QCOMPARE(h.control<QWidget>("Bar")->geometry(), QRect(9, 16, 234, 20));
-
+        // In pixels of 15 twips: the options' tops at 990, 1290 and 1590, the frames' at -15.
+        const std::pair<const char*, QRect> places[] = {
+            {"Keuze1", {24, 66, 160, 19}},   {"Keuze2", {24, 86, 160, 19}},
+            {"Keuze3", {24, 106, 160, 19}},  {"Frame1", {5, -1, 180, 259}},
+            {"Frame2", {191, -1, 252, 190}}, {"Frame3", {191, 190, 252, 68}},
+            {"OkKnop", {202, 151, 40, 30}},  {"ExitKnop", {202, 30, 40, 30}},
+            {"Image1", {10, 150, 32, 32}},   {"Bar", {9, 16, 234, 20}}};
+        for (const auto& [name, place] : places)
+            QCOMPARE(h.control(name)->geometry(), place);
         QCOMPARE(h.control<QLabel>("ProcentLabel")->text(), QStringLiteral("0%"));
-        const QImage& bar = h.bar();
-        QCOMPARE(bar.size(), QSize(230, 16));
-        for (int y = 0; y < bar.height(); ++y) {
-            for (int x = 0; x < bar.width(); ++x)
-                QCOMPARE(bar.pixelColor(x, y), QColor(0, 0, 64));
-        }
+        QImage plain(230, 16, h.bar().format());
+        plain.fill(QColor(0, 0, 64));
+        QCOMPARE(h.bar(), plain);
+        QCOMPARE(h.window->focusWidget(), h.control("Drive1"));
 
-        // Start-up leaves the lists on the working folder.
-        QCOMPARE(h.dir1()->path(), tree.root());
-        QCOMPARE(h.window->file1().folder(), tree.root());
-        QCOMPARE(h.control<QComboBox>("Drive1")->currentText(),
-                 QString::fromStdString(tree.root()));
-        QCOMPARE(h.window->focusWidget(), h.control<QWidget>("Drive1"));
-    }
-
-    void helpPanelOpensClosesAndLinksToTheWebsite() {
-        TempTree tree;
-        Harness h(tree.root());
         auto* text1 = h.control<QPlainTextEdit>("Text1");
-        const std::string expected = "\r\n"
-                                     " 1. Double click on folder or subfolder\r\n"
+        QVERIFY(text1->isHidden());
+        QCOMPARE(h.control("HelpKnop")->toolTip(), QStringLiteral(" Click for open Helpwindow "));
+        const std::string expected = "\r\n 1. Double click on folder or subfolder\r\n"
                                      " 2. Select for save to Html, Text or Printer\r\n"
                                      " 3. Puch the Ok-button for run program\r\n"
-                                     "     Maximal files to save is about 30.000,\r\n"
-                                     "\r\n"
-                                     "     \r\n"
+                                     "     Maximal files to save is about 30.000,\r\n\r\n     \r\n"
                                      "     Website: https://dorvantile.example.org\r\n"
                                      "     E-mail: info@dorvantile.example.org\r\n";
         QCOMPARE(helpText(), expected);
@@ -260,250 +156,159 @@ private slots:
 
         h.click("HelpKnop");
         QVERIFY(text1->isVisible());
-        QCOMPARE(h.control<QWidget>("HelpKnop")->toolTip(),
-                 QStringLiteral(" Click for close Helpwindow "));
-        // The open panel covers the start picture.
-        QCOMPARE(h.control<QWidget>("Frame2")->childAt(h.control<QWidget>("OkKnop")->pos()),
-                 text1->viewport());
-
+        QCOMPARE(h.control("HelpKnop")->toolTip(), QStringLiteral(" Click for close Helpwindow "));
+        // The open panel covers the start picture; a click on it opens the website.
+        QCOMPARE(h.control("Frame2")->childAt(h.control("OkKnop")->pos()), text1->viewport());
         QTest::mouseClick(text1->viewport(), Qt::LeftButton);
-        QCOMPARE(recorder_.opened, QList<QUrl>{QUrl(QString::fromUtf8(websiteAddress))});
+        QCOMPARE(h.shell.opened, std::vector<std::string>{websiteAddress});
         QVERIFY(text1->isVisible());
-
         h.click("HelpKnop");
         QVERIFY(text1->isHidden());
-        QCOMPARE(h.control<QWidget>("HelpKnop")->toolTip(),
-                 QStringLiteral(" Click for open Helpwindow "));
+        QCOMPARE(h.control("HelpKnop")->toolTip(), QStringLiteral(" Click for open Helpwindow "));
     }
 
-    void folderListOpensOnDoubleClickOnly() {
-        TempTree tree;
-        makeTree(tree);
-        Harness h(tree.root());
-        FolderView& dir1 = *h.dir1();
-        const QString rootName = QDir(QString::fromStdString(tree.root())).dirName();
+    void foldersOpenOnDoubleClickAndDrivesThatCannotBeOpenedMoveNothing() {
+        Harness h;
+        FolderView& dir1 = h.dir1();
+        auto* drive1 = h.control<QComboBox>("Drive1");
+        const std::string root = h.tree.root();
+        const QString rootName = QDir(QString::fromStdString(root)).dirName();
 
         // The path down to the folder, then its plain sub-folders: no hidden folder, no link.
-        const QStringList shown = entries(dir1);
-        QCOMPARE(shown.front(), QStringLiteral("/"));
-        QCOMPARE(shown.mid(shown.size() - 3),
-                 (QStringList{rootName, QStringLiteral("alpha"), QStringLiteral("beta")}));
+        QStringList shown;
+        for (int i = 0; i < dir1.count(); ++i)
+            shown << dir1.item(i)->text();
+        QCOMPARE(shown, (QStringList{QStringLiteral("/")} +
+                         QString::fromStdString(root).split(u'/', Qt::SkipEmptyParts) +
+                         QStringList{QStringLiteral("alpha"), QStringLiteral("beta")}));
 
-        QListWidgetItem* beta = entry(dir1, QStringLiteral("beta"));
-        QTest::mouseClick(dir1.viewport(), Qt::LeftButton, {}, dir1.visualItemRect(beta).center());
-        QCOMPARE(dir1.currentItem(), beta);
-        QCOMPARE(dir1.path(), tree.root());
-        QCOMPARE(h.window->file1().folder(), tree.root());
+        // One click selects and moves nothing; a double-click opens, also up the path.
+        QTest::mouseClick(dir1.viewport(), Qt::LeftButton, {},
+                          dir1.visualItemRect(dir1.item(dir1.count() - 1)).center());
+        QCOMPARE(dir1.currentItem()->text(), QStringLiteral("beta"));
+        QCOMPARE(h.places(), both(root));
+        doubleClick(dir1, QStringLiteral("beta"));
+        QCOMPARE(h.places(), both(h.tree.path("beta")));
+        doubleClick(dir1, rootName);
+        QCOMPARE(h.places(), both(root));
+        doubleClick(dir1, QStringLiteral("alpha"));
+        QCOMPARE(h.places(), both(h.tree.path("alpha")));
 
-        doubleClick(dir1, beta);
-        QCOMPARE(dir1.path(), tree.path("beta"));
-        QCOMPARE(h.window->file1().folder(), tree.path("beta"));
-        QCOMPARE(h.window->file1().count(), std::size_t{1});
-        QCOMPARE(h.window->file1().at(0), std::string_view("b.txt"));
-        QCOMPARE(entries(dir1).back(), QStringLiteral("beta"));
-
-        // Up again through the entry of a folder on the path.
-        doubleClick(dir1, entry(dir1, rootName));
-        QCOMPARE(dir1.path(), tree.root());
-        QCOMPARE(h.window->file1().folder(), tree.root());
-        QVERIFY(h.messages.shown.empty());
-
-        // A folder that went away after it was listed is reported, and nothing moves.
-        QVERIFY(QDir(QString::fromStdString(tree.path("beta"))).removeRecursively());
-        doubleClick(dir1, entry(dir1, QStringLiteral("beta")));
-        QCOMPARE(dir1.path(), tree.root());
-        QCOMPARE(h.window->file1().folder(), tree.root());
-        QCOMPARE(h.messages.shown.size(), std::size_t{1});
-        QCOMPARE(h.messages.shown[0].prompt, tree.path("beta") + ": No such file or directory");
-        QVERIFY(h.messages.shown[0].icon == MessageIcon::Critical);
-    }
-
-    void driveThatCannotBeOpenedLeavesTheFolderWhereItWas() {
-        TempTree tree;
-        makeTree(tree);
-        const std::string gone = tree.path("unplugged");
-        Harness h(tree.path("alpha"), {"/", tree.root(), gone});
-        auto* drive1 = h.control<QComboBox>("Drive1");
-        QCOMPARE(drive1->currentText(), QString::fromStdString(tree.root()));
-
+        // A drive that cannot be opened is a message, and the folder stays where it was.
         QTest::keyClick(drive1, Qt::Key_Down);
         QCOMPARE(h.messages.shown.size(), std::size_t{1});
         QCOMPARE(h.messages.shown[0].prompt, "Drive niet aanwezig....");
         QCOMPARE(h.messages.shown[0].title, " Drive-Error");
         QVERIFY(h.messages.shown[0].icon == MessageIcon::None);
-        QCOMPARE(drive1->currentText(), QString::fromStdString(gone));
-        QCOMPARE(h.dir1()->path(), tree.path("alpha"));
-        QCOMPARE(h.window->file1().folder(), tree.path("alpha"));
-
-        // A drive not visited yet opens on its mount point...
-        QTest::keyClick(drive1, Qt::Key_Up);
-        QTest::keyClick(drive1, Qt::Key_Up);
-        QCOMPARE(drive1->currentText(), QStringLiteral("/"));
-        QCOMPARE(h.dir1()->path(), std::string("/"));
-        QCOMPARE(h.window->file1().folder(), std::string("/"));
-        // ...and a drive visited before on the last folder visited there.
+        QCOMPARE(drive1->currentText(), QString::fromStdString(h.tree.path("unplugged")));
+        QCOMPARE(h.places(), both(h.tree.path("alpha")));
+        // A drive not visited yet opens on its mount point, one visited on its last folder...
+        QTest::keyClick(drive1, Qt::Key_Home);
+        QCOMPARE(h.places(), both("/"));
         QTest::keyClick(drive1, Qt::Key_Down);
-        QCOMPARE(h.dir1()->path(), tree.path("alpha"));
-        QCOMPARE(h.window->file1().folder(), tree.path("alpha"));
-
-        // A folder visited last that has gone since leaves its drive's mount point.
-        doubleClick(*h.dir1(), entry(*h.dir1(), QStringLiteral("inner")));
-        QCOMPARE(h.dir1()->path(), tree.path("alpha/inner"));
+        QCOMPARE(h.places(), both(h.tree.path("alpha")));
+        // ...or on its mount point when that folder has gone since.
         QTest::keyClick(drive1, Qt::Key_Up);
-        QVERIFY(QDir(QString::fromStdString(tree.path("alpha/inner"))).removeRecursively());
+        QVERIFY(QDir(QString::fromStdString(h.tree.path("alpha"))).removeRecursively());
         QTest::keyClick(drive1, Qt::Key_Down);
-        QCOMPARE(h.dir1()->path(), tree.root());
-        QCOMPARE(h.window->file1().folder(), tree.root());
+        QCOMPARE(h.places(), both(root));
         QCOMPARE(h.messages.shown.size(), std::size_t{1});
-    }
 
-    void htmlRunWritesThePageOfTheCommandLineAndOpensIt() {
-        TempTree tree;
-        makeTree(tree);
-        Harness h(tree.root());
-        MoveRecorder okKnop(h.control<QWidget>("OkKnop"));
-
-        h.click("OkKnop");
-
-        QCOMPARE(h.html(), cliCatalogue("html", tree.root(), h.output));
-        QCOMPARE(recorder_.opened, QList<QUrl>{QUrl::fromLocalFile(
-                                       QString::fromStdString(h.output.path("Files.html")))});
-        QVERIFY(h.messages.shown.empty());
-        QVERIFY(!QFile::exists(QString::fromStdString(h.output.path("Files.txt"))));
-        QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
-        QCOMPARE(okKnop.moves, (QList<QPoint>{{202, 152}, {203, 152}, {203, 151}, {202, 151}}));
-        QCOMPARE(h.control<QLabel>("ProcentLabel")->text(), QStringLiteral("100%"));
-        QCOMPARE(h.bar().pixelColor(228, 15), QColor(228, 255, 200));
-        QCOMPARE(h.bar().pixelColor(229, 15), QColor(0, 0, 64));
-    }
-
-    void textRunWritesTheFileOfTheCommandLineAndShowsTheNotice() {
-        TempTree tree;
-        makeTree(tree);
-        Harness h(tree.root());
-
-        h.click("Keuze2");
-        h.click("OkKnop");
-
-        QCOMPARE(h.text(), cliCatalogue("text", tree.root(), h.output));
-        QCOMPARE(h.messages.shown.size(), std::size_t{1});
-        QCOMPARE(h.messages.shown[0].prompt, "You find this textfile in the App.folder");
-        QVERIFY(h.messages.shown[0].icon == MessageIcon::None);
-        QVERIFY(recorder_.opened.isEmpty());
-        QVERIFY(!QFile::exists(QString::fromStdString(h.output.path("Files.html"))));
-        QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
-    }
-
-    void printerRunPrintsOnThePrinter() {
-        TempTree tree;
-        makeTree(tree);
-        Harness h(tree.root());
-
-        h.click("Keuze3");
-        h.click("OkKnop");
-
-        QVERIFY(!h.journal.empty());
-        QCOMPARE(h.journal.back(), std::string("EndDoc"));
-        QVERIFY(std::find(h.journal.begin(), h.journal.end(), "Print two.txt") != h.journal.end());
-        QVERIFY(!QFile::exists(QString::fromStdString(h.output.path("Files.html"))));
-    }
-
-    void failedRunIsReportedWithTheNormalPointer() {
-        TempTree tree;
-        makeTree(tree);
-        const std::string missing = tree.path("no such folder");
-        Harness h(tree.root(), {"/"}, missing);
-
-        h.click("OkKnop");
-
-        QCOMPARE(h.messages.shown.size(), std::size_t{1});
-        QVERIFY(h.messages.shown[0].icon == MessageIcon::Critical);
-        QVERIFY(h.messages.shown[0].prompt.find(missing + "/Files.html") != std::string::npos);
-        QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
-        QVERIFY(recorder_.opened.isEmpty());
-        // The window takes the next click as a new run.
-        h.click("OkKnop");
+        // A folder that went away after it was listed is reported, and nothing moves.
+        QVERIFY(QDir(QString::fromStdString(h.tree.path("beta"))).removeRecursively());
+        doubleClick(dir1, QStringLiteral("beta"));
+        QCOMPARE(h.places(), both(root));
         QCOMPARE(h.messages.shown.size(), std::size_t{2});
+        QCOMPARE(h.messages.shown[1].prompt, h.tree.path("beta") + ": No such file or directory");
+        QVERIFY(h.messages.shown[1].icon == MessageIcon::Critical);
     }
 
-    void secondClickDuringARunIsIgnored() {
-        TempTree tree;
-        makeTree(tree);
-        Harness h(tree.root());
-        MoveRecorder okKnop(h.control<QWidget>("OkKnop"));
-        h.duringWriter([&h] { h.click("OkKnop"); });
-
-        h.click("OkKnop");
-
-        QVERIFY(h.acted);
-        QCOMPARE(okKnop.moves.size(), 4);
-        QCOMPARE(recorder_.opened.size(), 1);
-        QCOMPARE(h.html(), cliCatalogue("html", tree.root(), h.output));
-    }
-
-    void choosingTheTextFileDuringThePageGivesBoth() {
-        TempTree tree;
-        makeTree(tree);
-        Harness h(tree.root());
-        h.duringWriter([&h] { h.click("Keuze2"); });
-
-        h.click("OkKnop");
-
-        QVERIFY(h.acted);
-        QCOMPARE(h.html(), cliCatalogue("html", tree.root(), h.output));
-        QCOMPARE(h.text(), cliCatalogue("text", tree.root(), h.output));
-        QCOMPARE(recorder_.opened.size(), 1);
-        QCOMPARE(h.messages.shown.size(), std::size_t{1});
-    }
-
-    void folderChosenDuringARunOpensWhenItEnds() {
-        TempTree tree;
-        makeTree(tree);
-        Harness h(tree.root());
-        std::string pathDuringRun;
-        h.duringWriter([&] {
-            doubleClick(*h.dir1(), entry(*h.dir1(), QStringLiteral("beta")));
-            pathDuringRun = h.dir1()->path();
+    void pageRunIgnoresASecondClickAndHoldsNavigationUntilItEnds() {
+        Harness h;
+        MoveRecorder okKnop(h.control("OkKnop"));
+        std::string folderDuringRun;
+        h.duringWriter([&h, &folderDuringRun] {
+            h.click("OkKnop");
+            doubleClick(h.dir1(), QStringLiteral("beta"));
+            folderDuringRun = h.dir1().path();
         });
 
         h.click("OkKnop");
 
-        QVERIFY(h.acted);
-        QCOMPARE(pathDuringRun, tree.root());
-        QCOMPARE(h.html(), cliCatalogue("html", tree.root(), h.output));
-        QCOMPARE(h.dir1()->path(), tree.path("beta"));
-        QCOMPARE(h.window->file1().folder(), tree.path("beta"));
+        QCOMPARE(h.html(), h.cli("html"));
+        QCOMPARE(h.shell.opened, std::vector<std::string>{h.output.path("Files.html")});
+        QVERIFY(h.messages.shown.empty());
+        QVERIFY(!QFile::exists(QString::fromStdString(h.output.path("Files.txt"))));
+        QCOMPARE(okKnop.moves, (QList<QPoint>{{202, 152}, {203, 152}, {203, 151}, {202, 151}}));
+        QCOMPARE(h.control<QLabel>("ProcentLabel")->text(), QStringLiteral("100%"));
+        QCOMPARE(h.bar().pixelColor(228, 15), QColor(228, 255, 200));
+        QCOMPARE(h.bar().pixelColor(229, 15), QColor(0, 0, 64));
+        QCOMPARE(folderDuringRun, h.tree.root());
+        QCOMPARE(h.places(), both(h.tree.path("beta")));
     }
 
-    void exitPictureEndsTheProgram() {
-        TempTree tree;
-        Harness h(tree.root());
-        MoveRecorder exitKnop(h.control<QWidget>("ExitKnop"));
+    void textChosenDuringThePageGivesBothThenTextPrinterAndAFailedRun() {
+        Harness h;
+        h.duringWriter([&h] { h.click("Keuze2"); });
+        const QString htmlFile = QString::fromStdString(h.output.path("Files.html"));
 
-        QCOMPARE(execUntilEnd([&h] { h.click("ExitKnop"); }), 0);
+        h.click("OkKnop");
+
+        QCOMPARE(h.html(), h.cli("html"));
+        QCOMPARE(h.text(), h.cli("text"));
+        QCOMPARE(h.messages.shown.size(), std::size_t{1});
+        QCOMPARE(h.messages.shown[0].prompt, "You find this textfile in the App.folder");
+        QVERIFY(h.messages.shown[0].icon == MessageIcon::None);
+
+        // The text file alone: the notice again, and no page.
+        QVERIFY(QFile::remove(htmlFile));
+        QVERIFY(QFile::remove(QString::fromStdString(h.output.path("Files.txt"))));
+        h.click("OkKnop");
+        QCOMPARE(h.text(), h.cli("text"));
+        QCOMPARE(h.messages.shown.size(), std::size_t{2});
+        // The printer alone.
+        h.click("Keuze3");
+        h.click("OkKnop");
+        QCOMPARE(h.journal.back(), std::string("EndDoc"));
+        QVERIFY(std::find(h.journal.begin(), h.journal.end(), "Print two.txt") != h.journal.end());
+        QVERIFY(!QFile::exists(htmlFile));
+
+        // A run that fails is a message naming the file, with the normal pointer; the next
+        // click is a new run.
+        QVERIFY(QDir(QString::fromStdString(h.output.root())).removeRecursively());
+        h.click("Keuze1");
+        h.click("OkKnop");
+        QCOMPARE(h.messages.shown.size(), std::size_t{3});
+        QVERIFY(h.messages.shown[2].icon == MessageIcon::Critical);
+        QVERIFY(h.messages.shown[2].prompt.find(h.output.path("Files.html")) != std::string::npos);
+        QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+        QCOMPARE(h.shell.opened.size(), std::size_t{1}); // the page of the first run only
+        h.click("OkKnop");
+        QCOMPARE(h.messages.shown.size(), std::size_t{4});
+    }
+
+    void exitPictureEndsTheProgramAndDuringARunKeepsTheOldCatalogue() {
+        Harness h;
+        MoveRecorder exitKnop(h.control("ExitKnop"));
+        // Enough files that the page is still being written when the run yields.
+        for (int i = 0; i < 5000; ++i)
+            h.tree.file("many/file" + std::to_string(i));
+        h.output.file("Files.html", "the previous catalogue");
+        const QDir output(QString::fromStdString(h.output.root()));
+        const QStringList unfinished{QStringLiteral(".Files.html*")};
+        h.when([&] { return !output.entryList(unfinished, QDir::Files | QDir::Hidden).isEmpty(); },
+               [&h] { h.click("ExitKnop"); });
+        QTimer::singleShot(0, [&h] { h.click("OkKnop"); });
+        QTimer::singleShot(10000, &exitKnop, [] { QCoreApplication::exit(99); }); // not ended
+
+        QCOMPARE(QCoreApplication::exec(), 0);
 
         QCOMPARE(exitKnop.moves, (QList<QPoint>{{202, 31}, {203, 31}, {203, 30}, {202, 30}}));
         QVERIFY(h.window->isHidden());
-    }
-
-    void endingTheProgramDuringARunKeepsTheOldCatalogue() {
-        TempTree tree;
-        makeTree(tree);
-        Harness h(tree.root());
-        // Enough files that the page is still being written when the run yields.
-        for (int i = 0; i < 5000; ++i)
-            tree.file("many/file" + std::to_string(i));
-        h.output.file("Files.html", "the previous catalogue");
-        h.when([&h] { return h.writingPage(); }, [&h] { h.click("ExitKnop"); });
-
-        QCOMPARE(execUntilEnd([&h] { h.click("OkKnop"); }), 0);
-
-        QVERIFY(h.acted);
         QCOMPARE(h.html(), std::string("the previous catalogue"));
-        QCOMPARE(
-            QDir(QString::fromStdString(h.output.root())).entryList(QDir::Files | QDir::Hidden),
-            QStringList{QStringLiteral("Files.html")});
-        QVERIFY(recorder_.opened.isEmpty());
+        QCOMPARE(output.entryList(QDir::Files | QDir::Hidden),
+                 QStringList{QStringLiteral("Files.html")});
+        QVERIFY(h.shell.opened.empty());
         QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
     }
 };

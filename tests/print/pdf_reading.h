@@ -1,61 +1,45 @@
 // What a printed job holds, read back with poppler's tools: text, positions, fonts, pixels.
 #pragma once
 
+#include <array>
 #include <string>
 #include <vector>
 
 namespace dorvantile::testing {
 
-/// One line of printed text: its words joined by single blanks, and its box in points from
-/// the page's top-left corner (the box of the font: top is the line's top, not the ink's).
+/// One line of printed text: its words joined by single blanks (as pdftotext's XML has them,
+/// "&", "<" and ">" escaped), and its box in points from the page's top-left corner (the box
+/// of the font: top is the line's top, not the ink's).
 struct PrintedLine {
     std::string text;
-    double left = 0;
-    double top = 0;
-    double bottom = 0;
+    double left = 0, top = 0, bottom = 0;
 };
 
 struct PrintedPage {
-    double width = 0;
     double height = 0;
     std::vector<PrintedLine> lines;
 };
 
-/// The text of every page as `pdftotext -layout` lays it out, pages separated by form feeds.
-std::string pdfLayoutText(const std::string& file);
-
 /// The pages with their lines, from `pdftotext -bbox`.
 std::vector<PrintedPage> pdfPages(const std::string& file);
 
-struct PdfFont {
-    std::string name; ///< without the subset prefix ("ABCDEF+")
-    bool embedded = false;
-};
+/// The fonts that `pdffonts` lists, each as its name without the subset prefix ("ABCDEF+"),
+/// a blank, and "yes" when it is embedded or "no".
+std::vector<std::string> pdfFonts(const std::string& file);
 
-/// The fonts that `pdffonts` lists.
-std::vector<PdfFont> pdfFonts(const std::string& file);
+using Pixel = std::array<int, 3>; // red, green, blue
 
-struct Pixel {
-    int red = 0;
-    int green = 0;
-    int blue = 0;
-};
+/// The first page rendered by `pdftoppm`, 8-bit RGB.
+struct RenderedPage {
+    static constexpr int dpi = 150;
+    explicit RenderedPage(const std::string& file);
 
-/// One page rendered by `pdftoppm` at `dpi`.
-class RenderedPage {
-public:
-    RenderedPage(const std::string& file, int page, int dpi);
-
-    int dpi() const { return dpi_; }
     /// How many pixels inside the box (in points) are within `tolerance` of `colour` in each
     /// component.
     int count(const PrintedLine& box, Pixel colour, int tolerance) const;
 
-private:
-    int dpi_;
-    int width_ = 0;
-    int height_ = 0;
-    std::vector<unsigned char> rgb_;
+    int width = 0, height = 0;
+    std::vector<unsigned char> rgb;
 };
 
 } // namespace dorvantile::testing

@@ -1,6 +1,8 @@
 #include "private_cups.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
@@ -15,23 +17,13 @@
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
+#include <utility>
 
 namespace dorvantile::testing {
 namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
-
-std::string readWhole(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void writeWhole(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
 
 std::vector<char*> pointers(std::vector<std::string>& strings) {
     std::vector<char*> result;
@@ -74,115 +66,75 @@ int waitFor(pid_t pid, std::chrono::steady_clock::duration limit) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-std::size_t countLines(const std::string& text) {
-    std::size_t lines = 0;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        lines += line.empty() ? 0 : 1;
-    return lines;
-}
-
-std::string primaryGroup() {
-    const group* found = getgrgid(getgid());
-    return found ? found->gr_name : std::to_string(getgid());
-}
-
 } // namespace
-
-TempFolder::TempFolder(const std::string& parent) {
-    const std::string base = parent.empty() ? fs::temp_directory_path().string() : parent;
-    std::string pattern = base + "/dorvantile-print-XXXXXX";
-    if (mkdtemp(pattern.data()) == nullptr)
-        throw std::runtime_error("cannot make a folder in " + base + ": " + std::strerror(errno));
-    path_ = pattern;
-}
-
-TempFolder::~TempFolder() {
-    std::error_code ignored;
-    fs::remove_all(path_, ignored);
-}
-
-void TempFolder::file(const std::string& relative) const {
-    const fs::path target = path(relative);
-    fs::create_directories(target.parent_path());
-    std::ofstream created(target);
-    if (!created)
-        throw std::runtime_error("cannot make " + target.string());
-}
-
-void TempFolder::folder(const std::string& relative) const {
-    fs::create_directories(path(relative));
-}
 
 std::string findProgram(const std::string& name) {
     std::string folders = std::getenv("PATH") ? std::getenv("PATH") : "";
-    folders += ":/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin";
-    std::istringstream in(folders);
+    std::istringstream in(folders +
+                          ":/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin");
     for (std::string folder; std::getline(in, folder, ':');) {
-        const std::string candidate = folder + "/" + name;
-        if (!folder.empty() && access(candidate.c_str(), X_OK) == 0)
-            return candidate;
+        if (!folder.empty() && access((folder + "/" + name).c_str(), X_OK) == 0)
+            return folder + "/" + name;
     }
     return {};
 }
 
-Ran runProgram(const std::vector<std::string>& argv, const std::vector<std::string>& environment,
-               std::chrono::seconds limit) {
-    TempFolder captured;
-    const std::string out = captured.path("out");
-    const std::string err = captured.path("err");
-    Ran ran;
-    ran.status = waitFor(spawn(argv, environment, out, err), limit);
-    ran.out = readWhole(out);
-    ran.err = readWhole(err);
-    return ran;
+Ran runProgram(const std::vector<std::string>& argv, const std::vector<std::string>& environment) {
+    const TempTree captured;
+    const int status = waitFor(spawn(argv, environment, captured.path("out"), captured.path("err")),
+                               std::chrono::seconds(60));
+    return {status, readFile(captured.path("out")), readFile(captured.path("err"))};
 }
 
-PrivateCups::PrivateCups() : folder_("/tmp") {
+PrivateCups::Folder::Folder() : path("/tmp/dorvantile-cups-XXXXXX") {
+    if (mkdtemp(path.data()) == nullptr)
+        throw std::runtime_error(std::string("cannot make a folder in /tmp: ") +
+                                 std::strerror(errno));
+}
+
+PrivateCups::Folder::~Folder() {
+    std::error_code ignored;
+    fs::remove_all(path, ignored);
+}
+
+PrivateCups::PrivateCups() : lpadmin_(findProgram("lpadmin")), lpstat_(findProgram("lpstat")) {
     const std::string cupsd = findProgram("cupsd");
-    lpadmin_ = findProgram("lpadmin");
-    lpstat_ = findProgram("lpstat");
-    if (cupsd.empty())
-        throw std::runtime_error("cupsd is not installed (Debian: cups-daemon)");
-    if (lpadmin_.empty() || lpstat_.empty())
-        throw std::runtime_error("lpadmin or lpstat is not installed (Debian: cups-client)");
-    if (!fs::exists(pdfDriver))
-        throw std::runtime_error(std::string(pdfDriver) + " is missing (Debian: cups-filters)");
+    if (cupsd.empty() || lpadmin_.empty() || lpstat_.empty() || !fs::exists(pdfDriver))
+        throw std::runtime_error("cupsd, lpadmin, lpstat or " + std::string(pdfDriver) +
+                                 " is missing (Debian: cups-daemon, cups-client, cups-filters)");
 
     // As root the scheduler runs its filters as user lp, who must reach this folder and
     // write the queues' output files.
-    const std::string& base = folder_.path();
+    const std::string& base = folder_.path;
     chmod(base.c_str(), 0755);
     for (const char* sub : {"root", "state", "cache", "log", "home", "out", "spool/tmp"})
         fs::create_directories(base + "/" + sub);
     chmod((base + "/out").c_str(), 01777);
-    socket_ = base + "/cups.sock";
 
-    const bool root = geteuid() == 0;
-    writeWhole(base + "/root/cups-files.conf",
-               "ServerRoot " + base + "/root\n" + "StateDir " + base + "/state\n" + "CacheDir " +
-                   base + "/cache\n" + "RequestRoot " + base + "/spool\n" + "TempDir " + base +
-                   "/spool/tmp\n" + "AccessLog " + base + "/log/access_log\n" + "ErrorLog " + base +
-                   "/log/error_log\n" + "PageLog " + base + "/log/page_log\n" +
-                   // Without it the scheduler rewrites the system's printcap.
-                   "Printcap " + base + "/state/printcap\n" + "FileDevice Yes\n" +
-                   (root ? "User lp\nGroup lp\nSystemGroup root\n"
-                         : "SystemGroup " + primaryGroup() + "\n"));
-    writeWhole(base + "/root/cupsd.conf", "Listen " + socket_ + "\n" +
-                                              "Browsing No\n"
-                                              "WebInterface No\n"
-                                              "DefaultAuthType None\n"
-                                              "LogLevel warn\n"
-                                              "<Location />\n"
-                                              "  Order allow,deny\n"
-                                              "  Allow all\n"
-                                              "</Location>\n"
-                                              "<Policy default>\n"
-                                              "  <Limit All>\n"
-                                              "    Order deny,allow\n"
-                                              "    Allow all\n"
-                                              "  </Limit>\n"
-                                              "</Policy>\n");
+    std::ofstream files(base + "/root/cups-files.conf");
+    if (geteuid() == 0) {
+        files << "User lp\nGroup lp\nSystemGroup root\n";
+    } else {
+        const group* own = getgrgid(getgid());
+        files << "SystemGroup " << (own ? own->gr_name : std::to_string(getgid())) << "\n";
+    }
+    // Every place of its own, the printcap too: else the scheduler rewrites the system's.
+    for (const std::string setting :
+         {"ServerRoot root", "StateDir state", "CacheDir cache", "RequestRoot spool",
+          "TempDir spool/tmp", "AccessLog log/access_log", "ErrorLog log/error_log",
+          "PageLog log/page_log", "Printcap state/printcap"}) {
+        const std::size_t blank = setting.find(' ');
+        files << setting.substr(0, blank) << " " << base << "/" << setting.substr(blank + 1)
+              << "\n";
+    }
+    files << "FileDevice Yes\n";
+    files.close();
+    std::ofstream(base + "/root/cupsd.conf")
+        << "Listen " << base << "/cups.sock\n"
+        << "Browsing No\nWebInterface No\nDefaultAuthType None\nLogLevel warn\n"
+        << "<Location />\n  Order allow,deny\n  Allow all\n</Location>\n"
+        << "<Policy default>\n  <Limit All>\n    Order deny,allow\n    Allow all\n  </Limit>\n"
+        << "</Policy>\n";
 
     pid_ =
         spawn({cupsd, "-f", "-c", base + "/root/cupsd.conf", "-s", base + "/root/cups-files.conf"},
@@ -191,13 +143,10 @@ PrivateCups::PrivateCups() : folder_("/tmp") {
     const auto end = std::chrono::steady_clock::now() + 20s;
     // lpstat -r succeeds either way; only its words tell.
     while (runProgram({lpstat_, "-r"}, clientEnvironment()).out != "scheduler is running\n") {
-        int status = 0;
-        if (waitpid(pid_, &status, WNOHANG) == pid_) {
-            pid_ = -1;
-            throw std::runtime_error("the private cupsd stopped at once:\n" + log());
+        if (waitpid(pid_, nullptr, WNOHANG) == pid_ || std::chrono::steady_clock::now() > end) {
+            waitFor(std::exchange(pid_, -1), 0s); // kills it unless it has ended already
+            throw std::runtime_error("the private cupsd did not start:\n" + log());
         }
-        if (std::chrono::steady_clock::now() > end)
-            throw std::runtime_error("the private cupsd did not answer:\n" + log());
         std::this_thread::sleep_for(50ms);
     }
 }
@@ -205,56 +154,41 @@ PrivateCups::PrivateCups() : folder_("/tmp") {
 PrivateCups::~PrivateCups() {
     if (pid_ > 0) {
         kill(pid_, SIGTERM);
-        if (waitFor(pid_, 20s) == -1)
-            kill(pid_, SIGKILL);
+        waitFor(pid_, 20s);
     }
 }
 
 void PrivateCups::addQueue(const std::string& name) {
-    const Ran ran =
-        runProgram({lpadmin_, "-p", name, "-E", "-v", "file://" + output(name), "-P", pdfDriver},
-                   clientEnvironment());
-    if (ran.status != 0)
-        throw std::runtime_error("lpadmin -p " + name + " failed: " + ran.err);
+    client({lpadmin_, "-p", name, "-E", "-v", "file://" + output(name), "-P", pdfDriver});
 }
 
 void PrivateCups::setDefault(const std::string& name) {
-    const Ran ran = runProgram({lpadmin_, "-d", name}, clientEnvironment());
-    if (ran.status != 0)
-        throw std::runtime_error("lpadmin -d " + name + " failed: " + ran.err);
-}
-
-std::string PrivateCups::output(const std::string& name) const {
-    return folder_.path("out/" + name + ".prn");
+    client({lpadmin_, "-d", name});
 }
 
 std::vector<std::string> PrivateCups::clientEnvironment() const {
-    return {"PATH=/usr/local/bin:/usr/bin:/bin", "HOME=" + folder_.path("home"), "LANG=C.UTF-8",
-            "CUPS_SERVER=" + socket_,
+    return {"PATH=/usr/local/bin:/usr/bin:/bin", "HOME=" + folder_.path + "/home", "LANG=C.UTF-8",
+            "CUPS_SERVER=" + folder_.path + "/cups.sock",
             // Client settings (client.conf, lpoptions) come from here, not from /etc/cups.
-            "CUPS_SERVERROOT=" + folder_.path("root")};
+            "CUPS_SERVERROOT=" + folder_.path + "/root"};
 }
 
-std::size_t PrivateCups::countJobs(const std::vector<std::string>& lpstatOptions) const {
-    std::vector<std::string> argv{lpstat_};
-    argv.insert(argv.end(), lpstatOptions.begin(), lpstatOptions.end());
+std::string PrivateCups::client(std::vector<std::string> argv) const {
     const Ran ran = runProgram(argv, clientEnvironment());
     if (ran.status != 0)
-        throw std::runtime_error("lpstat failed: " + ran.err);
-    return countLines(ran.out);
+        throw std::runtime_error(argv[0] + " failed: " + ran.err);
+    return ran.out;
 }
 
-std::size_t PrivateCups::pendingJobs() const {
-    return countJobs({"-W", "not-completed", "-o"});
-}
-
-std::size_t PrivateCups::completedJobs() const {
-    return countJobs({"-W", "completed", "-o"});
+std::size_t PrivateCups::jobs(const char* which) const {
+    // One line a job.
+    const std::string listed = client({lpstat_, "-W", which, "-o"});
+    return std::count(listed.begin(), listed.end(), '\n');
 }
 
 void PrivateCups::waitForCompletedJobs(std::size_t completed) const {
     const auto end = std::chrono::steady_clock::now() + 60s;
-    while (pendingJobs() != 0 || completedJobs() < completed) {
+    while (jobs("not-completed") != 0 || jobs("completed") < completed) {
         if (std::chrono::steady_clock::now() > end)
             throw std::runtime_error("the print jobs did not complete:\n" + log());
         std::this_thread::sleep_for(100ms);
@@ -262,7 +196,7 @@ void PrivateCups::waitForCompletedJobs(std::size_t completed) const {
 }
 
 std::string PrivateCups::log() const {
-    return readWhole(folder_.path("log/cupsd.out")) + readWhole(folder_.path("log/error_log"));
+    return readFile(folder_.path + "/log/cupsd.out") + readFile(folder_.path + "/log/error_log");
 }
 
 } // namespace dorvantile::testing

@@ -2,33 +2,13 @@
 // It never touches the machine's printers or its scheduler.
 #pragma once
 
-#include <chrono>
+#include "support/temp_tree.h"
+
 #include <string>
 #include <sys/types.h>
 #include <vector>
 
 namespace dorvantile::testing {
-
-/// A folder made for one test and removed with everything in it.
-class TempFolder {
-public:
-    /// A new folder in `parent`; by default the system's temporary folder.
-    explicit TempFolder(const std::string& parent = {});
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    ~TempFolder();
-
-    const std::string& path() const { return path_; }
-    /// `relative` inside the folder.
-    std::string path(const std::string& relative) const { return path_ + "/" + relative; }
-    /// Makes an empty file, and the folders above it.
-    void file(const std::string& relative) const;
-    /// Makes a folder, and the folders above it.
-    void folder(const std::string& relative) const;
-
-private:
-    std::string path_;
-};
 
 /// How a program ended and what it wrote.
 struct Ran {
@@ -42,9 +22,8 @@ struct Ran {
 std::string findProgram(const std::string& name);
 
 /// Runs `argv` (argv[0] a full path) with exactly `environment`, and waits for its end
-/// (killing it after `limit`).
-Ran runProgram(const std::vector<std::string>& argv, const std::vector<std::string>& environment,
-               std::chrono::seconds limit = std::chrono::seconds(60));
+/// (killing it after a minute).
+Ran runProgram(const std::vector<std::string>& argv, const std::vector<std::string>& environment);
 
 /// The PDF driver of the tests' print queues.
 inline constexpr const char* pdfDriver = "/usr/share/ppd/cupsfilters/Generic-PDF_Printer-PDF.ppd";
@@ -66,27 +45,37 @@ public:
     /// Makes `name` the scheduler's default printer.
     void setDefault(const std::string& name);
     /// The file that queue `name` prints to (it exists once a job has been printed).
-    std::string output(const std::string& name) const;
+    std::string output(const std::string& name) const {
+        return folder_.path + "/out/" + name + ".prn";
+    }
+    /// The driver's description of queue `name`.
+    std::string ppd(const std::string& name) const {
+        return folder_.path + "/root/ppd/" + name + ".ppd";
+    }
 
     /// The whole environment of a client of this scheduler, as a scheduled job has it: a
     /// plain PATH, an empty home folder, no PRINTER and no LPDEST (each would override the
     /// default printer), and the client settings of this scheduler only.
     std::vector<std::string> clientEnvironment() const;
 
-    /// The jobs that are not completed yet, or the completed ones.
-    std::size_t pendingJobs() const;
-    std::size_t completedJobs() const;
+    /// The jobs that lpstat lists for `which`: "not-completed", "completed" or "all".
+    std::size_t jobs(const char* which = "all") const;
     /// Waits until no job is pending and `completed` jobs are done; throws on a timeout.
     void waitForCompletedJobs(std::size_t completed) const;
 
-    const std::string& folder() const { return folder_.path(); }
-
 private:
-    std::size_t countJobs(const std::vector<std::string>& lpstatOptions) const;
+    /// A folder in /tmp, which user lp can reach, removed with everything in it.
+    struct Folder {
+        Folder();
+        ~Folder();
+        std::string path;
+    };
+
+    /// Runs a client program of this scheduler; its output, or a throw when it failed.
+    std::string client(std::vector<std::string> argv) const;
     std::string log() const;
 
-    TempFolder folder_;
-    std::string socket_;
+    Folder folder_;
     std::string lpadmin_;
     std::string lpstat_;
     pid_t pid_ = -1;
