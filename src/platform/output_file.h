@@ -40,8 +40,6 @@ public:
     /// Writes what is buffered and puts the complete file in place.
     void commit();
 
-    const std::string& path() const { return path_; }
-
 private:
     static constexpr std::size_t capacity = 1 << 16;
 

@@ -51,17 +51,14 @@ void appendEntity(std::string& out, char c) {
     }
 }
 
-// Appends `text`, writing control characters as "?" when `controls` says so.
-void appendEscaped(std::string& out, std::string_view text, bool controls) {
+} // namespace
+
+void appendShown(std::string& out, std::string_view text) {
     std::size_t i = 0;
     while (i < text.size()) {
         std::size_t end = i;
-        while (end < text.size()) {
-            const Treatment t = shown[static_cast<unsigned char>(text[end])];
-            if (t == Entity || (t == Control && controls))
-                break;
+        while (end < text.size() && shown[static_cast<unsigned char>(text[end])] == Kept)
             ++end;
-        }
         out.append(text.data() + i, end - i);
         if (end == text.size())
             return;
@@ -71,12 +68,6 @@ void appendEscaped(std::string& out, std::string_view text, bool controls) {
             appendEntity(out, text[end]);
         i = end + 1;
     }
-}
-
-} // namespace
-
-void appendHtmlEscaped(std::string& out, std::string_view text) {
-    appendEscaped(out, text, false);
 }
 
 void appendPercentEncoded(std::string& out, std::string_view bytes) {
@@ -94,10 +85,6 @@ void appendPercentEncoded(std::string& out, std::string_view bytes) {
         out.append(encoded, 3);
         i = end + 1;
     }
-}
-
-void appendShown(std::string& out, std::string_view text) {
-    appendEscaped(out, text, true);
 }
 
 } // namespace dorvantile
