@@ -10,7 +10,7 @@ trees="${1:-/tmp/dorvantile-bench}"
 runs="${2:-5}"
 cd "$(dirname "$0")/.."
 
-cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DDORVANTILE_BENCHMARKS=ON >/dev/null
 cmake --build build-bench --target dorvantile-cli make_tree bench_collection bench_catalogue
 bench=build-bench/benchmarks
 cli=build-bench/src/cli/dorvantile-cli

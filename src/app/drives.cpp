@@ -2,7 +2,6 @@
 
 #include "platform/attributes.h"
 
-#include <QFile>
 #include <algorithm>
 #include <array>
 
@@ -80,14 +79,11 @@ std::vector<std::string> drivesFromMountInfo(std::string_view mountInfo) {
     return drives;
 }
 
-std::vector<std::string> mountedDrives(FileSystem& fileSystem) {
-    QFile file(QStringLiteral("/proc/self/mountinfo"));
-    QByteArray text;
-    // The kernel reports the size of this file as 0: read until the end instead.
-    if (file.open(QIODevice::ReadOnly))
-        text = file.readAll();
-    std::vector<std::string> drives =
-        drivesFromMountInfo(std::string_view(text.constData(), text.size()));
+std::vector<std::string> mountedDrives(Environment& environment, FileSystem& fileSystem) {
+    std::string text;
+    if (environment.mountTable(text))
+        text.clear();
+    std::vector<std::string> drives = drivesFromMountInfo(text);
     std::erase_if(drives, [&fileSystem](const std::string& drive) {
         const std::optional<unsigned> bits = fileSystem.attributes(drive);
         return drive != "/" && (!bits || (*bits & Directory) == 0);

@@ -1,6 +1,7 @@
 // The machine's drives: the mounted file systems that hold real storage, and "/" always.
 #pragma once
 
+#include "platform/environment.h"
 #include "platform/file_system.h"
 
 #include <string>
@@ -14,9 +15,9 @@ namespace dorvantile::app {
 /// tmpfs and the like) and everything mounted below /proc, /sys and /dev are left out.
 std::vector<std::string> drivesFromMountInfo(std::string_view mountInfo);
 
-/// The drives of this machine: the mount points of /proc/self/mountinfo that are folders.
-/// Bind mounts of single files are not drives.
-std::vector<std::string> mountedDrives(FileSystem& fileSystem);
+/// The drives of this machine: the mount points of its mount table that are folders. Bind
+/// mounts of single files are not drives. Without a mount table, "/" is the only drive.
+std::vector<std::string> mountedDrives(Environment& environment, FileSystem& fileSystem);
 
 /// The drive that holds `folder`: the longest of `drives` that is `folder` or one of its
 /// parents, compared by whole path components; "/" when none is.

@@ -1,5 +1,6 @@
 #include "app/folder_view.h"
 
+#include "general/shown_text.h"
 #include "platform/attributes.h"
 #include "platform/paths.h"
 
@@ -34,12 +35,9 @@ public:
 
 // Names are bytes; shown, a control character would break the entry's line.
 QString shownName(std::string_view name) {
-    QString shown = QFile::decodeName(QByteArray(name.data(), static_cast<qsizetype>(name.size())));
-    for (QChar& c : shown) {
-        if (c.unicode() < 0x20 || c.unicode() == 0x7f)
-            c = QLatin1Char('?');
-    }
-    return shown;
+    std::string shown(name);
+    replaceControls(shown);
+    return QFile::decodeName(QByteArray::fromStdString(shown));
 }
 
 } // namespace
@@ -60,7 +58,7 @@ std::string FolderView::folderOf(const QListWidgetItem& item) {
 }
 
 std::error_code FolderView::setPath(const std::string& folder) {
-    if (std::error_code error = fileSystem_.enumerate(folder, entries_))
+    if (std::error_code error = entries_.read(fileSystem_, folder))
         return error;
     const bool moved = folder != path_;
     path_ = folder;

@@ -11,6 +11,7 @@
 #include "platform/file_listing.h"
 #include "platform/folder_list.h"
 #include "platform/posix_file_system.h"
+#include "platform/posix_output_files.h"
 #include "platform/print_surface.h"
 #include "platform/qt/qt_services.h"
 #include "run/run_control.h"
@@ -101,6 +102,7 @@ private:
 
     WindowServices services_;
     PosixFileSystem fileSystem_;
+    PosixOutputFiles files_;
     QtEventLoop loop_;
     QtPointer pointer_;
     YieldingFeedback feedback_{loop_};
@@ -131,10 +133,15 @@ private:
     QLabel label2_{&frame3_};
     PictureKnop exitKnop_{&frame3_};
 
-    RunServices run_{dir1_,  keuze_,      okKnop_, progress_,       pointer_,           list1_,
-                     file1_, fileSystem_, loop_,   services_.shell, services_.messages, feedback_};
-    CatalogueWriters writers_{run_, OutputPaths::inFolder(services_.outputFolder),
-                              services_.printer};
+    RunServices run_{dir1_,       keuze_, okKnop_,            progress_, pointer_, list1_,
+                     fileSystem_, loop_,  services_.messages, feedback_};
+    CatalogueWriters writers_{{{dir1_, list1_, file1_, feedback_},
+                               {progress_, loop_},
+                               files_,
+                               services_.shell,
+                               services_.messages,
+                               services_.printer},
+                              OutputPaths::inFolder(services_.outputFolder)};
     RunControl control_{run_, writers_};
     /// A change of drive or folder asked for during a run; the last one wins.
     std::function<void()> held_;

@@ -12,11 +12,6 @@ constexpr int pixels(int twips) {
     return twips / twipsPerPixel;
 }
 
-/// Twips for a length or position in device-independent pixels.
-constexpr int twips(int pixels) {
-    return pixels * twipsPerPixel;
-}
-
 /// A control's rectangle (left, top, width, height in twips) in pixels.
 constexpr QRect twipsRect(int left, int top, int width, int height) {
     return {pixels(left), pixels(top), pixels(width), pixels(height)};

@@ -1,14 +1,27 @@
 #include "cli/headless.h"
 
+#include "general/shown_text.h"
+
 #include <cstdio>
 #include <unistd.h>
 
 namespace dorvantile::cli {
 
+std::string messageLine(std::string_view text) {
+    std::string line(text);
+    replaceControls(line);
+    return "dorvantile-cli: " + line + "\n";
+}
+
+void report(std::string_view text) {
+    const std::string line = messageLine(text);
+    std::fwrite(line.data(), 1, line.size(), stderr);
+}
+
 void StandardErrorMessages::show(std::string_view prompt, std::string_view, MessageIcon icon) {
     if (icon == MessageIcon::None)
         return;
-    std::fprintf(stderr, "dorvantile-cli: %.*s\n", static_cast<int>(prompt.size()), prompt.data());
+    report(prompt);
 }
 
 TerminalFeedback::TerminalFeedback() : terminal_(isatty(STDERR_FILENO) == 1) {}
@@ -33,8 +46,7 @@ void TerminalFeedback::working(const Progress& progress) {
 
 void TerminalFeedback::cannotRead(const std::string& folder, std::error_code reason) {
     clearLine();
-    std::fprintf(stderr, "dorvantile-cli: cannot read %s: %s\n", folder.c_str(),
-                 reason.message().c_str());
+    report("cannot read " + folder + ": " + reason.message());
 }
 
 void TerminalFeedback::clearLine() {

@@ -11,6 +11,15 @@
 
 namespace dorvantile::cli {
 
+/// One message line of the command line as it goes to standard error: the program's name,
+/// the text with its control characters shown as "?" (a name in it cannot forge another line
+/// or reach the terminal as an escape), and a line end.
+std::string messageLine(std::string_view text);
+
+/// Writes `messageLine(text)` to standard error. Every message of the command line goes
+/// through here.
+void report(std::string_view text);
+
 class FixedFolder final : public ChosenFolder {
 public:
     explicit FixedFolder(std::string path) : path_(std::move(path)) {}

@@ -1,5 +1,6 @@
 #include "platform/directory_entries.h"
 
+#include "platform/attributes.h"
 #include "platform/text_case.h"
 
 #include <algorithm>
@@ -48,7 +49,31 @@ template <bool FoldA, bool FoldB> int compareForms(std::string_view a, std::stri
     return 0;
 }
 
+// Keeps what a catalogue lists or enters.
+class ShownEntries final : public EntrySink {
+public:
+    explicit ShownEntries(DirectoryEntries& entries) : entries_(entries) {}
+    void add(std::string_view name, unsigned attributes) override {
+        if ((attributes & (Hidden | System)) == 0)
+            entries_.add(name, attributes);
+    }
+
+private:
+    DirectoryEntries& entries_;
+};
+
 } // namespace
+
+std::error_code DirectoryEntries::read(FileSystem& fileSystem, const std::string& folder) {
+    clear();
+    ShownEntries shown(*this);
+    if (std::error_code error = fileSystem.enumerate(folder, shown)) {
+        clear();
+        return error;
+    }
+    sort();
+    return {};
+}
 
 void DirectoryEntries::clear() {
     bytes_.clear();

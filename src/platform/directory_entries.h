@@ -1,9 +1,12 @@
-// A folder's entries as the enumeration returns them: names and attribute bits, kept in one
-// reused buffer so that listing a folder allocates nothing per name.
+// A folder's entries as a walk sees them: names and attribute bits in the platform's order,
+// kept in one reused buffer so that listing a folder allocates nothing per name.
 #pragma once
+
+#include "platform/file_system.h"
 
 #include <cstdint>
 #include <string>
+#include <system_error>
 #include <string_view>
 #include <vector>
 
@@ -11,6 +14,12 @@ namespace dorvantile {
 
 class DirectoryEntries {
 public:
+    /// Replaces the entries with those of `folder` that a catalogue may show or enter: no
+    /// hidden entry (a name that begins with ".") and no system entry (device, FIFO,
+    /// socket), sorted. This is the one place where that choice is made. Returns the
+    /// system's reason when the folder cannot be read.
+    std::error_code read(FileSystem& fileSystem, const std::string& folder);
+
     void clear();
     void add(std::string_view name, unsigned attributes);
     /// Puts the entries in the platform's order (see `compareNames`).

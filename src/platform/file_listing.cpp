@@ -7,7 +7,7 @@
 namespace dorvantile {
 
 std::error_code FileListing::assign(const std::string& folder) {
-    if (std::error_code error = fileSystem_.enumerate(folder, incoming_))
+    if (std::error_code error = incoming_.read(fileSystem_, folder))
         return error;
     std::swap(entries_, incoming_);
     folder_ = folder;

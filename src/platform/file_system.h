@@ -1,13 +1,23 @@
-// The file system as the folder collection and the file listing see it.
+// The file system as the folder collection and the file listing read it.
 #pragma once
-
-#include "platform/directory_entries.h"
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <system_error>
 
 namespace dorvantile {
+
+/// Takes the entries of a folder one at a time, as the file system yields them.
+class EntrySink {
+public:
+    EntrySink() = default;
+    EntrySink(const EntrySink&) = delete;
+    EntrySink& operator=(const EntrySink&) = delete;
+    virtual ~EntrySink() = default;
+
+    virtual void add(std::string_view name, unsigned attributes) = 0;
+};
 
 class FileSystem {
 public:
@@ -16,12 +26,12 @@ public:
     FileSystem& operator=(const FileSystem&) = delete;
     virtual ~FileSystem() = default;
 
-    /// Replaces `out` with the entries of `folder`, sorted, without "." and "..", without
-    /// hidden entries and without system entries. The bits are those of `attributes` except
-    /// `ReadOnly`, which would cost a stat per file and decides nothing here. An entry that
-    /// vanishes while it is read is left out. Returns the system's reason when the folder
-    /// cannot be read; a read that fails part-way ends the listing with what was read.
-    virtual std::error_code enumerate(const std::string& folder, DirectoryEntries& out) = 0;
+    /// Gives `out` every entry of `folder` but "." and "..", in no particular order. The bits
+    /// are those of `attributes` except `ReadOnly`, which would cost a stat per file and
+    /// decides nothing in a walk. An entry that vanishes while it is read is left out.
+    /// Returns the system's reason when the folder cannot be read; a read that fails
+    /// part-way ends the entries with what was read.
+    virtual std::error_code enumerate(const std::string& folder, EntrySink& out) = 0;
 
     /// All attribute bits of the entry at `path`, or nothing when the path does not resolve.
     virtual std::optional<unsigned> attributes(const std::string& path) = 0;

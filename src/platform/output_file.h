@@ -2,13 +2,18 @@
 // complete.
 #pragma once
 
+#include "platform/output_files.h"
+
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <system_error>
 
 namespace dorvantile {
 
-/// A catalogue that could not be written. The message names the file and the system's reason.
+/// A catalogue that could not be written or printed. The message names the file (or the
+/// printer) and the system's reason.
 class CatalogueError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
@@ -19,11 +24,12 @@ public:
 /// dropped without a commit, the temporary file is removed and the old target stays as it
 /// was. A target that is a link to a file replaces the file and keeps the link; a target that
 /// is no file at all (a device, a FIFO, /dev/stdout) cannot be replaced and is written to as
-/// it is. `standardOutput` writes to file descriptor 1. Every failure throws CatalogueError.
+/// it is. `standardOutput` writes to the process's standard output. Every failure throws
+/// CatalogueError.
 class OutputFile {
 public:
-    static OutputFile replacing(const std::string& path);
-    static OutputFile standardOutput();
+    /// `path` "-" stands for standard output.
+    static OutputFile open(OutputFiles& files, const std::string& path);
 
     OutputFile(OutputFile&& other) noexcept;
     OutputFile& operator=(OutputFile&&) = delete;
@@ -40,19 +46,20 @@ public:
     /// Writes what is buffered and puts the complete file in place.
     void commit();
 
-private:
+    /// Bytes a write keeps before it hands them to the file.
     static constexpr std::size_t capacity = 1 << 16;
 
-    OutputFile(int fd, bool ownsFd, std::string path);
+private:
+    OutputFile(OutputFiles& files, std::string path, std::unique_ptr<WritableFile> file);
     void flush();
     void replaceTarget();
-    [[noreturn]] void fail(int error) const;
+    [[noreturn]] void fail(std::error_code error) const;
 
-    int fd_ = -1;
-    bool ownsFd_ = false;   // false for standard output, which stays open
+    OutputFiles* files_;
     std::string path_;      // the file as the user named it; "-" for standard output
+    std::unique_ptr<WritableFile> file_;
     std::string target_;    // what the temporary file replaces; empty when written in place
-    std::string temporary_; // empty when written in place
+    std::string temporary_; // empty when written in place or already put in place
     std::string buffer_;
 };
 

@@ -1,18 +1,17 @@
 #include "platform/paths.h"
 
-#include <cerrno>
-#include <cstdlib>
-#include <limits.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 namespace dorvantile {
 
-std::string withSeparator(std::string_view folder) {
-    std::string path(folder);
+void appendSeparator(std::string& path) {
     if (path.empty() || path.back() != '/')
         path.push_back('/');
+}
+
+std::string withSeparator(std::string_view folder) {
+    std::string path(folder);
+    appendSeparator(path);
     return path;
 }
 
@@ -49,45 +48,41 @@ std::string normalizeFolder(std::string_view given, std::string_view workingFold
 
 namespace {
 
-bool makeFolders(const std::string& path) {
+// Makes `path` and every folder above it; the first folder that cannot be made stops it.
+void makeFolders(Environment& environment, const std::string& path) {
     for (std::size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
-        const std::string prefix = path.substr(0, slash);
-        if (mkdir(prefix.c_str(), 0777) != 0 && errno != EEXIST)
-            return false;
-        if (slash == std::string::npos)
-            return true;
+        if (environment.makeFolder(path.substr(0, slash)) || slash == std::string::npos)
+            return;
     }
 }
 
 } // namespace
 
-std::string appFolderOf(std::string_view program) {
+std::string appFolder(Environment& environment) {
+    const std::string program = environment.programPath();
     const std::size_t slash = program.find_last_of('/');
-    if (slash != std::string_view::npos) {
-        const std::string folder(slash == 0 ? std::string_view("/") : program.substr(0, slash));
+    if (slash != std::string::npos) {
+        const std::string folder = slash == 0 ? std::string("/") : program.substr(0, slash);
         // The system's program folders are not the user's, even for root who may write there.
         const bool installed =
             folder == "/bin" || folder == "/sbin" || folder.rfind("/usr/", 0) == 0;
-        if (!installed && access(folder.c_str(), W_OK) == 0)
+        if (!installed && environment.mayWriteIn(folder))
             return folder;
     }
     std::string data;
-    if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg != nullptr && xdg[0] == '/')
-        data = xdg;
-    else if (const char* home = std::getenv("HOME"); home != nullptr && home[0] != '\0')
-        data = std::string(home) + "/.local/share";
+    const std::optional<std::string> xdg = environment.variable("XDG_DATA_HOME");
+    const std::optional<std::string> home = environment.variable("HOME");
+    if (xdg && xdg->starts_with('/'))
+        data = *xdg;
+    else if (home && !home->empty())
+        data = *home + "/.local/share";
     else
         data = "/tmp";
     std::string folder = normalizeFolder(data + "/dorvantile", "/");
-    makeFolders(folder);
+    // A folder that cannot be made is reported by the first catalogue written into it, with
+    // the file's name and the system's reason.
+    makeFolders(environment, folder);
     return folder;
-}
-
-std::string appFolder() {
-    std::vector<char> buffer(PATH_MAX + 1);
-    const ssize_t n = readlink("/proc/self/exe", buffer.data(), PATH_MAX);
-    return appFolderOf(n > 0 ? std::string_view(buffer.data(), static_cast<std::size_t>(n))
-                             : std::string_view());
 }
 
 } // namespace dorvantile

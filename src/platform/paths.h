@@ -1,12 +1,17 @@
 // Paths as the catalogue writes them: "/" between folder and name, no doubled separator.
 #pragma once
 
+#include "platform/environment.h"
+
 #include <string>
 #include <string_view>
 
 namespace dorvantile {
 
-/// `folder` followed by "/" unless it already ends in one (the root "/").
+/// Appends "/" to `path` unless it already ends in one (the root "/").
+void appendSeparator(std::string& path);
+
+/// `folder` followed by "/" unless it already ends in one.
 std::string withSeparator(std::string_view folder);
 
 /// The chosen folder that `given` names: an absolute path (relative ones taken from
@@ -15,12 +20,10 @@ std::string withSeparator(std::string_view folder);
 std::string normalizeFolder(std::string_view given, std::string_view workingFolder);
 
 /// The folder that holds the running program when the user may write there and it is not
-/// one of the system's program folders (/usr/..., /bin, /sbin); otherwise
-/// the program's folder in the user's data folder ($XDG_DATA_HOME/dorvantile, by default
-/// ~/.local/share/dorvantile), created on first use.
-std::string appFolder();
-
-/// `appFolder` for the program at the absolute path `program`.
-std::string appFolderOf(std::string_view program);
+/// one of the system's program folders (/usr/..., /bin, /sbin); otherwise the program's
+/// folder in the user's data folder ($XDG_DATA_HOME/dorvantile, by default
+/// ~/.local/share/dorvantile), made on first use. When it cannot be made, writing a
+/// catalogue there fails with the reason.
+std::string appFolder(Environment& environment);
 
 } // namespace dorvantile

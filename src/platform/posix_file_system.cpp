@@ -1,6 +1,7 @@
 #include "platform/posix_file_system.h"
 
 #include "platform/attributes.h"
+#include "platform/descriptor.h"
 
 #include <cerrno>
 #include <dirent.h>
@@ -11,22 +12,6 @@
 
 namespace dorvantile {
 namespace {
-
-// Owns an open file descriptor.
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    ~Descriptor() {
-        if (fd_ >= 0)
-            close(fd_);
-    }
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
 
 // Room for a few thousand entries per call, so that even a folder of tens of thousands of
 // files takes few calls; reused by every folder that this thread reads.
@@ -75,14 +60,13 @@ std::optional<unsigned> bitsOfEntry(int dirFd, const dirent64& entry) {
 // getdents64 straight into a large buffer rather than opendir and readdir: opendir adds a
 // stat of every folder, one system call in five, and a walk's time goes almost all to
 // system calls.
-std::error_code PosixFileSystem::enumerate(const std::string& folder, DirectoryEntries& out) {
-    out.clear();
+std::error_code PosixFileSystem::enumerate(const std::string& folder, EntrySink& out) {
     // Without its trailing "/", a folder whose path is just under PATH_MAX still opens, so
     // the deepest folders are read as far as any path can reach.
     const std::string path =
         folder.size() > 1 && folder.back() == '/' ? folder.substr(0, folder.size() - 1) : folder;
     const Descriptor dir(open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NONBLOCK | O_CLOEXEC));
-    if (dir.get() < 0)
+    if (!dir.valid())
         return {errno, std::generic_category()};
     thread_local std::unique_ptr<char[]> buffer;
     if (!buffer)
@@ -94,15 +78,13 @@ std::error_code PosixFileSystem::enumerate(const std::string& folder, DirectoryE
         for (ssize_t at = 0; at < filled;) {
             const auto* entry = reinterpret_cast<const dirent64*>(buffer.get() + at);
             at += entry->d_reclen;
-            if (entry->d_name[0] == '.')
-                continue; // ".", ".." and hidden entries are never yielded
-            const std::optional<unsigned> bits = bitsOfEntry(dir.get(), *entry);
-            if (!bits || (*bits & System))
+            const char* name = entry->d_name;
+            if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
                 continue;
-            out.add(entry->d_name, *bits);
+            if (const std::optional<unsigned> bits = bitsOfEntry(dir.get(), *entry))
+                out.add(name, *bits | (name[0] == '.' ? Hidden : 0u));
         }
     }
-    out.sort();
     return {};
 }
 

@@ -10,7 +10,7 @@ namespace dorvantile {
 /// file systems that do not report types.
 class PosixFileSystem final : public FileSystem {
 public:
-    std::error_code enumerate(const std::string& folder, DirectoryEntries& out) override;
+    std::error_code enumerate(const std::string& folder, EntrySink& out) override;
     std::optional<unsigned> attributes(const std::string& path) override;
 };
 

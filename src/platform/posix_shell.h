@@ -1,6 +1,7 @@
 // The desktop shell reached through xdg-open, for front ends without a toolkit.
 #pragma once
 
+#include "platform/environment.h"
 #include "platform/system.h"
 
 namespace dorvantile {
@@ -9,7 +10,11 @@ namespace dorvantile {
 /// child behind, and a target that cannot be opened is the shell's own concern.
 class XdgOpenShell final : public Shell {
 public:
+    explicit XdgOpenShell(Environment& environment) : environment_(environment) {}
     void open(const std::string& target) override;
+
+private:
+    Environment& environment_;
 };
 
 } // namespace dorvantile

@@ -134,14 +134,6 @@ std::string toLower(std::string_view text) {
     return out;
 }
 
-void replaceControls(std::string& text) {
-    for (char& c : text) {
-        const unsigned char b = static_cast<unsigned char>(c);
-        if ((b >= 0x01 && b <= 0x1F) || b == 0x7F)
-            c = '?';
-    }
-}
-
 int compareNames(std::string_view a, std::string_view b) {
     thread_local std::string lowerA;
     thread_local std::string lowerB;

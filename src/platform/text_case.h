@@ -1,4 +1,4 @@
-// Case mapping and display cleaning of names, which are bytes (normally UTF-8).
+// Case mapping and order of names, which are bytes (normally UTF-8).
 #pragma once
 
 #include <string>
@@ -16,10 +16,6 @@ void appendLower(std::string& out, std::string_view text);
 
 std::string toUpper(std::string_view text);
 std::string toLower(std::string_view text);
-
-/// Replaces every control character (0x01 to 0x1F, 0x7F) in `text` by "?", so that a shown
-/// name or path always stays on one line.
-void replaceControls(std::string& text);
 
 /// The platform's order of names: by their lower-case forms byte by byte, ties broken by the
 /// raw bytes. Negative, zero or positive like `memcmp`.

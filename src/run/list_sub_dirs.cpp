@@ -1,6 +1,7 @@
 #include "run/list_sub_dirs.h"
 
 #include "platform/attributes.h"
+#include "platform/directory_entries.h"
 
 #include <memory>
 #include <vector>
@@ -20,7 +21,7 @@ public:
         if (levels_.size() <= depth)
             levels_.push_back(std::make_unique<DirectoryEntries>());
         DirectoryEntries& entries = *levels_[depth];
-        if (fileSystem_.enumerate(path, entries))
+        if (entries.read(fileSystem_, path))
             return;
         const std::size_t length = path.size();
         for (std::size_t i = 0; i < entries.size(); ++i) {

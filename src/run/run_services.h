@@ -1,8 +1,7 @@
-// Everything a catalogue run reaches: the window's controls and the desktop's services.
+// What the run control reaches: the window's controls and the desktop's services.
 #pragma once
 
 #include "platform/controls.h"
-#include "platform/file_listing.h"
 #include "platform/file_system.h"
 #include "platform/folder_list.h"
 #include "platform/system.h"
@@ -10,18 +9,17 @@
 
 namespace dorvantile {
 
-/// The window (or a headless front end) lends these to a run for its whole length.
+/// The window (or a headless front end) lends these to a run for its whole length; the
+/// writers get theirs apart (see `CatalogueWriters`).
 struct RunServices {
-    ChosenFolder& dir1;
-    OutputChoice& keuze;
+    const ChosenFolder& dir1;
+    const OutputChoice& keuze;
     Picture& okKnop;
     ProgressDisplay& bar;
     Pointer& pointer;
     FolderList& list1;
-    FileListing& file1;
     FileSystem& fileSystem;
     EventLoop& loop;
-    Shell& shell;
     MessageBoxes& messages;
     RunFeedback& feedback;
 };

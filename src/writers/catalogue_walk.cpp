@@ -3,11 +3,11 @@
 namespace dorvantile {
 namespace {
 
-void listFiles(RunServices& services, CatalogueSections& sections, const std::string& folder,
-               Progress& totals, Heartbeat& heartbeat) {
-    FileListing& file1 = services.file1;
+void listFiles(const CatalogueSource& source, CatalogueSections& sections,
+               const std::string& folder, Progress& totals, Heartbeat& heartbeat) {
+    FileListing& file1 = source.file1;
     if (std::error_code error = file1.assign(folder)) {
-        services.feedback.cannotRead(folder, error);
+        source.feedback.cannotRead(folder, error);
         return;
     }
     const std::size_t count = file1.count();
@@ -20,20 +20,20 @@ void listFiles(RunServices& services, CatalogueSections& sections, const std::st
 
 } // namespace
 
-Progress WalkCatalogue(RunServices& services, CatalogueSections& sections) {
+Progress WalkCatalogue(const CatalogueSource& source, CatalogueSections& sections) {
     Progress totals;
-    Heartbeat heartbeat(services.feedback);
-    const std::string chosen = services.dir1.path();
+    Heartbeat heartbeat(source.feedback);
+    const std::string chosen = source.dir1.path();
     sections.heading(chosen, true);
-    listFiles(services, sections, chosen, totals, heartbeat);
+    listFiles(source, sections, chosen, totals, heartbeat);
     sections.endSection();
 
-    const std::size_t count = services.list1.count();
+    const std::size_t count = source.list1.count();
     for (std::size_t k = 0; k < count; ++k) {
-        const std::string& folder = services.list1.at(k);
+        const std::string& folder = source.list1.at(k);
         sections.heading(folder, false);
         ++totals.folders;
-        listFiles(services, sections, folder, totals, heartbeat);
+        listFiles(source, sections, folder, totals, heartbeat);
         sections.endSection();
         heartbeat.step(totals);
     }

@@ -2,11 +2,24 @@
 // each with its listed files. It counts and never formats.
 #pragma once
 
-#include "run/run_services.h"
+#include "platform/controls.h"
+#include "platform/file_listing.h"
+#include "platform/folder_list.h"
+#include "run/run_feedback.h"
 
 #include <string_view>
 
 namespace dorvantile {
+
+/// What the walk reads: `Dir1`'s folder, the folder list `List1` that the collection made,
+/// `File1` to list each folder's files, and the feedback that hears of its progress and of
+/// folders that cannot be listed.
+struct CatalogueSource {
+    const ChosenFolder& dir1;
+    const FolderList& list1;
+    FileListing& file1;
+    RunFeedback& feedback;
+};
 
 /// What a writer makes of the walk, one call per line of the catalogue.
 class CatalogueSections {
@@ -24,10 +37,9 @@ public:
     virtual void endSection() = 0;
 };
 
-/// Walks the catalogue of `Dir1`'s folder with the folder list `List1`, pointing `File1` at
-/// each folder after its heading. A folder that cannot be listed is reported to the
-/// feedback and keeps its heading with no file lines. Returns the totals: the sub-folders
-/// (the chosen folder not counted) and every file line.
-Progress WalkCatalogue(RunServices& services, CatalogueSections& sections);
+/// Walks the catalogue, pointing `File1` at each folder after its heading. A folder that
+/// cannot be listed is reported to the feedback and keeps its heading with no file lines.
+/// Returns the totals: the sub-folders (the chosen folder not counted) and every file line.
+Progress WalkCatalogue(const CatalogueSource& source, CatalogueSections& sections);
 
 } // namespace dorvantile

@@ -12,8 +12,18 @@ OutputPaths OutputPaths::inFolder(const std::string& folder) {
     return {base + "Files.html", base + "Files.txt"};
 }
 
-void CatalogueWriters::SaveToHtml() { dorvantile::SaveToHtml(services_, paths_.html); }
-void CatalogueWriters::SaveToText() { dorvantile::SaveToText(services_, paths_.text); }
-void CatalogueWriters::SaveToPrinter() { dorvantile::SaveToPrinter(services_, printer_); }
+void CatalogueWriters::SaveToHtml() {
+    const WriterServices& s = services_;
+    dorvantile::SaveToHtml(s.source, s.animation, s.files, paths_.html, s.shell);
+}
+
+void CatalogueWriters::SaveToText() {
+    const WriterServices& s = services_;
+    dorvantile::SaveToText(s.source, s.animation, s.files, paths_.text, s.messages);
+}
+
+void CatalogueWriters::SaveToPrinter() {
+    dorvantile::SaveToPrinter(services_.source, services_.animation, services_.printer);
+}
 
 } // namespace dorvantile

@@ -1,8 +1,12 @@
 // The writers behind the three output choices of a run.
 #pragma once
 
+#include "platform/output_files.h"
 #include "platform/print_surface.h"
+#include "platform/system.h"
 #include "run/run_services.h"
+#include "run/show_progress.h"
+#include "writers/catalogue_walk.h"
 
 #include <string>
 
@@ -17,19 +21,28 @@ struct OutputPaths {
     static OutputPaths inFolder(const std::string& folder);
 };
 
+/// What a front end lends its writers; each writer takes the part it uses.
+struct WriterServices {
+    CatalogueSource source;
+    Animation animation;
+    OutputFiles& files;
+    Shell& shell;
+    MessageBoxes& messages;
+    Printer& printer;
+};
+
 class CatalogueWriters final : public Catalogues {
 public:
-    CatalogueWriters(RunServices& services, OutputPaths paths, Printer& printer)
-        : services_(services), paths_(std::move(paths)), printer_(printer) {}
+    CatalogueWriters(WriterServices services, OutputPaths paths)
+        : services_(services), paths_(std::move(paths)) {}
 
     void SaveToHtml() override;
     void SaveToText() override;
     void SaveToPrinter() override;
 
 private:
-    RunServices& services_;
+    WriterServices services_;
     OutputPaths paths_;
-    Printer& printer_;
 };
 
 } // namespace dorvantile

@@ -1,5 +1,7 @@
 #include "writers/html_escape.h"
 
+#include "general/shown_text.h"
+
 #include <array>
 
 namespace dorvantile {
@@ -12,9 +14,8 @@ enum Treatment : unsigned char { Kept, Entity, Control };
 
 constexpr std::array<Treatment, 256> shownTable() {
     std::array<Treatment, 256> table{};
-    for (unsigned b = 0x01; b <= 0x1F; ++b)
-        table[b] = Control;
-    table[0x7F] = Control;
+    for (unsigned b = 0; b < 256; ++b)
+        table[b] = isControl(static_cast<unsigned char>(b)) ? Control : Kept;
     table['&'] = Entity;
     table['<'] = Entity;
     table['>'] = Entity;

@@ -19,10 +19,9 @@
 
 #include "general/open_with_shell.h"
 #include "general/pause.h"
+#include "general/shown_text.h"
 #include "platform/output_file.h"
-#include "platform/text_case.h"
-#include "run/show_progress.h"
-#include "writers/catalogue_walk.h"
+#include "platform/paths.h"
 #include "writers/html_escape.h"
 
 namespace dorvantile {
@@ -59,9 +58,7 @@ public:
 
     void heading(std::string_view folder, bool) override {
         cased_.clear();
-        appendUpper(cased_, folder);
-        if (cased_.empty() || cased_.back() != '/')
-            cased_.push_back('/');
+        appendHeading(cased_, folder, true);
         line_.assign("<SPAN class=kop>");
         appendShown(line_, cased_);
         line_.append(" </SPAN><br>\r\n");
@@ -74,14 +71,13 @@ public:
             targetFolder_.assign(folder);
             targetPrefix_.assign("<A href=\"");
             appendPercentEncoded(targetPrefix_, folder);
-            if (folder.empty() || folder.back() != '/')
-                targetPrefix_.push_back('/');
+            appendSeparator(targetPrefix_);
         }
         line_.assign(targetPrefix_);
         appendPercentEncoded(line_, name);
         line_.append("\">&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;");
         cased_.clear();
-        appendLower(cased_, name);
+        appendFileName(cased_, name);
         appendShown(line_, cased_);
         line_.append("</A><br>\r\n");
         out_.write(line_);
@@ -99,22 +95,23 @@ private:
 
 } // namespace
 
-void SaveToHtml(RunServices& services, const std::string& path) {
-    Pause(services.loop, 0.2f);
-    ShowProgress(services.bar, services.loop);
-    Pause(services.loop, 0.2f);
+void SaveToHtml(const CatalogueSource& source, const Animation& animation, OutputFiles& files,
+                const std::string& path, Shell& shell) {
+    Pause(animation.loop, 0.2f);
+    ShowProgress(animation.bar, animation.loop);
+    Pause(animation.loop, 0.2f);
 
-    OutputFile out = path == "-" ? OutputFile::standardOutput() : OutputFile::replacing(path);
+    OutputFile out = OutputFile::open(files, path);
     out.write(pageHead);
     HtmlPage page(out);
-    const Progress totals = WalkCatalogue(services, page);
+    const Progress totals = WalkCatalogue(source, page);
     out.write("<hr>\r\n<SPAN class=grijs>Folders: " + std::to_string(totals.folders) +
               " \\ Files: " + std::to_string(totals.files) + " \\ </SPAN>\r\n");
     out.write("\r\n</body>\r\n</html>\r\n");
     out.commit();
 
     if (path != "-")
-        OpenWithShell(services.shell, path);
+        OpenWithShell(shell, path);
 }
 
 } // namespace dorvantile

@@ -10,9 +10,7 @@
 #include "writers/print_writer.h"
 
 #include "general/pause.h"
-#include "platform/text_case.h"
-#include "run/show_progress.h"
-#include "writers/catalogue_walk.h"
+#include "general/shown_text.h"
 
 #include <string>
 
@@ -29,15 +27,12 @@ public:
 
     void heading(std::string_view folder, bool chosen) override {
         line_.clear();
-        appendUpper(line_, folder);
+        appendHeading(line_, folder, !chosen);
         if (!chosen) {
-            if (line_.empty() || line_.back() != '/')
-                line_.push_back('/');
             surface_.FontSize(11);
             surface_.ForeColor(headingColour);
             surface_.CurrentX(300);
         }
-        replaceControls(line_);
         surface_.Print(line_);
     }
 
@@ -46,8 +41,7 @@ public:
         surface_.ForeColor(fileColour);
         surface_.CurrentX(600);
         line_.clear();
-        appendLower(line_, name);
-        replaceControls(line_);
+        appendFileName(line_, name);
         surface_.Print(line_);
     }
 
@@ -60,9 +54,9 @@ private:
 
 } // namespace
 
-void SaveToPrinter(RunServices& services, Printer& printer) {
-    Pause(services.loop, 0.2f);
-    ShowProgress(services.bar, services.loop);
+void SaveToPrinter(const CatalogueSource& source, const Animation& animation, Printer& printer) {
+    Pause(animation.loop, 0.2f);
+    ShowProgress(animation.bar, animation.loop);
 
     const std::unique_ptr<PrintSurface> surface = printer.startJob();
     surface->setCopies(1);
@@ -75,7 +69,7 @@ void SaveToPrinter(RunServices& services, Printer& printer) {
     surface->CurrentY(300);
 
     Printout printout(*surface);
-    const Progress totals = WalkCatalogue(services, printout);
+    const Progress totals = WalkCatalogue(source, printout);
     surface->ForeColor(black);
     surface->CurrentX(600);
     surface->Print(std::string(52, '-'));

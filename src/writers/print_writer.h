@@ -2,7 +2,8 @@
 #pragma once
 
 #include "platform/print_surface.h"
-#include "run/run_services.h"
+#include "run/show_progress.h"
+#include "writers/catalogue_walk.h"
 
 namespace dorvantile {
 
@@ -10,6 +11,6 @@ namespace dorvantile {
 /// at 300 twips, green file names at 600, a black rule of 52 hyphens and the totals. Throws
 /// CatalogueError when there is no printer or the job fails; nothing is then reported as
 /// printed.
-void SaveToPrinter(RunServices& services, Printer& printer);
+void SaveToPrinter(const CatalogueSource& source, const Animation& animation, Printer& printer);
 
 } // namespace dorvantile

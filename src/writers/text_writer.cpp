@@ -17,11 +17,9 @@
 #include "writers/text_writer.h"
 
 #include "general/pause.h"
+#include "general/shown_text.h"
 #include "platform/output_file.h"
-#include "platform/text_case.h"
 #include "run/run_control.h"
-#include "run/show_progress.h"
-#include "writers/catalogue_walk.h"
 
 namespace dorvantile {
 namespace {
@@ -32,18 +30,14 @@ public:
 
     void heading(std::string_view folder, bool chosen) override {
         line_.clear();
-        appendUpper(line_, folder);
-        if (!chosen && (line_.empty() || line_.back() != '/'))
-            line_.push_back('/');
-        replaceControls(line_);
+        appendHeading(line_, folder, !chosen);
         line_.append("\r\n");
         out_.write(line_);
     }
 
     void file(std::string_view, std::string_view name) override {
         line_.assign("    ");
-        appendLower(line_, name);
-        replaceControls(line_);
+        appendFileName(line_, name);
         line_.append("\r\n");
         out_.write(line_);
     }
@@ -57,20 +51,21 @@ private:
 
 } // namespace
 
-void SaveToText(RunServices& services, const std::string& path) {
-    Pause(services.loop, 0.2f);
-    Pause(services.loop, 0.2f);
+void SaveToText(const CatalogueSource& source, const Animation& animation, OutputFiles& files,
+                const std::string& path, MessageBoxes& messages) {
+    Pause(animation.loop, 0.2f);
+    Pause(animation.loop, 0.2f);
 
-    OutputFile out = path == "-" ? OutputFile::standardOutput() : OutputFile::replacing(path);
+    OutputFile out = OutputFile::open(files, path);
     TextFile text(out);
-    const Progress totals = WalkCatalogue(services, text);
+    const Progress totals = WalkCatalogue(source, text);
     out.write(" ----------------------------------------------------\r\n");
     out.write(" Folders: " + std::to_string(totals.folders) +
               " \\ Files: " + std::to_string(totals.files) + "\r\n");
     out.commit();
 
-    ShowProgress(services.bar, services.loop);
-    services.messages.show(textNotice, applicationTitle, MessageIcon::None);
+    ShowProgress(animation.bar, animation.loop);
+    messages.show(textNotice, applicationTitle, MessageIcon::None);
 }
 
 } // namespace dorvantile

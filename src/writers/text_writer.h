@@ -1,7 +1,10 @@
 // SaveToText: the catalogue as a plain text file.
 #pragma once
 
-#include "run/run_services.h"
+#include "platform/output_files.h"
+#include "platform/system.h"
+#include "run/show_progress.h"
+#include "writers/catalogue_walk.h"
 
 #include <string>
 
@@ -14,6 +17,7 @@ inline constexpr const char* textNotice = "You find this textfile in the App.fol
 /// only once the new one is complete; then plays the progress animation and shows the
 /// closing notice. Throws CatalogueError, with the old file untouched and no notice, when
 /// the file cannot be written.
-void SaveToText(RunServices& services, const std::string& path);
+void SaveToText(const CatalogueSource& source, const Animation& animation, OutputFiles& files,
+                const std::string& path, MessageBoxes& messages);
 
 } // namespace dorvantile

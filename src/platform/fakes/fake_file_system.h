@@ -11,6 +11,8 @@
 
 namespace dorvantile::fakes {
 
+/// Folders and entries kept as given, yielded in the order they were added; like the real
+/// file system it marks dot-names hidden and knows nothing of what a catalogue shows.
 class FakeFileSystem final : public FileSystem {
 public:
     /// Adds a folder and every folder above it.
@@ -25,8 +27,7 @@ public:
 
     std::vector<std::string> enumerated; ///< every folder enumerated, in order
 
-    std::error_code enumerate(const std::string& folder, DirectoryEntries& out) override {
-        out.clear();
+    std::error_code enumerate(const std::string& folder, EntrySink& out) override {
         std::string key = folder;
         if (key.size() > 1 && key.back() == '/')
             key.pop_back();
@@ -36,11 +37,8 @@ public:
         const auto found = folders_.find(key);
         if (found == folders_.end())
             return std::make_error_code(std::errc::no_such_file_or_directory);
-        for (const auto& [name, bits] : found->second) {
-            if ((bits & (Hidden | System)) == 0)
-                out.add(name, bits & ~unsigned{ReadOnly});
-        }
-        out.sort();
+        for (const auto& [name, bits] : found->second)
+            out.add(name, bits & ~unsigned{ReadOnly});
         return {};
     }
 
@@ -62,7 +60,8 @@ private:
         const std::string parent = slash == 0 ? "/" : path.substr(0, slash);
         if (parent != "/" && folders_.find(parent) == folders_.end())
             addFolder(parent);
-        folders_[parent].emplace_back(path.substr(slash + 1), attributes);
+        const std::string name = path.substr(slash + 1);
+        folders_[parent].emplace_back(name, attributes | (name[0] == '.' ? Hidden : 0u));
     }
 
     std::map<std::string, std::vector<std::pair<std::string, unsigned>>> folders_{{"/", {}}};

@@ -1,0 +1,105 @@
+#include "cli/options.h"
+
+namespace dorvantile::cli {
+
+const char* const usageText =
+    "Usage: dorvantile-cli [--format html|text] [--output FILE] [--open] FOLDER\n"
+    "       dorvantile-cli --format print [--printer NAME] FOLDER\n"
+    "Catalogue every file in FOLDER and in every folder beneath it.\n"
+    "\n"
+    "  --format FORMAT  html (the default) for an HTML page, text for a text file,\n"
+    "                   print for a printout on the default printer\n"
+    "  --output FILE    where to write the catalogue; - for standard output\n"
+    "                   (default: Files.html or Files.txt in the program's folder)\n"
+    "  --open           open the written catalogue with the desktop's program for it\n"
+    "  --printer NAME   print on the print queue NAME instead of the default printer\n"
+    "  --help           show this help and exit\n"
+    "  --version        show the version and exit\n";
+
+namespace {
+
+ParsedArguments usageError(std::string message) {
+    return {ParsedArguments::Action::UsageError, {}, std::move(message)};
+}
+
+// Checks that belong to the options together rather than to each of them.
+ParsedArguments checked(Options options, const std::vector<std::string_view>& folders) {
+    if (folders.size() != 1)
+        return usageError(folders.empty() ? "no FOLDER given" : "more than one FOLDER given");
+    options.folder = folders.front();
+    if (options.format == Format::Print) {
+        if (options.output)
+            return usageError("option --output does not apply to --format print");
+        if (options.open)
+            return usageError("option --open does not apply to --format print");
+    } else if (options.printer) {
+        return usageError("option --printer needs --format print");
+    }
+    return {ParsedArguments::Action::Run, std::move(options), {}};
+}
+
+} // namespace
+
+ParsedArguments parseArguments(const std::vector<std::string_view>& arguments) {
+    Options options;
+    std::vector<std::string_view> folders;
+    bool optionsEnded = false;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string_view arg = arguments[i];
+        // The value of option `name` when `arg` is that option, in either form.
+        std::optional<std::string> missingValue;
+        const auto value = [&](std::string_view name) -> std::optional<std::string> {
+            if (arg == name) {
+                if (i + 1 >= arguments.size()) {
+                    missingValue = "option " + std::string(name) + " needs a value";
+                    return std::string();
+                }
+                return std::string(arguments[++i]);
+            }
+            if (arg.starts_with(name) && arg.size() > name.size() && arg[name.size()] == '=')
+                return std::string(arg.substr(name.size() + 1));
+            return std::nullopt;
+        };
+        if (optionsEnded || arg == "-" || !arg.starts_with('-')) {
+            if (arg.empty())
+                return usageError("FOLDER is empty");
+            folders.push_back(arg);
+        } else if (arg == "--") {
+            optionsEnded = true;
+        } else if (arg == "--help" || arg == "-h") {
+            return {ParsedArguments::Action::Help, {}, {}};
+        } else if (arg == "--version") {
+            return {ParsedArguments::Action::Version, {}, {}};
+        } else if (arg == "--open") {
+            options.open = true;
+        } else if (auto format = value("--format")) {
+            if (missingValue)
+                return usageError(*missingValue);
+            if (*format == "html")
+                options.format = Format::Html;
+            else if (*format == "text")
+                options.format = Format::Text;
+            else if (*format == "print")
+                options.format = Format::Print;
+            else
+                return usageError("unknown format '" + *format + "'");
+        } else if (auto output = value("--output")) {
+            if (missingValue)
+                return usageError(*missingValue);
+            if (output->empty())
+                return usageError("option --output needs a file");
+            options.output = *output;
+        } else if (auto printer = value("--printer")) {
+            if (missingValue)
+                return usageError(*missingValue);
+            if (printer->empty())
+                return usageError("option --printer needs a printer's name");
+            options.printer = *printer;
+        } else {
+            return usageError("unknown option '" + std::string(arg) + "'");
+        }
+    }
+    return checked(std::move(options), folders);
+}
+
+} // namespace dorvantile::cli

@@ -1,0 +1,104 @@
+// In-memory stand-ins for the output side of the file system and for the process's
+// surroundings, each call able to fail on order.
+#pragma once
+
+#include "platform/environment.h"
+#include "platform/output_files.h"
+
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace dorvantile::fakes {
+
+/// Failures to order: the `call`-th call of an operation (counted from 1) fails with `error`.
+class Failures {
+public:
+    void failOn(const std::string& operation, std::errc error, int call = 1) {
+        planned_[operation] = {call, error};
+    }
+    /// Counts a call of `operation`; its planned failure when this is the call it hits.
+    std::error_code next(const std::string& operation) {
+        const int call = ++calls_[operation];
+        const auto found = planned_.find(operation);
+        if (found == planned_.end() || found->second.first != call)
+            return {};
+        return std::make_error_code(found->second.second);
+    }
+
+private:
+    std::map<std::string, std::pair<int, std::errc>> planned_;
+    std::map<std::string, int> calls_;
+};
+
+/// Files in memory. The operations are "create", "open", "write", "permissions", "close",
+/// "rename" and "remove".
+class FakeOutputFiles final : public OutputFiles {
+public:
+    struct File {
+        std::string content;
+        unsigned mode = 0600;
+    };
+    std::map<std::string, File> files;           ///< regular files by path
+    std::set<std::string> folders;                ///< paths that are folders
+    std::map<std::string, std::string> links;     ///< a link's path and the file it leads to
+    std::map<std::string, std::string> devices;   ///< FIFOs and devices, with what they took
+    std::string standardOutputBytes;
+    std::vector<std::string> journal;             ///< "write N path", "rename a b", ...
+    unsigned umask = 022;
+    Failures failures;
+
+    PathTarget inspect(const std::string& path) override;
+    std::error_code createUnique(const std::string& prefix, std::string& name,
+                                 std::unique_ptr<WritableFile>& file) override;
+    std::error_code openExisting(const std::string& path,
+                                 std::unique_ptr<WritableFile>& file) override;
+    std::unique_ptr<WritableFile> standardOutput() override;
+    std::error_code rename(const std::string& from, const std::string& to) override;
+    std::error_code remove(const std::string& path) override;
+    unsigned newFileMode() override { return 0666 & ~umask; }
+
+private:
+    int made_ = 0;
+};
+
+class FakeEnvironment final : public Environment {
+public:
+    std::map<std::string, std::string> variables;
+    std::string program;
+    std::set<std::string> writable;       ///< folders the user may write in
+    std::set<std::string> folders;        ///< folders made so far
+    std::string working = "/";
+    std::string mounts;
+    std::vector<std::vector<std::string>> started;
+    Failures failures; ///< "makeFolder", "workingFolder", "mountTable", "startProgram"
+
+    std::optional<std::string> variable(const std::string& name) override {
+        const auto found = variables.find(name);
+        return found == variables.end() ? std::nullopt : std::optional(found->second);
+    }
+    std::string programPath() override { return program; }
+    bool mayWriteIn(const std::string& folder) override { return writable.count(folder) > 0; }
+    std::error_code makeFolder(const std::string& path) override {
+        if (std::error_code error = failures.next("makeFolder"))
+            return error;
+        folders.insert(path);
+        return {};
+    }
+    std::error_code workingFolder(std::string& folder) override {
+        folder = working;
+        return failures.next("workingFolder");
+    }
+    std::error_code mountTable(std::string& text) override {
+        text = mounts;
+        return failures.next("mountTable");
+    }
+    std::error_code startProgram(const std::vector<std::string>& command) override {
+        started.push_back(command);
+        return failures.next("startProgram");
+    }
+};
+
+} // namespace dorvantile::fakes

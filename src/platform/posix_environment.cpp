@@ -1,0 +1,108 @@
+#include "platform/posix_environment.h"
+
+#include "platform/descriptor.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <limits.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace dorvantile {
+namespace {
+
+std::error_code lastError() {
+    return {errno, std::generic_category()};
+}
+
+} // namespace
+
+std::optional<std::string> PosixEnvironment::variable(const std::string& name) {
+    const char* value = std::getenv(name.c_str());
+    if (value == nullptr)
+        return std::nullopt;
+    return std::string(value);
+}
+
+std::string PosixEnvironment::programPath() {
+    std::string buffer(PATH_MAX, '\0');
+    const ssize_t n = readlink("/proc/self/exe", buffer.data(), buffer.size());
+    buffer.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
+    return buffer;
+}
+
+bool PosixEnvironment::mayWriteIn(const std::string& folder) {
+    return access(folder.c_str(), W_OK) == 0;
+}
+
+std::error_code PosixEnvironment::makeFolder(const std::string& path) {
+    if (mkdir(path.c_str(), 0777) == 0 || errno == EEXIST)
+        return {};
+    return lastError();
+}
+
+std::error_code PosixEnvironment::workingFolder(std::string& folder) {
+    std::string buffer(4096, '\0');
+    while (getcwd(buffer.data(), buffer.size()) == nullptr) {
+        if (errno != ERANGE)
+            return lastError();
+        buffer.resize(buffer.size() * 2);
+    }
+    buffer.resize(buffer.find('\0'));
+    folder = std::move(buffer);
+    return {};
+}
+
+std::error_code PosixEnvironment::mountTable(std::string& text) {
+    // The kernel reports the size of this file as 0: read until the end instead.
+    const Descriptor fd(open("/proc/self/mountinfo", O_RDONLY | O_CLOEXEC));
+    if (!fd.valid())
+        return lastError();
+    text.clear();
+    char chunk[8192];
+    for (;;) {
+        const ssize_t n = read(fd.get(), chunk, sizeof chunk);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return lastError();
+        }
+        if (n == 0)
+            return {};
+        text.append(chunk, static_cast<std::size_t>(n));
+    }
+}
+
+std::error_code PosixEnvironment::startProgram(const std::vector<std::string>& command) {
+    std::vector<char*> argv;
+    for (const std::string& word : command)
+        argv.push_back(const_cast<char*>(word.c_str()));
+    argv.push_back(nullptr);
+    // Fork twice so that the program is adopted by init and never becomes our zombie.
+    const pid_t child = fork();
+    if (child < 0)
+        return lastError();
+    if (child == 0) {
+        setsid();
+        if (fork() == 0) {
+            const int null = open("/dev/null", O_RDWR);
+            if (null >= 0) {
+                dup2(null, STDIN_FILENO);
+                dup2(null, STDOUT_FILENO);
+            }
+            execvp(argv[0], argv.data());
+            _exit(127);
+        }
+        _exit(0);
+    }
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0) {
+        if (errno != EINTR)
+            return lastError();
+    }
+    return {};
+}
+
+} // namespace dorvantile
