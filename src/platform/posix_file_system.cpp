@@ -33,29 +33,28 @@ unsigned bitsOfLink(int dirFd, const char* name) {
     return bitsOfMode(target.st_mode) | Link;
 }
 
-// Bits without ReadOnly (see FileSystem::enumerate), or nothing when the entry vanished.
-std::optional<unsigned> bitsOfEntry(int dirFd, const dirent64& entry) {
-    switch (entry.d_type) {
+} // namespace
+
+std::optional<unsigned> entryBits(int dirFd, const char* name, unsigned char type) {
+    switch (type) {
     case DT_DIR:
         return Directory;
     case DT_REG:
         return 0u;
     case DT_LNK:
-        return bitsOfLink(dirFd, entry.d_name) & ~unsigned{ReadOnly};
+        return bitsOfLink(dirFd, name) & ~unsigned{ReadOnly};
     case DT_UNKNOWN: {
         struct stat own;
-        if (fstatat(dirFd, entry.d_name, &own, AT_SYMLINK_NOFOLLOW) != 0)
+        if (fstatat(dirFd, name, &own, AT_SYMLINK_NOFOLLOW) != 0)
             return std::nullopt;
         if (S_ISLNK(own.st_mode))
-            return bitsOfLink(dirFd, entry.d_name) & ~unsigned{ReadOnly};
+            return bitsOfLink(dirFd, name) & ~unsigned{ReadOnly};
         return bitsOfMode(own.st_mode) & ~unsigned{ReadOnly};
     }
     default:
         return System;
     }
 }
-
-} // namespace
 
 // getdents64 straight into a large buffer rather than opendir and readdir: opendir adds a
 // stat of every folder, one system call in five, and a walk's time goes almost all to
@@ -81,7 +80,7 @@ std::error_code PosixFileSystem::enumerate(const std::string& folder, EntrySink&
             const char* name = entry->d_name;
             if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
                 continue;
-            if (const std::optional<unsigned> bits = bitsOfEntry(dir.get(), *entry))
+            if (const std::optional<unsigned> bits = entryBits(dir.get(), name, entry->d_type))
                 out.add(name, *bits | (name[0] == '.' ? Hidden : 0u));
         }
     }

@@ -5,6 +5,11 @@
 
 namespace dorvantile {
 
+/// The bits of the entry `name` of the open folder `dirFd` without `ReadOnly`, from the type
+/// that the directory read gave (a `DT_` value): a stat only for links and for `DT_UNKNOWN`,
+/// which some file systems give for every entry. Nothing when the entry has vanished.
+std::optional<unsigned> entryBits(int dirFd, const char* name, unsigned char type);
+
 /// Reads folders with getdents64 into a large buffer. The entry type that it returns answers
 /// the attribute question for almost every entry; a stat is made only for links and for
 /// file systems that do not report types.

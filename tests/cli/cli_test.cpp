@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <fcntl.h>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <string>
 #include <sys/stat.h>
@@ -35,20 +36,18 @@ std::string quote(const std::string& word) {
     return quoted + "'";
 }
 
-// Runs dorvantile-cli with `args` (already quoted) in `folder`, standard output going to
-// `stdoutTarget` when given.
-Result cli(const std::string& args, const std::string& folder = "/",
-           const std::string& stdoutTarget = {}) {
+// Runs `prefix` and dorvantile-cli (or `program`) with `args`, already quoted, in `folder`.
+// `args` may end in a redirection of standard output, which wins over the capture.
+Result cli(const std::string& args, const std::string& folder = "/", const std::string& prefix = {},
+           const std::string& program = DORVANTILE_CLI) {
     TempTree capture;
-    const std::string out = stdoutTarget.empty() ? capture.path("out") : stdoutTarget;
-    const std::string command = "cd " + quote(folder) + " && " + quote(DORVANTILE_CLI) + " " +
-                                args + " >" + quote(out) + " 2>" + quote(capture.path("err")) +
-                                " </dev/null";
+    const std::string command = "cd " + quote(folder) + " && " + prefix + quote(program) + " >" +
+                                quote(capture.path("out")) + " 2>" + quote(capture.path("err")) +
+                                " </dev/null " + args;
     const int raw = std::system(command.c_str());
     Result result;
     result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    if (stdoutTarget.empty())
-        result.out = readFile(capture.path("out"));
+    result.out = readFile(capture.path("out"));
     result.err = readFile(capture.path("err"));
     return result;
 }
@@ -61,98 +60,62 @@ protected:
         tree.folder("Work/Old/Empty");
         tree.file("Work/.hidden", "h");
     }
+    std::string work() const { return quote(tree.path("Work")); }
     TempTree tree;
     TempTree out;
 };
 
-TEST_F(CliTest, WritesThePageToStandardOutputForARelativeFolderWithATrailingSlash) {
-    const Result result = cli("--output - Work/", tree.root());
-    EXPECT_EQ(result.status, 0) << result.err;
-    EXPECT_EQ(result.err, "");
-    const std::string work = tree.path("Work");
-    EXPECT_NE(result.out.find("<A href=\"" + work + "/Notes.TXT\">"), std::string::npos);
-    EXPECT_NE(result.out.find("Folders: 2 \\ Files: 2 \\ </SPAN>\r\n\r\n</body>\r\n</html>\r\n"),
+TEST_F(CliTest, WritesTheSameBytesToAFileAFifoAndStandardOutput) {
+    const Result page = cli("--output - Work/", tree.root()); // relative, with a trailing "/"
+    EXPECT_EQ(page.status, 0) << page.err;
+    EXPECT_EQ(page.err, "");
+    EXPECT_NE(page.out.find("<A href=\"" + tree.path("Work") + "/Notes.TXT\">"), std::string::npos);
+    EXPECT_NE(page.out.find("Folders: 2 \\ Files: 2 \\ </SPAN>\r\n\r\n</body>\r\n</html>\r\n"),
               std::string::npos);
-    EXPECT_EQ(result.out.find(".hidden"), std::string::npos);
-}
-
-TEST_F(CliTest, AFileAndStandardOutputGetTheSameBytesForEachFormat) {
+    EXPECT_EQ(page.out.find(".hidden"), std::string::npos);
     for (const std::string format : {"html", "text"}) {
         const std::string file = out.path("catalogue." + format);
         const Result toFile = cli("--format " + format + " --output " + quote(file) + " " +
                                   quote(tree.path("Work/Old/..")));
-        ASSERT_EQ(toFile.status, 0) << toFile.err;
-        const Result toStdout =
-            cli("--format=" + format + " --output=- " + quote(tree.path("Work")));
-        ASSERT_EQ(toStdout.status, 0) << toStdout.err;
+        const Result toStdout = cli("--format=" + format + " --output=- " + work());
+        ASSERT_EQ(toFile.status + toStdout.status, 0) << toFile.err << toStdout.err;
         EXPECT_EQ(readFile(file), toStdout.out);
-        EXPECT_FALSE(toStdout.out.empty());
     }
-    EXPECT_EQ(cli("--format text --output - " + quote(tree.path("Work"))).out.substr(0, 2), "/T");
-}
-
-TEST_F(CliTest, ExitsWithOneAndKeepsTheOldFileWhenTheCatalogueCannotBeWritten) {
-    const Result missingFolder = cli("--output - " + quote(tree.path("nope")));
-    EXPECT_EQ(missingFolder.status, 1);
-    EXPECT_EQ(missingFolder.err,
-              "dorvantile-cli: " + tree.path("nope") + ": No such file or directory\n");
-
-    const Result notAFolder = cli("--output - " + quote(tree.path("Work/Notes.TXT")));
-    EXPECT_EQ(notAFolder.status, 1);
-    EXPECT_EQ(notAFolder.err,
-              "dorvantile-cli: " + tree.path("Work/Notes.TXT") + ": not a folder\n");
-
-    const Result unwritable =
-        cli("--output /nonexistent/dir/Files.html " + quote(tree.path("Work")));
-    EXPECT_EQ(unwritable.status, 1);
-    EXPECT_EQ(unwritable.err, "dorvantile-cli: cannot write /nonexistent/dir/Files.html: No such "
-                              "file or directory\n");
-
-    const Result full = cli("--output - " + quote(tree.path("Work")), "/", "/dev/full");
-    EXPECT_EQ(full.status, 1);
-    EXPECT_EQ(full.err, "dorvantile-cli: cannot write standard output: No space left on device\n");
-}
-
-TEST_F(CliTest, WritesIntoAFifoAndThroughALinkWithoutReplacingEither) {
+    const std::string text = cli("--format text --output - " + work()).out;
+    EXPECT_EQ(text.substr(0, 2), "/T");
     ASSERT_EQ(mkfifo(out.path("fifo").c_str(), 0644), 0);
     const std::string command = "timeout 20 cat " + quote(out.path("fifo")) + " >" +
                                 quote(out.path("from-fifo")) + " & " + quote(DORVANTILE_CLI) +
                                 " --format text --output " + quote(out.path("fifo")) + " " +
-                                quote(tree.path("Work")) + "; wait";
+                                work() + "; wait";
     ASSERT_EQ(std::system(command.c_str()), 0);
     struct stat info {};
     ASSERT_EQ(lstat(out.path("fifo").c_str(), &info), 0);
     EXPECT_TRUE(S_ISFIFO(info.st_mode));
-    const std::string expected = cli("--format text --output - " + quote(tree.path("Work"))).out;
-    EXPECT_EQ(readFile(out.path("from-fifo")), expected);
-
-    out.file("real.txt", "old");
-    out.link("link.txt", "real.txt");
-    ASSERT_EQ(cli("--format text --output " + quote(out.path("link.txt")) + " " +
-                  quote(tree.path("Work")))
-                  .status,
-              0);
-    ASSERT_EQ(lstat(out.path("link.txt").c_str(), &info), 0);
-    EXPECT_TRUE(S_ISLNK(info.st_mode));
-    EXPECT_EQ(readFile(out.path("real.txt")), expected);
+    EXPECT_EQ(readFile(out.path("from-fifo")), text);
 }
 
-TEST_F(CliTest, RefusesWhatNamesNoFolder) {
+TEST_F(CliTest, FailuresExitWithOneAndSayWhat) {
     tree.link("dangling", "nowhere");
-    const Result dangling = cli("--output - " + quote(tree.path("dangling")));
-    EXPECT_EQ(dangling.status, 1);
-    EXPECT_EQ(dangling.err,
-              "dorvantile-cli: " + tree.path("dangling") + ": No such file or directory\n");
-
+    const std::pair<std::string, std::string> cases[] = {
+        {"--output - " + quote(tree.path("nope")), tree.path("nope") + ": No such file or directory"},
+        {"--output - " + quote(tree.path("dangling")), tree.path("dangling") + ": No such file or directory"},
+        {"--output - " + quote(tree.path("Work/Notes.TXT")), tree.path("Work/Notes.TXT") + ": not a folder"},
+        {"--output /nonexistent/dir/Files.html " + work(),
+         "cannot write /nonexistent/dir/Files.html: No such file or directory"},
+        {"--output - " + work() + " >/dev/full", "cannot write standard output: No space left on device"},
+        {"--version >/dev/full", "cannot write standard output"},
+    };
+    for (const auto& [args, message] : cases) {
+        const Result result = cli(args);
+        EXPECT_EQ(result.status, 1) << args;
+        EXPECT_EQ(result.err, "dorvantile-cli: " + message + "\n") << args;
+    }
     // A relative folder from a working folder that was removed is not the root.
     tree.folder("gone");
-    const std::string command = "cd " + quote(tree.path("gone")) + " && rmdir " +
-                                quote(tree.path("gone")) + " && " + quote(DORVANTILE_CLI) +
-                                " --output - . >/dev/null 2>" + quote(out.path("err"));
-    const int raw = std::system(command.c_str());
-    EXPECT_EQ(WEXITSTATUS(raw), 1);
-    EXPECT_EQ(readFile(out.path("err")),
-              "dorvantile-cli: cannot find the working folder: No such file or directory\n");
+    const Result gone = cli("--output - .", tree.path("gone"), "rmdir " + quote(tree.path("gone")) + " && ");
+    EXPECT_EQ(gone.status, 1);
+    EXPECT_EQ(gone.err, "dorvantile-cli: cannot find the working folder: No such file or directory\n");
 }
 
 TEST_F(CliTest, CataloguesAsDeepAsAPathCanReachAndWarnsBeyond) {
@@ -165,21 +128,18 @@ TEST_F(CliTest, CataloguesAsDeepAsAPathCanReachAndWarnsBeyond) {
     }
     names.emplace_back("x");
     int fd = open(tree.path("Work").c_str(), O_RDONLY | O_DIRECTORY);
-    ASSERT_GE(fd, 0);
     std::string deepest = tree.path("Work");
     for (const std::string& name : names) {
         ASSERT_EQ(mkdirat(fd, name.c_str(), 0755), 0);
         const int next = openat(fd, name.c_str(), O_RDONLY | O_DIRECTORY);
         close(fd);
-        ASSERT_GE(next, 0);
         fd = next;
         deepest += "/" + name;
     }
     close(fd);
     ASSERT_EQ(deepest.size(), 4097u);
-    const Result result = cli("--format text --output - " + quote(tree.path("Work")));
+    const Result result = cli("--format text --output - " + work());
     EXPECT_EQ(result.status, 0);
-    // The folder just past the limit keeps its heading and is named in a warning.
     EXPECT_NE(result.out.find(toUpper(deepest) + "/\r\n\r\n"), std::string::npos);
     EXPECT_EQ(result.err, "dorvantile-cli: cannot read " + deepest + ": File name too long\n");
 }
@@ -190,19 +150,12 @@ TEST_F(CliTest, WarnsAboutAnUnreadableFolderAndStillWritesTheCatalogue) {
     // Root reads any folder, so the command runs as an ordinary user where it can.
     chmod(tree.root().c_str(), 0755);
     chmod(tree.path("Work").c_str(), 0755);
-    const std::string file = out.path("page.html");
     chmod(out.root().c_str(), 0777);
-    const std::string asUser =
-        geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups " : "";
-    const std::string command = asUser + quote(DORVANTILE_CLI) + " --output " + quote(file) + " " +
-                                quote(tree.path("Work")) + " 2>" + quote(out.path("err"));
-    const int raw = std::system(command.c_str());
-    chmod(tree.path("Work/Locked").c_str(), 0755);
-    ASSERT_TRUE(WIFEXITED(raw));
-    EXPECT_EQ(WEXITSTATUS(raw), 0);
-    EXPECT_EQ(readFile(out.path("err")),
-              "dorvantile-cli: cannot read " + tree.path("Work/Locked") + ": Permission denied\n");
-    const std::string page = readFile(file);
+    const std::string asUser = geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups " : "";
+    const Result result = cli("--output " + quote(out.path("page.html")) + " " + work(), "/", asUser);
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.err, "dorvantile-cli: cannot read " + tree.path("Work/Locked") + ": Permission denied\n");
+    const std::string page = readFile(out.path("page.html"));
     EXPECT_NE(page.find("/WORK/LOCKED/ </SPAN><br>\r\n<P>"), std::string::npos);
     EXPECT_NE(page.find("Folders: 3 \\ Files: 2"), std::string::npos);
 }
@@ -210,8 +163,7 @@ TEST_F(CliTest, WarnsAboutAnUnreadableFolderAndStillWritesTheCatalogue) {
 TEST_F(CliTest, ShowsAProgressLineOnATerminalOnly) {
     for (int i = 0; i < 3000; ++i)
         tree.file("Work/Many/f" + std::to_string(i));
-    const std::string args =
-        "--output " + quote(out.path("p.html")) + " " + quote(tree.path("Work"));
+    const std::string args = "--output " + quote(out.path("p.html")) + " " + work();
     // `script` gives the command a terminal and keeps what it wrote there.
     const std::string typescript = out.path("typescript");
     const std::string command = "script -qec " + quote(quote(DORVANTILE_CLI) + " " + args) + " " +
@@ -219,28 +171,47 @@ TEST_F(CliTest, ShowsAProgressLineOnATerminalOnly) {
     ASSERT_EQ(std::system(command.c_str()), 0);
     const std::string screen = readFile(typescript);
     EXPECT_NE(screen.find(" folders, "), std::string::npos) << screen;
-    EXPECT_NE(screen.find(" files"), std::string::npos) << screen;
-    // The line is cleared before the program ends, and nothing is shown without a terminal.
-    EXPECT_NE(screen.rfind("\r\033[K"), std::string::npos);
+    EXPECT_NE(screen.rfind("\r\033[K"), std::string::npos); // cleared before the end
     const Result piped = cli(args);
     EXPECT_EQ(piped.status, 0);
     EXPECT_EQ(piped.err, "");
 }
 
-TEST(Cli, BadArgumentsGiveTheUsageAndExitTwo) {
-    for (const std::string args :
-         {"", "a b", "\"\"", "--format pdf /", "--frobnicate /", "--output"}) {
-        const Result result = cli(args);
-        EXPECT_EQ(result.status, 2) << args;
-        EXPECT_NE(result.err.find("Usage: dorvantile-cli"), std::string::npos) << args;
-        EXPECT_EQ(result.out, "");
+// Without --output the catalogue goes to the app folder, beside a program the user may write
+// to; --open hands the written file to the desktop.
+TEST_F(CliTest, WritesBesideTheProgramAndOpensOnRequest) {
+    std::filesystem::copy_file(DORVANTILE_CLI, out.path("dorvantile-cli"));
+    chmod(out.path("dorvantile-cli").c_str(), 0755);
+    out.file("bin/xdg-open", "#!/bin/sh\nprintf '%s\\n' \"$*\" >>" + quote(out.path("opened")) + "\n");
+    chmod(out.path("bin/xdg-open").c_str(), 0755);
+    const std::string path = "PATH=" + quote(out.path("bin")) + ":$PATH ";
+    for (const std::string format : {"html", "text"}) {
+        const std::string file = out.path(format == "html" ? "Files.html" : "Files.txt");
+        const Result result =
+            cli("--open --format " + format + " " + work(), "/", path, out.path("dorvantile-cli"));
+        EXPECT_EQ(result.status, 0) << result.err;
+        EXPECT_EQ(result.err, "dorvantile-cli: catalogue written to " + file + "\n");
+        EXPECT_EQ(readFile(file), cli("--format " + format + " --output - " + work()).out);
     }
+    for (int tenth = 0; tenth < 100 && readFile(out.path("opened")).size() < 2; ++tenth)
+        usleep(100000);
+    usleep(200000);
+    const std::string opened = readFile(out.path("opened"));
+    EXPECT_NE(opened.find(out.path("Files.html") + "\n"), std::string::npos) << opened;
+    EXPECT_NE(opened.find(out.path("Files.txt") + "\n"), std::string::npos) << opened;
+}
+
+TEST(Cli, BadArgumentsGiveTheUsageAndExitTwoHelpAndVersionZero) {
+    const Result bad = cli("--frobnicate /");
+    EXPECT_EQ(bad.status, 2);
+    EXPECT_EQ(bad.err.rfind("dorvantile-cli: unknown option '--frobnicate'\nUsage: dorvantile-cli", 0), 0u);
+    EXPECT_EQ(bad.out, "");
     const Result help = cli("--help");
     EXPECT_EQ(help.status, 0);
     EXPECT_EQ(help.out.rfind("Usage: dorvantile-cli", 0), 0u);
     const Result version = cli("--version");
     EXPECT_EQ(version.status, 0);
-    EXPECT_EQ(version.out.rfind("dorvantile-cli ", 0), 0u);
+    EXPECT_EQ(version.out, "dorvantile-cli 0.1.0\n");
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "platform/directory_entries.h"
+#include "platform/fakes/fake_file_system.h"
 #include "platform/text_case.h"
 
 #include <algorithm>
@@ -10,8 +11,22 @@
 namespace dorvantile {
 namespace {
 
-// The sort keeps shortcuts of its own (integer prefixes, lower-case forms made once); it must
-// agree with the platform's order on any names, ASCII, UTF-8 or not UTF-8 at all.
+std::vector<std::string> names(const DirectoryEntries& entries) {
+    std::vector<std::string> out;
+    for (std::size_t i = 0; i < entries.size(); ++i)
+        out.emplace_back(entries.name(i));
+    return out;
+}
+
+std::vector<std::string> inPlatformOrder(std::vector<std::string> names) {
+    std::stable_sort(names.begin(), names.end(),
+                     [](const std::string& a, const std::string& b) { return compareNames(a, b) < 0; });
+    return names;
+}
+
+// The sort keeps shortcuts of its own (an integer key of the first eight bytes, lower-case
+// forms made once); it must agree with the platform's order on any names, ASCII, UTF-8 or not
+// UTF-8 at all, and around the key's eighth byte.
 TEST(DirectoryEntries, SortsInThePlatformsOrderForAnyNames) {
     std::mt19937 random(7);
     const std::vector<std::string> pieces = {
@@ -20,40 +35,46 @@ TEST(DirectoryEntries, SortsInThePlatformsOrderForAnyNames) {
         "\xC3", "\x01", "~",        "abcdefgh", "ABCDEFGH"};
     std::uniform_int_distribution<std::size_t> piece(0, pieces.size() - 1);
     std::uniform_int_distribution<int> length(0, 12);
+    std::vector<std::vector<std::string>> rounds = {
+        {"abcdefghB", "abcdefgh", "ABCDEFGHa", "abcdefgha", "abcdefghA", "abcdefg", "abcdefgh\xC3\x89"},
+        {"\xC3\xA9t\xC3\xA9xyzw1", "\xC3\x89T\xC3\x89XYZW0", "\xC3\xA9t\xC3\xA9xyzw", "abc"}};
     for (int round = 0; round < 50; ++round) {
-        std::vector<std::string> names;
+        rounds.emplace_back();
         for (int i = 0; i < 200; ++i) {
             std::string name;
             for (int n = length(random); n >= 0; --n)
                 name += pieces[piece(random)];
-            names.push_back(name);
+            rounds.back().push_back(name);
         }
+    }
+    for (const std::vector<std::string>& round : rounds) {
         DirectoryEntries entries;
-        for (std::size_t i = 0; i < names.size(); ++i)
-            entries.add(names[i], static_cast<unsigned>(i));
+        for (std::size_t i = 0; i < round.size(); ++i)
+            entries.add(round[i], static_cast<unsigned>(i));
         entries.sort();
-        std::stable_sort(
-            names.begin(), names.end(),
-            [](const std::string& a, const std::string& b) { return compareNames(a, b) < 0; });
-        ASSERT_EQ(entries.size(), names.size());
-        for (std::size_t i = 0; i < names.size(); ++i) {
-            ASSERT_EQ(entries.name(i), names[i]) << "position " << i << " in round " << round;
-        }
+        ASSERT_EQ(names(entries), inPlatformOrder(round));
+        for (std::size_t i = 0; i < entries.size(); ++i)
+            EXPECT_EQ(round[entries.attributes(i)], entries.name(i)) << "bits stay with the name";
     }
 }
 
-TEST(DirectoryEntries, KeepsEachNameWithItsBitsAndCanBeReused) {
+// What a catalogue shows is chosen here: no hidden and no system entry, whatever the file
+// system yields; a folder that cannot be read leaves no stale entry behind.
+TEST(DirectoryEntries, ReadsOnlyWhatACatalogueShowsInOrder) {
+    fakes::FakeFileSystem fs;
+    fs.addEntry("/f/b");
+    fs.addEntry("/f/.dot");
+    fs.addFolder("/f/.git");
+    fs.addEntry("/f/pipe", System);
+    fs.addFolder("/f/A");
+    fs.addEntry("/f/link", Link | Directory);
     DirectoryEntries entries;
-    entries.add("b", 16);
-    entries.add("A", 1024);
-    entries.sort();
-    EXPECT_EQ(entries.name(0), "A");
-    EXPECT_EQ(entries.attributes(0), 1024u);
-    EXPECT_EQ(entries.attributes(1), 16u);
-    entries.clear();
+    ASSERT_FALSE(entries.read(fs, "/f"));
+    EXPECT_EQ(names(entries), (std::vector<std::string>{"A", "b", "link"}));
+    EXPECT_EQ(entries.attributes(2), unsigned{Link | Directory});
+    fs.failFolder("/f", std::errc::io_error);
+    EXPECT_EQ(entries.read(fs, "/f"), std::errc::io_error);
     EXPECT_TRUE(entries.empty());
-    entries.add("x", 0);
-    EXPECT_EQ(entries.name(0), "x");
 }
 
 } // namespace

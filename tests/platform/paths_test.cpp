@@ -1,8 +1,6 @@
+#include "platform/fakes/fake_system.h"
 #include "platform/paths.h"
-#include "support/temp_tree.h"
 
-#include <cstdlib>
-#include <filesystem>
 #include <gtest/gtest.h>
 
 namespace dorvantile {
@@ -12,31 +10,56 @@ TEST(Paths, TheChosenFolderIsAbsoluteWithDotsResolvedAndNoTrailingSeparator) {
     EXPECT_EQ(normalizeFolder("Work/", "/home/ann"), "/home/ann/Work");
     EXPECT_EQ(normalizeFolder("./a/../b//c/.", "/x"), "/x/b/c");
     EXPECT_EQ(normalizeFolder("/", "/x"), "/");
+    EXPECT_EQ(normalizeFolder("", "/x"), "/x");
     EXPECT_EQ(normalizeFolder("../../..", "/x/y"), "/");
-    EXPECT_EQ(normalizeFolder("/srv/my.folder/..dots", "/"), "/srv/my.folder/..dots");
+    EXPECT_EQ(normalizeFolder("/srv/my.folder/..dots/...", "/"), "/srv/my.folder/..dots/...");
     EXPECT_EQ(withSeparator("/"), "/");
     EXPECT_EQ(withSeparator("/a"), "/a/");
+    EXPECT_EQ(withSeparator(""), "/");
 }
 
-TEST(Paths, TheAppFolderIsTheProgramsFolderOnlyWhereTheUserMayWrite) {
-    testing::TempTree tree;
-    tree.folder("bin");
-    EXPECT_EQ(appFolderOf(tree.path("bin/dorvantile")), tree.path("bin"));
+struct AppFolderCase {
+    const char* program;
+    bool writable;
+    const char* xdg;
+    const char* home;
+    const char* expected;
+};
 
-    tree.folder("home");
-    const char* oldHome = std::getenv("HOME");
-    const std::string savedHome = oldHome ? oldHome : "";
-    setenv("HOME", tree.path("home").c_str(), 1);
-    unsetenv("XDG_DATA_HOME");
-    // An installed program writes to its folder in the user's data folder, made on first use.
-    const std::string data = tree.path("home/.local/share/dorvantile");
-    EXPECT_EQ(appFolderOf("/usr/local/bin/dorvantile"), data);
-    EXPECT_TRUE(std::filesystem::is_directory(data));
-    EXPECT_EQ(appFolderOf("/bin/dorvantile"), data);
-    setenv("XDG_DATA_HOME", tree.path("xdg").c_str(), 1);
-    EXPECT_EQ(appFolderOf("/usr/bin/dorvantile"), tree.path("xdg/dorvantile"));
-    unsetenv("XDG_DATA_HOME");
-    setenv("HOME", savedHome.c_str(), 1);
+// Beside the program only where the user may write and it is no system program folder;
+// else in the user's data folder, which is made with every folder above it.
+TEST(Paths, TheAppFolderIsTheProgramsFolderOnlyWhereTheUserMayWrite) {
+    const AppFolderCase cases[] = {
+        {"/home/ann/build/dorvantile", true, nullptr, "/home/ann", "/home/ann/build"},
+        {"/dorvantile", true, nullptr, "/home/ann", "/"},
+        {"/opt/d/dorvantile", false, nullptr, "/home/ann", "/home/ann/.local/share/dorvantile"},
+        {"/usr/local/bin/dorvantile", true, nullptr, "/h", "/h/.local/share/dorvantile"},
+        {"/usr/bin/dorvantile", true, "/x/data", "/h", "/x/data/dorvantile"},
+        {"/bin/dorvantile", true, "relative", "/h/", "/h/.local/share/dorvantile"},
+        {"/sbin/dorvantile", true, nullptr, "", "/tmp/dorvantile"},
+        {"", true, nullptr, "/h", "/h/.local/share/dorvantile"},
+    };
+    for (const AppFolderCase& c : cases) {
+        fakes::FakeEnvironment environment;
+        environment.program = c.program;
+        const std::string folder(c.program, std::string_view(c.program).find_last_of('/') + 1);
+        if (c.writable)
+            environment.writable = {folder.size() > 1 ? folder.substr(0, folder.size() - 1) : folder};
+        if (c.xdg)
+            environment.variables["XDG_DATA_HOME"] = c.xdg;
+        environment.variables["HOME"] = c.home;
+        const std::string found = appFolder(environment);
+        EXPECT_EQ(found, c.expected) << c.program;
+        if (found.ends_with("/dorvantile")) {
+            EXPECT_EQ(environment.folders.count(found), 1u) << found;
+        }
+    }
+    // A data folder that cannot be made stops at the folder that failed.
+    fakes::FakeEnvironment environment;
+    environment.variables["HOME"] = "/home/ann";
+    environment.failures.failOn("makeFolder", std::errc::permission_denied, 3);
+    EXPECT_EQ(appFolder(environment), "/home/ann/.local/share/dorvantile");
+    EXPECT_EQ(environment.folders, (std::set<std::string>{"/home", "/home/ann"}));
 }
 
 } // namespace

@@ -8,58 +8,38 @@
 namespace dorvantile {
 namespace {
 
-TEST(ShowProgress, CountsFromZeroToOneHundredInOneHundredFifteenSteps) {
+TEST(ShowProgress, SweepsFromZeroToOneHundredPercentInOneHundredFifteenSteps) {
     fakes::Journal journal;
     fakes::FakeProgressDisplay bar(journal);
     fakes::FakeEventLoop loop;
     ShowProgress(bar, loop);
-    // 0%, 0%, 1%, 2%, ... 98%, 99%, 100%: the whole part of 100 * i / 228.
     ASSERT_EQ(bar.captions.size(), 115u);
-    for (std::size_t step = 0; step < bar.captions.size(); ++step) {
-        const int i = static_cast<int>(step) * 2;
-        EXPECT_EQ(bar.captions[step], std::to_string(100 * i / 228) + "%") << "step " << step;
-    }
-}
-
-TEST(ShowProgress, DrawsLinesOnlyAtEvenXInTheirGradientColour) {
-    fakes::Journal journal;
-    fakes::FakeProgressDisplay bar(journal);
-    fakes::FakeEventLoop loop;
-    ShowProgress(bar, loop);
+    EXPECT_EQ(bar.captions[0], "0%");
+    EXPECT_EQ(bar.captions[1], "0%");
+    EXPECT_EQ(bar.captions[2], "1%");
+    EXPECT_EQ(bar.captions[57], "50%");
+    EXPECT_EQ(bar.captions[113], "99%");
+    EXPECT_EQ(bar.captions[114], "100%");
     ASSERT_EQ(bar.lines.size(), 115u);
     for (std::size_t step = 0; step < bar.lines.size(); ++step) {
         const auto& line = bar.lines[step];
         const int x = static_cast<int>(step) * 2;
-        EXPECT_EQ(line.x1, x);
-        EXPECT_EQ(line.x2, x);
-        EXPECT_EQ(line.y1, 0);
-        EXPECT_EQ(line.y2, 15);
+        EXPECT_TRUE(line.x1 == x && line.x2 == x && line.y1 == 0 && line.y2 == 15) << step;
         EXPECT_EQ(line.colour, (Rgb{static_cast<std::uint8_t>(x), 255, 200}));
     }
-    // Each step yields to the message loop, so the window paints the sweep.
-    EXPECT_GE(loop.passes, 115);
+    EXPECT_EQ(loop.passes, 115); // each step yields once, so the window paints the sweep
 }
 
-TEST(Pause, WaitsAtLeastTheDurationWhileTheMessageLoopRuns) {
+TEST(Pause, WaitsTheDurationWhileTheMessageLoopRuns) {
     fakes::FakeEventLoop loop;
-    loop.step = 0.01;
-    const double start = loop.clock;
     Pause(loop, 0.2f);
-    EXPECT_GE(loop.clock - start, 0.2 - 1e-6);
-    EXPECT_LE(loop.clock - start, 0.2 + loop.step + 1e-6);
-    EXPECT_GE(loop.passes, 19);
-}
-
-TEST(Pause, ZeroOrLessReturnsAtOnceWithoutAPass) {
-    fakes::FakeEventLoop loop;
+    EXPECT_GE(loop.passes, 20);
+    EXPECT_LE(loop.passes, 21);
+    loop.passes = 0;
     Pause(loop, 0.0f);
     Pause(loop, -1.0f);
-    EXPECT_EQ(loop.passes, 0);
-}
-
-TEST(Pause, EndsOnAClockWhoseReadingsAreLarge) {
+    EXPECT_EQ(loop.passes, 0); // no pass at all for nothing to wait
     // A monotonic clock can read days since boot; a single-precision difference still ends.
-    fakes::FakeEventLoop loop;
     loop.clock = 86399.99;
     loop.step = 0.001;
     Pause(loop, 0.001f);

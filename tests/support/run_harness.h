@@ -1,17 +1,26 @@
-// A run's services made of fakes, over the real or a fake file system.
+// The services of a run made of fakes: recording controls, an in-memory output folder, and
+// the real or a fake file system to read.
 #pragma once
 
 #include "platform/fakes/fake_controls.h"
+#include "platform/fakes/fake_system.h"
 #include "platform/file_listing.h"
 #include "platform/folder_list.h"
-#include "run/run_services.h"
+#include "run/run_control.h"
+#include "writers/catalogue_writers.h"
 
 namespace dorvantile::testing {
 
 struct RunHarness {
-    explicit RunHarness(FileSystem& fileSystem)
-        : fileSystem(fileSystem), file1(fileSystem), okKnop(journal), bar(journal),
-          pointer(journal), shell(journal), messages(journal) {}
+    explicit RunHarness(FileSystem& fs) : fileSystem(fs), file1(fs) { files.folders = {"/out"}; }
+
+    /// Runs the catalogue of `folder` with the output choice `index`; false when it failed.
+    bool run(const std::string& folder, int index) {
+        dir1.folder = folder;
+        keuze.selected = index;
+        return control.OkKnop_Click();
+    }
+    const std::string& output(const char* name) { return files.files["/out/" + std::string(name)].content; }
 
     FileSystem& fileSystem;
     fakes::Journal journal;
@@ -19,15 +28,20 @@ struct RunHarness {
     fakes::FakeOutputChoice keuze;
     FolderList list1;
     FileListing file1;
-    fakes::FakePicture okKnop;
-    fakes::FakeProgressDisplay bar;
-    fakes::FakePointer pointer;
+    fakes::FakePicture okKnop{journal};
+    fakes::FakeProgressDisplay bar{journal};
+    fakes::FakePointer pointer{journal};
     fakes::FakeEventLoop loop;
-    fakes::FakeShell shell;
-    fakes::FakeMessageBoxes messages;
+    fakes::FakeShell shell{journal};
+    fakes::FakeMessageBoxes messages{journal};
     fakes::FakeFeedback feedback;
-    RunServices services{dir1,  keuze,      okKnop, bar,   pointer,  list1,
-                         file1, fileSystem, loop,   shell, messages, feedback};
+    fakes::FakeOutputFiles files;
+    fakes::FakePrinter printer{journal};
+    RunServices services{dir1, keuze, okKnop, bar, pointer, list1, fileSystem, loop, messages, feedback};
+    CatalogueWriters writers{
+        {{dir1, list1, file1, feedback}, {bar, loop}, files, shell, messages, printer},
+        OutputPaths::inFolder("/out")};
+    RunControl control{services, writers};
 };
 
 } // namespace dorvantile::testing

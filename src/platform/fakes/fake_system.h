@@ -13,23 +13,21 @@
 
 namespace dorvantile::fakes {
 
-/// Failures to order: the `call`-th call of an operation (counted from 1) fails with `error`.
+/// Failures to order: the `call`-th call of an operation from now on (counted from 1) fails
+/// with `error`.
 class Failures {
 public:
     void failOn(const std::string& operation, std::errc error, int call = 1) {
-        planned_[operation] = {call, error};
+        planned_[{operation, calls_[operation] + call}] = error;
     }
     /// Counts a call of `operation`; its planned failure when this is the call it hits.
     std::error_code next(const std::string& operation) {
-        const int call = ++calls_[operation];
-        const auto found = planned_.find(operation);
-        if (found == planned_.end() || found->second.first != call)
-            return {};
-        return std::make_error_code(found->second.second);
+        const auto found = planned_.find({operation, ++calls_[operation]});
+        return found == planned_.end() ? std::error_code() : std::make_error_code(found->second);
     }
 
 private:
-    std::map<std::string, std::pair<int, std::errc>> planned_;
+    std::map<std::pair<std::string, int>, std::errc> planned_;
     std::map<std::string, int> calls_;
 };
 
