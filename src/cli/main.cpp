@@ -88,8 +88,8 @@ int run(const Options& options, int& argc, char** argv) {
     if (options.format == Format::Print)
         printing.emplace(argc, argv, options.printer.value_or(""), report);
 
-    RunServices services{dir1, keuze, display, display, display, list1, fileSystem, loop,
-                         messages, feedback};
+    RunServices services{dir1,  keuze,      display, display,  display,
+                         list1, fileSystem, loop,    messages, feedback};
     Shell& shell = options.open ? static_cast<Shell&>(desktop) : noShell;
     Printer& printer = printing ? printing->printer() : noPrinter;
     CatalogueWriters writers(
@@ -120,7 +120,8 @@ int print(const std::string& text) {
 
 int main(int argc, char** argv) {
     using namespace dorvantile::cli;
-    const ParsedArguments parsed = parseArguments(std::vector<std::string_view>(argv + 1, argv + argc));
+    const ParsedArguments parsed =
+        parseArguments(std::vector<std::string_view>(argv + 1, argv + argc));
     switch (parsed.action) {
     case ParsedArguments::Action::Help:
         return print(usageText);

@@ -2,6 +2,8 @@
 
 namespace dorvantile {
 
-void OpenWithShell(Shell& shell, const std::string& target) { shell.open(target); }
+void OpenWithShell(Shell& shell, const std::string& target) {
+    shell.open(target);
+}
 
 } // namespace dorvantile

@@ -16,7 +16,9 @@ enum Attribute : unsigned {
 
 /// The sub-folder test of the collection: exactly a plain folder and nothing else, so hidden
 /// folders and links to folders are left out with everything beneath them.
-constexpr bool isSubFolder(unsigned attributes) { return attributes == Directory; }
+constexpr bool isSubFolder(unsigned attributes) {
+    return attributes == Directory;
+}
 
 /// The file listing's filter: plain files, links to files and links that cannot be followed.
 constexpr bool isListedFile(unsigned attributes) {

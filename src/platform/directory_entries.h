@@ -6,8 +6,8 @@
 
 #include <cstdint>
 #include <string>
-#include <system_error>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
 namespace dorvantile {

@@ -26,8 +26,8 @@ OutputFile::~OutputFile() {
     file_.reset();
     // An abandoned temporary file goes; should that fail, a hidden file stays behind and the
     // old catalogue is still whole, which is all that matters here.
-    if (!temporary_.empty())
-        [[maybe_unused]] const std::error_code leftBehind = files_->remove(temporary_);
+    if (!temporary_.empty()) [[maybe_unused]]
+        const std::error_code leftBehind = files_->remove(temporary_);
 }
 
 OutputFile OutputFile::open(OutputFiles& files, const std::string& path) {
@@ -47,8 +47,7 @@ OutputFile OutputFile::open(OutputFiles& files, const std::string& path) {
         existing.kind == PathTarget::Kind::RegularFile ? existing.resolved : path;
     const std::size_t slash = target.find_last_of('/');
     const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
-    const std::string prefix =
-        target.substr(0, nameStart) + "." + target.substr(nameStart) + ".";
+    const std::string prefix = target.substr(0, nameStart) + "." + target.substr(nameStart) + ".";
     std::string temporary;
     if (std::error_code error = files.createUnique(prefix, temporary, file))
         throw CatalogueError(describe(path, error));
@@ -94,8 +93,8 @@ void OutputFile::replaceTarget() {
         fail(error);
     }
     temporary_.clear();
-    if (movedAside)
-        [[maybe_unused]] const std::error_code leftBehind = files_->remove(aside);
+    if (movedAside) [[maybe_unused]]
+        const std::error_code leftBehind = files_->remove(aside);
 }
 
 void OutputFile::fail(std::error_code error) const {

@@ -56,7 +56,7 @@ private:
     [[noreturn]] void fail(std::error_code error) const;
 
     OutputFiles* files_;
-    std::string path_;      // the file as the user named it; "-" for standard output
+    std::string path_; // the file as the user named it; "-" for standard output
     std::unique_ptr<WritableFile> file_;
     std::string target_;    // what the temporary file replaces; empty when written in place
     std::string temporary_; // empty when written in place or already put in place

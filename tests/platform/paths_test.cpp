@@ -7,15 +7,11 @@ namespace dorvantile {
 namespace {
 
 TEST(Paths, TheChosenFolderIsAbsoluteWithDotsResolvedAndNoTrailingSeparator) {
-    EXPECT_EQ(normalizeFolder("Work/", "/home/ann"), "/home/ann/Work");
-    EXPECT_EQ(normalizeFolder("./a/../b//c/.", "/x"), "/x/b/c");
-    EXPECT_EQ(normalizeFolder("/", "/x"), "/");
-    EXPECT_EQ(normalizeFolder("", "/x"), "/x");
-    EXPECT_EQ(normalizeFolder("../../..", "/x/y"), "/");
-    EXPECT_EQ(normalizeFolder("/srv/my.folder/..dots/...", "/"), "/srv/my.folder/..dots/...");
-    EXPECT_EQ(withSeparator("/"), "/");
-    EXPECT_EQ(withSeparator("/a"), "/a/");
-    EXPECT_EQ(withSeparator(""), "/");
+    for (const auto& [given, expected] :
+         {std::pair{"Work/", "/home/ann/Work"}, {"./a/../b//c/.", "/home/ann/b/c"}, {"/", "/"},
+          {"", "/home/ann"}, {"../../..", "/"}, {"/my.dir/..dots/...", "/my.dir/..dots/..."}})
+        EXPECT_EQ(normalizeFolder(given, "/home/ann"), expected);
+    EXPECT_EQ(withSeparator("/") + withSeparator("/a") + withSeparator(""), "//a//");
 }
 
 struct AppFolderCase {
@@ -44,7 +40,8 @@ TEST(Paths, TheAppFolderIsTheProgramsFolderOnlyWhereTheUserMayWrite) {
         environment.program = c.program;
         const std::string folder(c.program, std::string_view(c.program).find_last_of('/') + 1);
         if (c.writable)
-            environment.writable = {folder.size() > 1 ? folder.substr(0, folder.size() - 1) : folder};
+            environment.writable = {folder.size() > 1 ? folder.substr(0, folder.size() - 1)
+                                                      : folder};
         if (c.xdg)
             environment.variables["XDG_DATA_HOME"] = c.xdg;
         environment.variables["HOME"] = c.home;

@@ -7,29 +7,28 @@
 namespace dorvantile {
 namespace {
 
-std::string heading(std::string_view folder, bool separator) {
-    std::string out = "[";
-    appendHeading(out, folder, separator);
-    return out;
-}
-
-std::string fileName(std::string_view name) {
-    std::string out = "[";
-    appendFileName(out, name);
-    return out;
-}
-
 TEST(TextCase, MapsLettersOneByOneAndPassesOtherBytesThrough) {
     EXPECT_EQ(toUpper("/home/ann/Notes 2.txt"), "/HOME/ANN/NOTES 2.TXT");
     EXPECT_EQ(toLower("Notes.TXT"), "notes.txt");
     EXPECT_EQ(toUpper("caf\xC3\xA9 \xC3\xB1"), "CAF\xC3\x89 \xC3\x91");         // é ñ
     EXPECT_EQ(toLower("\xD0\x9F\xD0\xA0\xD0\x98"), "\xD0\xBF\xD1\x80\xD0\xB8"); // ПРИ
     EXPECT_EQ(toUpper("\xCE\xB1\xF0\x90\x90\xA8"), "\xCE\x91\xF0\x90\x90\x80"); // α, Deseret
-    EXPECT_EQ(toUpper("stra\xC3\x9F" "e"), "STRA\xC3\x9F" "E"); // ß has no simple upper case
+    EXPECT_EQ(toUpper("stra\xC3\x9F"
+                      "e"),
+              "STRA\xC3\x9F"
+              "E"); // ß has no simple upper case
     // Not UTF-8: a lone Latin-1 byte, overlong and surrogate forms, a truncated sequence.
     EXPECT_EQ(toUpper("caf\xE9.txt"), "CAF\xE9.TXT");
-    EXPECT_EQ(toUpper("\xC0\xAF" "a\xED\xA0\x80" "a"), "\xC0\xAF" "A\xED\xA0\x80" "A");
-    EXPECT_EQ(toLower("\xF4\x90\x80\x80" "A\xC3"), "\xF4\x90\x80\x80" "a\xC3");
+    EXPECT_EQ(toUpper("\xC0\xAF"
+                      "a\xED\xA0\x80"
+                      "a"),
+              "\xC0\xAF"
+              "A\xED\xA0\x80"
+              "A");
+    EXPECT_EQ(toLower("\xF4\x90\x80\x80"
+                      "A\xC3"),
+              "\xF4\x90\x80\x80"
+              "a\xC3");
 }
 
 TEST(TextCase, DoesNotDependOnTheUsersLocale) {
@@ -42,17 +41,24 @@ TEST(TextCase, OrdersByLowerCaseFormsThenRawBytes) {
     EXPECT_LT(compareNames("B", "b"), 0);
     EXPECT_GT(compareNames("b", "B"), 0);
     EXPECT_EQ(compareNames("same", "same"), 0);
-    EXPECT_LT(compareNames("\xC3\x89" "a", "\xC3\xA9" "b"), 0); // Éa before éb
-    EXPECT_GT(compareNames("\xC3\xA9", "z"), 0);                // é after z, byte-wise
+    EXPECT_LT(compareNames("\xC3\x89"
+                           "a",
+                           "\xC3\xA9"
+                           "b"),
+              0);                                // Éa before éb
+    EXPECT_GT(compareNames("\xC3\xA9", "z"), 0); // é after z, byte-wise
 }
 
 TEST(ShownText, HeadingsAndNamesKeepToOneLine) {
-    EXPECT_EQ(heading("/w/Old", true), "[/W/OLD/");
-    EXPECT_EQ(heading("/w/Old", false), "[/W/OLD");
-    EXPECT_EQ(heading("/", true), "[/");
-    EXPECT_EQ(heading("/a\x01\x1f\x7f b\n", true), "[/A??? B?/");
-    EXPECT_EQ(fileName("Tab\there\x1F~.TXT"), "[tab?here?~.txt");
-    std::string text = "a\nb\tc\x7F" "d\x01 \xC3\xA9~ \x80";
+    std::string out = "[";
+    appendHeading(out, "/w/Old", true);
+    appendHeading(out, "/w/Old", false);
+    appendHeading(out, "/", true);
+    appendHeading(out, "/a\x01\x1f\x7f b\n", true);
+    appendFileName(out, "|Tab\there\x1F~.TXT");
+    EXPECT_EQ(out, "[/W/OLD//W/OLD//A??? B?/|tab?here?~.txt");
+    std::string text = "a\nb\tc\x7F"
+                       "d\x01 \xC3\xA9~ \x80";
     replaceControls(text);
     EXPECT_EQ(text, "a?b?c?d? \xC3\xA9~ \x80");
 }

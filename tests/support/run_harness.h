@@ -20,10 +20,13 @@ struct RunHarness {
         keuze.selected = index;
         return control.OkKnop_Click();
     }
-    const std::string& output(const char* name) { return files.files["/out/" + std::string(name)].content; }
+    const std::string& output(const char* name) {
+        return files.files["/out/" + std::string(name)].content;
+    }
 
     FileSystem& fileSystem;
-    fakes::Journal journal;
+    fakes::FakeOutputFiles files;
+    fakes::Journal& journal = files.journal; // every fake's calls in one order
     fakes::FakeChosenFolder dir1;
     fakes::FakeOutputChoice keuze;
     FolderList list1;
@@ -35,9 +38,9 @@ struct RunHarness {
     fakes::FakeShell shell{journal};
     fakes::FakeMessageBoxes messages{journal};
     fakes::FakeFeedback feedback;
-    fakes::FakeOutputFiles files;
     fakes::FakePrinter printer{journal};
-    RunServices services{dir1, keuze, okKnop, bar, pointer, list1, fileSystem, loop, messages, feedback};
+    RunServices services{dir1,  keuze,      okKnop, bar,      pointer,
+                         list1, fileSystem, loop,   messages, feedback};
     CatalogueWriters writers{
         {{dir1, list1, file1, feedback}, {bar, loop}, files, shell, messages, printer},
         OutputPaths::inFolder("/out")};

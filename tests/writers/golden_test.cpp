@@ -7,12 +7,9 @@
 #include "support/golden.h"
 #include "support/run_harness.h"
 #include "support/temp_tree.h"
-#include "writers/html_escape.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>
-#include <random>
-#include <set>
 #include <sys/stat.h>
 
 namespace dorvantile {
@@ -23,15 +20,21 @@ using testing::TempTree;
 
 // Names a page, a text file and a printout must survive: markup, entities, URL delimiters,
 // control characters, bytes that are not UTF-8, letters outside ASCII, names that share
-// their first eight bytes, and entries a catalogue leaves out.
+// their first eight bytes, a name of every byte a name may hold, and entries a catalogue
+// leaves out.
 void makeAwkwardTree(const TempTree& t) {
-    for (const char* name :
-         {"Notes.TXT", "b.txt", "<img src=x onerror=alert(1)>.txt", "a&b \"c\".txt",
-          "100% #1?~.txt", "line\nbreak.txt", "tab\there\x1f.txt", "del\x7f.txt", "caf\xE9.txt",
-          "\xC3\x89t\xC3\xA9.TXT", "abcdefgh", "abcdefgh9.txt", "ABCDEFGHa", "abcdefghB",
-          ".hidden.txt", ".git/config", "Sub/inner.txt", "Sub/Deeper/Deepest/x",
-          "Folder & <b>/f.txt", "two  spaces/z"})
-        t.file(std::string("Awkward/") + name, "x");
+    std::string everyByte;
+    for (int b = 1; b < 256; ++b)
+        everyByte += b == '/' ? "" : std::string(1, static_cast<char>(b));
+    t.file("Awkward/" + everyByte, "x");
+    std::string_view names = "Notes.TXT|b.txt|<img src=x onerror=alert(1)>.txt|caf\xE9.txt|"
+                             "\xC3\x89t\xC3\xA9.TXT|abcdefgh|abcdefgh9.txt|ABCDEFGHa|abcdefghB|"
+                             ".hidden.txt|.git/config|Sub/inner.txt|Sub/Deeper/Deepest/x|"
+                             "Folder & <b>/f.txt|two  spaces/z";
+    for (std::size_t start = 0, bar; start <= names.size(); start = bar + 1) {
+        bar = std::min(names.find('|', start), names.size());
+        t.file("Awkward/" + std::string(names.substr(start, bar - start)), "x");
+    }
     t.folder("Awkward/Empty");
     t.link("Awkward/link-to-file", "Notes.TXT");
     t.link("Awkward/dangling", "nowhere");
@@ -39,7 +42,8 @@ void makeAwkwardTree(const TempTree& t) {
     mkfifo(t.path("Awkward/fifo").c_str(), 0644);
 }
 
-// The two worked examples of the outputs, and the root of a file system.
+// The two worked examples of the outputs, a folder that cannot be read, and the root of a
+// file system.
 void makeMemoryTrees(fakes::FakeFileSystem& fs) {
     fs.addEntry("/Work/Notes.TXT");
     fs.addEntry("/Work/Old/X.GIF");
@@ -47,20 +51,31 @@ void makeMemoryTrees(fakes::FakeFileSystem& fs) {
     fs.addEntry("/Docs/notes.txt");
     fs.addEntry("/Docs/Old/A.TXT");
     fs.addFolder("/Docs/Empty");
+    fs.addEntry("/Unreadable/Locked/secret.txt");
+    fs.addEntry("/Unreadable/Open/Plan.ODT");
+    fs.failFolder("/Unreadable/Locked", std::errc::permission_denied);
 }
 
 struct GoldenCase {
     const char* golden;
     bool inMemory; // the memory trees, else the awkward tree with its root shown as /ROOT
     const char* folder;
-    int choice; // 1 page, 2 text file, 3 printout
+    int choice;   // 1 page, 2 text file, 3 printout
+    bool journal; // every call of the run in order, rather than the file written
 };
 
 const GoldenCase cases[] = {
-    {"worked_example.html", true, "/Work", 1}, {"worked_example.txt", true, "/Docs", 2},
-    {"worked_example.print", true, "/Docs", 3}, {"root.html", true, "/", 1},
-    {"root.txt", true, "/", 2},                 {"awkward.html", false, "Awkward", 1},
-    {"awkward.txt", false, "Awkward", 2},       {"awkward.print", false, "Awkward", 3},
+    {"worked_example.html", true, "/Work", 1, false},
+    {"worked_example.txt", true, "/Docs", 2, false},
+    {"worked_example.print", true, "/Docs", 3, true},
+    {"root.html", true, "/", 1, false},
+    {"root.txt", true, "/", 2, false},
+    {"html.journal", true, "/Work", 1, true},
+    {"text.journal", true, "/Work", 2, true},
+    {"awkward.html", false, "Awkward", 1, false},
+    {"awkward.txt", false, "Awkward", 2, false},
+    {"awkward.print", false, "Awkward", 3, true},
+    {"unreadable.txt", true, "/Unreadable", 2, false},
 };
 
 std::string replaceAll(std::string text, const std::string& from, const std::string& to) {
@@ -69,13 +84,15 @@ std::string replaceAll(std::string text, const std::string& from, const std::str
     return text;
 }
 
-// The printer's calls from the job's start to its end, one a line.
-std::string printJob(const fakes::Journal& journal) {
-    std::string job;
-    for (auto call = std::find(journal.begin(), journal.end(), "Copies 1"); call != journal.end();
-         ++call)
-        job += *call + "\n";
-    return job;
+// The journal one call a line, each run of passes of the message loop as one line.
+std::string calls(const fakes::Journal& journal) {
+    std::string out;
+    for (std::size_t i = 0, passes = 0; i < journal.size(); ++i) {
+        passes = journal[i] == "pass" ? passes + 1 : 0;
+        if (passes == 0 || i + 1 == journal.size() || journal[i + 1] != "pass")
+            out += passes ? "pass x" + std::to_string(passes) + "\n" : journal[i] + "\n";
+    }
+    return out;
 }
 
 TEST(Golden, EveryOutputMatchesItsGoldenFile) {
@@ -86,117 +103,32 @@ TEST(Golden, EveryOutputMatchesItsGoldenFile) {
     makeMemoryTrees(memory);
     for (const GoldenCase& c : cases) {
         RunHarness h(c.inMemory ? static_cast<FileSystem&>(memory) : real);
-        const std::string folder = c.inMemory ? c.folder : tree.path(c.folder);
-        ASSERT_TRUE(h.run(folder, c.choice)) << c.golden;
-        std::string output = c.choice == 3   ? printJob(h.journal)
-                             : c.choice == 1 ? h.output("Files.html")
-                                             : h.output("Files.txt");
+        h.loop.onPass = [&h] { h.journal.push_back("pass"); };
+        ASSERT_TRUE(h.run(c.inMemory ? c.folder : tree.path(c.folder), c.choice)) << c.golden;
+        std::string output =
+            c.journal ? calls(h.journal) : h.output(c.choice == 1 ? "Files.html" : "Files.txt");
         if (!c.inMemory)
-            output = replaceAll(replaceAll(output, toUpper(tree.root()), "/ROOT"), tree.root(),
-                                "/root");
+            output =
+                replaceAll(replaceAll(output, toUpper(tree.root()), "/ROOT"), tree.root(), "/root");
         EXPECT_EQ(testing::compareWithGolden(c.golden, output), "") << c.golden;
     }
 }
 
-// What each writer does around its bytes: the page is opened once it is complete, the text
-// file's notice comes after its animation, the printout yields to the loop only before its
-// job starts.
-TEST(Golden, WritersPauseAnimateAndFinishInTheirOrder) {
+// A folder that cannot be listed is reported; without a printer nothing is printed, and the
+// run says why after its animation.
+TEST(Golden, UnreadableFoldersAreReportedAndAMissingPrinterIsAFailure) {
     fakes::FakeFileSystem fs;
     makeMemoryTrees(fs);
     RunHarness h(fs);
-    h.loop.onPass = [&h] { h.journal.push_back("pass"); };
-    ASSERT_TRUE(h.run("/Work", 1));
-    EXPECT_EQ(h.shell.opened, std::vector<std::string>{"/out/Files.html"});
-    const auto opened = std::find(h.journal.begin(), h.journal.end(), "open /out/Files.html");
-    // The press, a pause, the sweep, a pause.
-    EXPECT_EQ(std::count(h.journal.begin(), opened, "pass"), 20 + 20 + 115 + 20);
-    EXPECT_EQ(std::vector<std::string>(opened, h.journal.end()),
-              (std::vector<std::string>{"open /out/Files.html", "arrow"}));
-
-    h.journal.clear();
-    ASSERT_TRUE(h.run("/Work", 2));
-    EXPECT_EQ(h.bar.captions.back(), "100%");
-    const auto notice = std::find_if(h.journal.begin(), h.journal.end(), [](auto& s) {
-        return s == "message You find this textfile in the App.folder";
-    });
-    ASSERT_NE(notice, h.journal.end());
-    EXPECT_EQ(std::count(notice, h.journal.end(), "pass"), 0);
-    EXPECT_EQ(h.messages.shown.back().icon, MessageIcon::None);
-    EXPECT_EQ(h.messages.shown.back().title, "Dorvantile");
-    EXPECT_EQ(h.shell.opened.size(), 1u);
-
-    h.journal.clear();
-    ASSERT_TRUE(h.run("/Work", 3));
-    const auto job = std::find(h.journal.begin(), h.journal.end(), "Copies 1");
-    EXPECT_EQ(std::count(h.journal.begin(), job, "pass"), 20 + 20 + 115);
-    EXPECT_EQ(std::count(job, h.journal.end(), "pass"), 0);
-    EXPECT_EQ(h.file1.folder(), "/Work/Old"); // File1 stays on the last folder listed
-}
-
-// A folder that cannot be listed keeps its heading with no files and is reported; the
-// others are whole. Without a printer nothing is printed and the run says why.
-TEST(Golden, UnreadableFoldersAndAMissingPrinter) {
-    fakes::FakeFileSystem fs;
-    fs.addEntry("/w/Locked/secret.txt");
-    fs.addEntry("/w/Open/Plan.ODT");
-    RunHarness h(fs);
-    h.loop.onPass = [&] { fs.failFolder("/w/Locked", std::errc::permission_denied); };
-    ASSERT_TRUE(h.run("/w", 2));
-    EXPECT_EQ(h.output("Files.txt"), "/W\r\n\r\n/W/LOCKED/\r\n\r\n/W/OPEN/\r\n    plan.odt\r\n\r\n"
-                                     " ----------------------------------------------------\r\n"
-                                     " Folders: 2 \\ Files: 1\r\n");
+    ASSERT_TRUE(h.run("/Unreadable", 2));
     ASSERT_EQ(h.feedback.unreadable.size(), 1u);
-    EXPECT_EQ(h.feedback.unreadable[0].first, "/w/Locked");
+    EXPECT_EQ(h.feedback.unreadable[0].first, "/Unreadable/Locked");
     EXPECT_EQ(h.feedback.unreadable[0].second, std::errc::permission_denied);
-
     h.printer.available = false;
+    h.loop.onPass = [&h] { h.journal.push_back("pass"); };
     h.journal.clear();
-    EXPECT_FALSE(h.run("/w", 3));
-    EXPECT_EQ(printJob(h.journal), "");
-    EXPECT_EQ(h.messages.shown.back().prompt, "No printer is set up");
-    EXPECT_EQ(h.bar.lines.size(), 115u); // the animation played before the printer was asked
-}
-
-std::string percentDecode(std::string_view encoded) {
-    std::string out;
-    for (std::size_t i = 0; i < encoded.size(); ++i) {
-        if (encoded[i] == '%' && i + 2 < encoded.size()) {
-            out.push_back(static_cast<char>(std::stoi(std::string(encoded.substr(i + 1, 2)), nullptr, 16)));
-            i += 2;
-        } else {
-            out.push_back(encoded[i]);
-        }
-    }
-    return out;
-}
-
-// Any bytes at all: the shown text holds no markup character and no control character, every
-// "&" starts one of the four entities, and the link target decodes to the exact bytes.
-TEST(Golden, EscapingAndPercentEncodingHoldForRandomBytes) {
-    std::mt19937 random(20261206);
-    std::uniform_int_distribution<int> byte(1, 255);
-    for (int round = 0; round < 2000; ++round) {
-        std::string name;
-        for (int n = 1 + round % 24; n > 0; --n)
-            name.push_back(static_cast<char>(byte(random)));
-        std::string shown;
-        appendShown(shown, name);
-        EXPECT_EQ(shown.find_first_of("<>\"\r\n\t\x7f"), std::string::npos) << shown;
-        for (std::size_t amp = shown.find('&'); amp != std::string::npos;
-             amp = shown.find('&', amp + 1)) {
-            const std::string_view entity = std::string_view(shown).substr(amp);
-            EXPECT_TRUE(entity.starts_with("&amp;") || entity.starts_with("&lt;") ||
-                        entity.starts_with("&gt;") || entity.starts_with("&quot;"))
-                << shown;
-        }
-        std::string target;
-        appendPercentEncoded(target, name);
-        EXPECT_EQ(target.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"
-                                           "0123456789-._~/%"),
-                  std::string::npos);
-        EXPECT_EQ(percentDecode(target), name);
-    }
+    EXPECT_FALSE(h.run("/Work", 3));
+    EXPECT_EQ(testing::compareWithGolden("no_printer.journal", calls(h.journal)), "");
 }
 
 } // namespace

@@ -39,12 +39,12 @@ public:
         std::string content;
         unsigned mode = 0600;
     };
-    std::map<std::string, File> files;           ///< regular files by path
-    std::set<std::string> folders;                ///< paths that are folders
-    std::map<std::string, std::string> links;     ///< a link's path and the file it leads to
-    std::map<std::string, std::string> devices;   ///< FIFOs and devices, with what they took
+    std::map<std::string, File> files;          ///< regular files by path
+    std::set<std::string> folders;              ///< paths that are folders
+    std::map<std::string, std::string> links;   ///< a link's path and the file it leads to
+    std::map<std::string, std::string> devices; ///< FIFOs and devices, with what they took
     std::string standardOutputBytes;
-    std::vector<std::string> journal;             ///< "write N path", "rename a b", ...
+    std::vector<std::string> journal; ///< "write N path", "rename a b", ...
     unsigned umask = 022;
     Failures failures;
 
@@ -66,8 +66,8 @@ class FakeEnvironment final : public Environment {
 public:
     std::map<std::string, std::string> variables;
     std::string program;
-    std::set<std::string> writable;       ///< folders the user may write in
-    std::set<std::string> folders;        ///< folders made so far
+    std::set<std::string> writable; ///< folders the user may write in
+    std::set<std::string> folders;  ///< folders made so far
     std::string working = "/";
     std::string mounts;
     std::vector<std::vector<std::string>> started;

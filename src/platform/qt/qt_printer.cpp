@@ -27,9 +27,17 @@ QString fromBytes(std::string_view text) {
 /// catalogue.
 class QtPrintSurface final : public PrintSurface {
 public:
-    explicit QtPrintSurface(const QPrinterInfo& info)
-        : printer_(info, QPrinter::HighResolution), name_(info.printerName().toStdString()) {
-        printer_.setPageSize(info.defaultPageSize());
+    /// A job on the queue `info`, or in the PDF file `pdf` when that is not empty.
+    QtPrintSurface(const QPrinterInfo& info, const std::string& pdf)
+        : printer_(info, QPrinter::HighResolution),
+          name_(pdf.empty() ? info.printerName().toStdString() : pdf) {
+        if (pdf.empty()) {
+            printer_.setPageSize(info.defaultPageSize());
+        } else {
+            printer_.setOutputFormat(QPrinter::PdfFormat);
+            printer_.setOutputFileName(fromBytes(pdf));
+            printer_.setPageSize(QPageSize(QPageSize::A4));
+        }
         printer_.setFullPage(false); // the painter's origin is the printable area's corner
         // Some drivers default to grey; the colours of headings and names are part of the
         // printout, and a printer without colour converts them itself.
@@ -201,17 +209,26 @@ private:
 
 QtPrinter::QtPrinter(std::string queue) : queue_(std::move(queue)) {}
 
+QtPrinter::QtPrinter(std::string queue, std::string pdf)
+    : queue_(std::move(queue)), pdf_(std::move(pdf)) {}
+
+QtPrinter QtPrinter::toPdf(std::string path) {
+    return QtPrinter({}, std::move(path));
+}
+
 std::unique_ptr<PrintSurface> QtPrinter::startJob() {
+    if (!pdf_.empty())
+        return std::make_unique<QtPrintSurface>(QPrinterInfo(), pdf_);
     if (queue_.empty()) {
         const QPrinterInfo info = QPrinterInfo::defaultPrinter();
         if (info.isNull())
             throw CatalogueError("No printer is set up: there is no default printer");
-        return std::make_unique<QtPrintSurface>(info);
+        return std::make_unique<QtPrintSurface>(info, std::string());
     }
     const QPrinterInfo info = QPrinterInfo::printerInfo(fromBytes(queue_));
     if (info.isNull())
         throw CatalogueError("Cannot print on " + queue_ + ": there is no printer of that name");
-    return std::make_unique<QtPrintSurface>(info);
+    return std::make_unique<QtPrintSurface>(info, std::string());
 }
 
 } // namespace dorvantile

@@ -8,12 +8,15 @@
 
 namespace dorvantile {
 
-/// The system's default printer, or a print queue named by the user. Needs a running
-/// QGuiApplication (fonts and the printer plug-in come from it).
+/// The system's default printer, a print queue named by the user, or a PDF file. Needs a
+/// running QGuiApplication (fonts and the printer plug-in come from it).
 class QtPrinter final : public Printer {
 public:
     /// `queue` names a print queue; empty means the system's default printer.
     explicit QtPrinter(std::string queue = {});
+    /// A printer that writes each job to the PDF file `path` instead of a queue, on A4 paper
+    /// with Qt's default margins; the job is laid out and released as on a queue.
+    static QtPrinter toPdf(std::string path);
 
     /// Starts a job at high resolution on the printer's default page size. Throws
     /// CatalogueError when there is no default printer or no queue of that name. The job's
@@ -22,7 +25,10 @@ public:
     std::unique_ptr<PrintSurface> startJob() override;
 
 private:
+    QtPrinter(std::string queue, std::string pdf);
+
     std::string queue_;
+    std::string pdf_; // when not empty, the file that every job is written to
 };
 
 } // namespace dorvantile
