@@ -1,0 +1,101 @@
+#!/usr/bin/env bash
+# dorvantile-cli run as a user runs it: its outputs, messages and exit statuses.
+# Usage: cli_test.sh DORVANTILE_CLI
+set -uo pipefail
+cli="$(realpath "$1")"
+t="$(mktemp -d)"
+trap 'chmod -R u+rwx "$t"; rm -rf "$t"' EXIT
+failures=0
+fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
+# expect STATUS STDERR COMMAND...: runs COMMAND, output in $t/out, and checks both.
+expect() {
+  local status="$1" err="$2"; shift 2
+  "$@" >"$t/out" 2>"$t/err" </dev/null
+  local got=$?
+  [[ $got == "$status" ]] || fail "$* exited $got, not $status: $(cat "$t/err")"
+  [[ "$(cat "$t/err")" == "$err" ]] || fail "$* said '$(cat "$t/err")', not '$err'"
+}
+
+mkdir -p "$t/w/Work/Old/Empty" "$t/o"
+printf n >"$t/w/Work/Notes.TXT"; printf x >"$t/w/Work/Old/X.GIF"; printf h >"$t/w/Work/.hidden"
+work="$t/w/Work"
+
+# A relative folder with a trailing "/" to standard output; a file and a FIFO get the same.
+(cd "$t/w" && expect 0 "" "$cli" --output - Work/)
+grep -q "<A href=\"$work/Notes.TXT\">" "$t/out" || fail "no link to Notes.TXT"
+[[ "$(tail -c 53 "$t/out")" == $'Folders: 2 \\ Files: 2 \\ </SPAN>\r\n\r\n</body>\r\n</html>\r' ]] ||
+  fail "the page does not end in its totals"
+! grep -q hidden "$t/out" || fail "a hidden file is listed"
+for format in html text; do
+  expect 0 "" "$cli" --format=$format --output=- "$work"
+  mv "$t/out" "$t/o/stdout.$format"
+  expect 0 "" "$cli" --format $format --output "$t/o/file.$format" "$work/Old/.."
+  cmp -s "$t/o/stdout.$format" "$t/o/file.$format" || fail "$format: file and standard output differ"
+done
+mkfifo "$t/o/fifo"
+timeout 20 cat "$t/o/fifo" >"$t/o/from-fifo" &
+expect 0 "" "$cli" --format text --output "$t/o/fifo" "$work"
+wait
+cmp -s "$t/o/from-fifo" "$t/o/stdout.text" && [[ -p "$t/o/fifo" ]] || fail "the FIFO was replaced"
+
+# Failures: exit status 1 and one line that says what.
+ln -s nowhere "$t/dangling"
+nosuch="No such file or directory"
+expect 1 "dorvantile-cli: $t/nope: $nosuch" "$cli" --output - "$t/nope"
+expect 1 "dorvantile-cli: $t/dangling: $nosuch" "$cli" --output - "$t/dangling"
+expect 1 "dorvantile-cli: $work/Notes.TXT: not a folder" "$cli" "$work/Notes.TXT"
+expect 1 "dorvantile-cli: cannot write /nonexistent/Files.html: $nosuch" \
+  "$cli" --output /nonexistent/Files.html "$work"
+expect 1 "dorvantile-cli: cannot write standard output: No space left on device" \
+  bash -c '"$0" --output - "$1" >/dev/full' "$cli" "$work"
+expect 1 "dorvantile-cli: cannot write standard output" bash -c '"$0" --version >/dev/full' "$cli"
+# A relative folder from a working folder that was removed is not the root.
+mkdir "$t/gone"
+(cd "$t/gone" && rmdir "$t/gone" &&
+  expect 1 "dorvantile-cli: cannot find the working folder: $nosuch" "$cli" --output - .)
+expect 2 "$(printf 'dorvantile-cli: unknown option '\''--frobnicate'\''\n%s' "$("$cli" --help)")" \
+  "$cli" --frobnicate /
+expect 0 "" "$cli" --version
+[[ "$(cat "$t/out")" == "dorvantile-cli 0.1.0" ]] || fail "version: $(cat "$t/out")"
+
+# Folders it cannot read: as deep as a path can reach (4095 bytes), then one more beneath
+# it, and one without permission (run as an ordinary user where root would read it). Each
+# is named in a warning and keeps its heading; the catalogue is written.
+deep="$work"
+(cd "$work" && while ((${#deep} < 4095)); do
+  name="$(printf 'd%.0s' $(seq $((4095 - ${#deep} - 1 > 250 ? 250 : 4095 - ${#deep} - 1))))"
+  mkdir "$name" && cd "$name" && deep="$deep/$name"
+done && mkdir x && echo "$deep/x" >"$t/deepest")
+deepest="$(cat "$t/deepest")"
+mkdir -p "$work/Locked" && touch "$work/Locked/secret.txt" && chmod 0 "$work/Locked"
+chmod 755 "$t" "$t/w"
+as_user=()
+[[ $(id -u) == 0 ]] && as_user=(setpriv --reuid=65534 --regid=65534 --clear-groups)
+expect 0 "$(printf 'dorvantile-cli: cannot read %s: File name too long\ndorvantile-cli: cannot read %s: Permission denied' "$deepest" "$work/Locked")" \
+  "${as_user[@]}" "$cli" --format text --output - "$work"
+grep -aq "^${deepest^^}/"$'\r$' "$t/out" && grep -aq "^${work^^}/LOCKED/"$'\r$' "$t/out" ||
+  fail "an unreadable folder lost its heading"
+chmod 755 "$work/Locked" && rm -rf "$work/Locked" "$work"/ddd*
+
+# A progress line on a terminal only, cleared at the end.
+mkdir "$work/Many" && (cd "$work/Many" && touch $(seq -f 'f%g' 3000))
+script -qec "'$cli' --output '$t/o/p.html' '$work'" "$t/o/typescript" >/dev/null
+grep -aq ' folders, ' "$t/o/typescript" && grep -aq $'files\r\e\\[K' "$t/o/typescript" ||
+  fail "no progress line on the terminal: $(cat -v "$t/o/typescript")"
+expect 0 "" "$cli" --output "$t/o/p.html" "$work"
+
+# Without --output the catalogue goes beside a program the user may write to, and the user
+# is told where; --open hands it to the desktop.
+mkdir "$t/app" "$t/bin" && cp "$cli" "$t/app/dorvantile-cli"
+printf '#!/bin/sh\necho "$*" >>"%s"\n' "$t/opened" >"$t/bin/xdg-open" && chmod +x "$t/bin/xdg-open"
+for file in Files.html Files.txt; do
+  format=$([[ $file == *html ]] && echo html || echo text)
+  PATH="$t/bin:$PATH" expect 0 "dorvantile-cli: catalogue written to $t/app/$file" \
+    "$t/app/dorvantile-cli" --open --format $format "$work"
+  "$cli" --format $format --output - "$work" | cmp -s "$t/app/$file" - || fail "$file differs"
+done
+for _ in $(seq 100); do [[ $(wc -l <"$t/opened" 2>/dev/null) == 2 ]] && break; sleep 0.1; done
+[[ "$(sort "$t/opened")" == "$(printf '%s\n%s' "$t/app/Files.html" "$t/app/Files.txt")" ]] ||
+  fail "opened: $(cat "$t/opened" 2>/dev/null)"
+
+((failures == 0)) && echo "PASS" || exit 1
