@@ -1,5 +1,6 @@
 #include "platform/directory_entries.h"
 #include "platform/fakes/fake_file_system.h"
+#include "platform/file_listing.h"
 #include "platform/text_case.h"
 
 #include <algorithm>
@@ -53,22 +54,29 @@ TEST(DirectoryEntries, SortsInThePlatformsOrderForAnyNames) {
 }
 
 // What a catalogue shows is chosen here: no hidden and no system entry, whatever the file
-// system yields; a folder that cannot be read leaves no stale entry behind.
+// system yields. A folder that cannot be read leaves no stale entry behind, and `File1`
+// keeps its previous folder and files.
 TEST(DirectoryEntries, ReadsOnlyWhatACatalogueShowsInOrder) {
     fakes::FakeFileSystem fs;
-    fs.addEntry("/f/b");
-    fs.addEntry("/f/.dot");
-    fs.addFolder("/f/.git");
-    fs.addEntry("/f/pipe", System);
-    fs.addFolder("/f/A");
-    fs.addEntry("/f/link", Link | Directory);
+    for (const auto& [name, bits] : {std::pair{"b", 0u},
+                                     {".dot", 0u},
+                                     {".git", unsigned{Directory}},
+                                     {"pipe", unsigned{System}},
+                                     {"A", unsigned{Directory}},
+                                     {"link", Link | Directory},
+                                     {"c", unsigned{Link}}})
+        fs.addEntry(std::string("/f/") + name, bits);
     DirectoryEntries entries;
-    ASSERT_FALSE(entries.read(fs, "/f"));
-    EXPECT_EQ(names(entries), (std::vector<std::string>{"A", "b", "link"}));
-    EXPECT_EQ(entries.attributes(2), unsigned{Link | Directory});
+    FileListing file1(fs);
+    ASSERT_FALSE(entries.read(fs, "/f") || file1.assign("/f"));
+    EXPECT_EQ(names(entries), (std::vector<std::string>{"A", "b", "c", "link"}));
+    EXPECT_EQ(entries.attributes(3), unsigned{Link | Directory});
     fs.failFolder("/f", std::errc::io_error);
     EXPECT_EQ(entries.read(fs, "/f"), std::errc::io_error);
     EXPECT_TRUE(entries.empty());
+    EXPECT_EQ(file1.assign("/other"), std::errc::no_such_file_or_directory);
+    EXPECT_EQ(file1.folder() + ":" + std::string(file1.at(0)) + std::string(file1.at(1)), "/f:bc");
+    EXPECT_EQ(file1.count(), 2u);
 }
 
 } // namespace

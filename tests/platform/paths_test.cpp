@@ -7,16 +7,18 @@ namespace dorvantile {
 namespace {
 
 TEST(Paths, TheChosenFolderIsAbsoluteWithDotsResolvedAndNoTrailingSeparator) {
-    for (const auto& [given, expected] :
-         {std::pair{"Work/", "/home/ann/Work"}, {"./a/../b//c/.", "/home/ann/b/c"}, {"/", "/"},
-          {"", "/home/ann"}, {"../../..", "/"}, {"/my.dir/..dots/...", "/my.dir/..dots/..."}})
+    for (const auto& [given, expected] : {std::pair{"Work/", "/home/ann/Work"},
+                                          {"./a/../b//c/.", "/home/ann/b/c"},
+                                          {"/", "/"},
+                                          {"", "/home/ann"},
+                                          {"../../..", "/"},
+                                          {"/my.dir/..dots/...", "/my.dir/..dots/..."}})
         EXPECT_EQ(normalizeFolder(given, "/home/ann"), expected);
     EXPECT_EQ(withSeparator("/") + withSeparator("/a") + withSeparator(""), "//a//");
 }
 
 struct AppFolderCase {
     const char* program;
-    bool writable;
     const char* xdg;
     const char* home;
     const char* expected;
@@ -26,22 +28,21 @@ struct AppFolderCase {
 // else in the user's data folder, which is made with every folder above it.
 TEST(Paths, TheAppFolderIsTheProgramsFolderOnlyWhereTheUserMayWrite) {
     const AppFolderCase cases[] = {
-        {"/home/ann/build/dorvantile", true, nullptr, "/home/ann", "/home/ann/build"},
-        {"/dorvantile", true, nullptr, "/home/ann", "/"},
-        {"/opt/d/dorvantile", false, nullptr, "/home/ann", "/home/ann/.local/share/dorvantile"},
-        {"/usr/local/bin/dorvantile", true, nullptr, "/h", "/h/.local/share/dorvantile"},
-        {"/usr/bin/dorvantile", true, "/x/data", "/h", "/x/data/dorvantile"},
-        {"/bin/dorvantile", true, "relative", "/h/", "/h/.local/share/dorvantile"},
-        {"/sbin/dorvantile", true, nullptr, "", "/tmp/dorvantile"},
-        {"", true, nullptr, "/h", "/h/.local/share/dorvantile"},
+        {"/home/ann/build/dorvantile", nullptr, "/home/ann", "/home/ann/build"},
+        {"/dorvantile", nullptr, "/home/ann", "/"},
+        {"/opt/d/dorvantile", nullptr, "/home/ann", "/home/ann/.local/share/dorvantile"},
+        {"/usr/local/bin/dorvantile", nullptr, "/h", "/h/.local/share/dorvantile"},
+        {"/usr/bin/dorvantile", "/x/data", "/h", "/x/data/dorvantile"},
+        {"/bin/dorvantile", "relative", "/h/", "/h/.local/share/dorvantile"},
+        {"/sbin/dorvantile", nullptr, "", "/tmp/dorvantile"},
+        {"", nullptr, "/h", "/h/.local/share/dorvantile"},
     };
     for (const AppFolderCase& c : cases) {
         fakes::FakeEnvironment environment;
         environment.program = c.program;
-        const std::string folder(c.program, std::string_view(c.program).find_last_of('/') + 1);
-        if (c.writable)
-            environment.writable = {folder.size() > 1 ? folder.substr(0, folder.size() - 1)
-                                                      : folder};
+        // Everywhere but /opt/d the user may write: root may write in /usr/bin too.
+        environment.writable = {"/home/ann/build", "/",    "/usr/local/bin",
+                                "/usr/bin",        "/bin", "/sbin"};
         if (c.xdg)
             environment.variables["XDG_DATA_HOME"] = c.xdg;
         environment.variables["HOME"] = c.home;

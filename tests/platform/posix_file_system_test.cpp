@@ -1,6 +1,5 @@
 #include "platform/attributes.h"
 #include "platform/descriptor.h"
-#include "platform/file_listing.h"
 #include "platform/posix_file_system.h"
 #include "support/temp_tree.h"
 
@@ -76,26 +75,6 @@ TEST(PosixFileSystem, ReportsTheBitsOfEveryKindOfEntry) {
     EXPECT_EQ(fs.attributes(tree.path("pipe")), unsigned{System});
     EXPECT_FALSE(fs.attributes(tree.path("missing")).has_value());
     EXPECT_EQ(fs.enumerate(tree.path("missing"), entries), std::errc::no_such_file_or_directory);
-}
-
-TEST(FileListing, ListsFilesAndLinksToFilesAndKeepsTheOldListingOnFailure) {
-    TempTree tree;
-    for (const char* name : {"one/Report.DOC", "one/.profile", "one/sub/x"})
-        tree.file(name);
-    tree.link("one/link-file", "Report.DOC");
-    tree.link("one/link-dir", "sub");
-    tree.link("one/dangling", "gone");
-    ASSERT_EQ(mkfifo(tree.path("one/fifo").c_str(), 0644), 0);
-    PosixFileSystem fs;
-    FileListing file1(fs);
-    for (const std::string& folder : {tree.path("one"), tree.path("two")}) {
-        EXPECT_EQ(file1.assign(folder).value(), folder == tree.path("two") ? ENOENT : 0);
-        EXPECT_EQ(file1.folder(), tree.path("one"));
-        ASSERT_EQ(file1.count(), 3u);
-        EXPECT_EQ(std::string(file1.at(0)) + " " + std::string(file1.at(1)) + " " +
-                      std::string(file1.at(2)),
-                  "dangling link-file Report.DOC");
-    }
 }
 
 } // namespace

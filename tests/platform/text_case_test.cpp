@@ -1,4 +1,3 @@
-#include "general/shown_text.h"
 #include "platform/text_case.h"
 
 #include <clocale>
@@ -47,20 +46,6 @@ TEST(TextCase, OrdersByLowerCaseFormsThenRawBytes) {
                            "b"),
               0);                                // Éa before éb
     EXPECT_GT(compareNames("\xC3\xA9", "z"), 0); // é after z, byte-wise
-}
-
-TEST(ShownText, HeadingsAndNamesKeepToOneLine) {
-    std::string out = "[";
-    appendHeading(out, "/w/Old", true);
-    appendHeading(out, "/w/Old", false);
-    appendHeading(out, "/", true);
-    appendHeading(out, "/a\x01\x1f\x7f b\n", true);
-    appendFileName(out, "|Tab\there\x1F~.TXT");
-    EXPECT_EQ(out, "[/W/OLD//W/OLD//A??? B?/|tab?here?~.txt");
-    std::string text = "a\nb\tc\x7F"
-                       "d\x01 \xC3\xA9~ \x80";
-    replaceControls(text);
-    EXPECT_EQ(text, "a?b?c?d? \xC3\xA9~ \x80");
 }
 
 } // namespace

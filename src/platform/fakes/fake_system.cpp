@@ -1,6 +1,15 @@
 #include "platform/fakes/fake_system.h"
 
+#include <cstdio>
+
 namespace dorvantile::fakes {
+
+std::string octal(unsigned mode) {
+    char digits[12];
+    std::snprintf(digits, sizeof digits, "%o", mode);
+    return digits;
+}
+
 namespace {
 
 class MemoryFile final : public WritableFile {
@@ -16,6 +25,7 @@ public:
         return {};
     }
     std::error_code setPermissions(unsigned mode) override {
+        files_.journal.push_back("permissions " + octal(mode) + " " + path_);
         if (std::error_code error = files_.failures.next("permissions"))
             return error;
         if (auto found = files_.files.find(path_); found != files_.files.end())
@@ -49,6 +59,7 @@ PathTarget FakeOutputFiles::inspect(const std::string& path) {
 
 std::error_code FakeOutputFiles::createUnique(const std::string& prefix, std::string& name,
                                               std::unique_ptr<WritableFile>& file) {
+    journal.push_back("create " + prefix);
     if (std::error_code error = failures.next("create"))
         return error;
     const std::size_t slash = prefix.find_last_of('/');
@@ -62,6 +73,7 @@ std::error_code FakeOutputFiles::createUnique(const std::string& prefix, std::st
 
 std::error_code FakeOutputFiles::openExisting(const std::string& path,
                                               std::unique_ptr<WritableFile>& file) {
+    journal.push_back("open " + path);
     if (std::error_code error = failures.next("open"))
         return error;
     file = std::make_unique<MemoryFile>(*this, path, devices[path]);

@@ -13,6 +13,9 @@
 
 namespace dorvantile::fakes {
 
+/// Permission bits as they are written: 644.
+std::string octal(unsigned mode);
+
 /// Failures to order: the `call`-th call of an operation from now on (counted from 1) fails
 /// with `error`.
 class Failures {
