@@ -6,9 +6,10 @@ set -euo pipefail
 # Qt 6 Widgets and PrintSupport for the window and the printout; fontconfig finds Arial's
 # metric twin in fonts-liberation.
 build_packages=(g++ cmake ninja-build libgtest-dev qt6-base-dev fonts-liberation)
-# A private print spooler with a PDF queue and poppler to read its output, a virtual X
-# server for the real window, ImageMagick for its screenshot, and tree for the benchmarks.
-test_packages=(cups-daemon cups-client cups-filters poppler-utils xvfb imagemagick
+# clang-format for the format check, a private print spooler with a PDF queue and poppler to
+# read its output, a virtual X server for the real window, ImageMagick for its screenshot, and
+# tree for the benchmarks.
+test_packages=(clang-format cups-daemon cups-client cups-filters poppler-utils xvfb imagemagick
                xdotool x11-utils tree)
 
 wanted=("${build_packages[@]}")

@@ -1,8 +1,17 @@
 #!/usr/bin/env bash
-# Builds Dorvantile and runs every test.
+# Builds Dorvantile and runs every test: the format check, the whole suite, then the core
+# tests once more under AddressSanitizer and UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh test
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run --Werror
+
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDORVANTILE_WERROR=ON
 cmake --build build
 ctest --test-dir build --output-on-failure
+
+cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DDORVANTILE_SANITIZE=ON \
+  -DDORVANTILE_WERROR=ON
+cmake --build build-sanitize --target dorvantile_tests dorvantile-cli
+ctest --test-dir build-sanitize -L core --output-on-failure

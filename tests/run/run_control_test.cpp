@@ -50,11 +50,9 @@ struct RunControlTest : ::testing::Test {
 };
 
 TEST_F(RunControlTest, PressesCollectsAndCallsTheChosenWritersInOrder) {
+    // (The steps around the writers are in the golden journals of the writers' tests.)
     h.list1.add("/stale/entry");
     EXPECT_EQ(run(1), fakes::Journal{"SaveToHtml"});
-    EXPECT_EQ(h.journal, (fakes::Journal{"top 2280", "left 3045", "top 2265", "left 3030", "Cls",
-                                         "hourglass", "SaveToHtml", "arrow"}));
-    EXPECT_GE(h.loop.passes, 20); // the press lasts the 0.2 s pause
     ASSERT_EQ(h.list1.count(), 2u);
     EXPECT_EQ(h.list1.at(0), "/w/a");
     EXPECT_EQ(run(0), fakes::Journal{}); // none chosen: the collection alone

@@ -2,6 +2,7 @@
 
 #include "support/temp_tree.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 
@@ -16,9 +17,9 @@ std::string compareWithGolden(const std::string& name, const std::string& actual
     const std::string expected = readFile(path);
     if (expected == actual)
         return {};
-    std::size_t at = 0;
-    while (at < expected.size() && at < actual.size() && expected[at] == actual[at])
-        ++at;
+    const std::size_t at =
+        std::mismatch(expected.begin(), expected.end(), actual.begin(), actual.end()).first -
+        expected.begin();
     return name + " differs at byte " + std::to_string(at) + ": expected \"" +
            expected.substr(at, 40) + "\", got \"" + actual.substr(at, 40) + "\"";
 }
