@@ -28,7 +28,7 @@ public:
     /// Makes `folder` (absolute, normalised) the current folder and raises `changed` when
     /// that is a different folder. When the folder cannot be read, returns the system's
     /// reason and leaves the list as it was.
-    std::error_code setPath(const std::string& folder);
+    [[nodiscard]] std::error_code setPath(const std::string& folder);
 
     /// The folder that an entry stands for.
     static std::string folderOf(const QListWidgetItem& item);

@@ -185,7 +185,7 @@ void Main::Dir1_Change() {
     const std::string folder = dir1_.path();
     // The folder list has just read this folder; should it fail now, File1 keeps its
     // previous listing, as it does for any folder it cannot read.
-    file1_.assign(folder);
+    [[maybe_unused]] const std::error_code keptPrevious = file1_.assign(folder);
     drive1_.follow(folder);
 }
 

@@ -18,7 +18,7 @@ public:
     /// hidden entry (a name that begins with ".") and no system entry (device, FIFO,
     /// socket), sorted. This is the one place where that choice is made. Returns the
     /// system's reason when the folder cannot be read.
-    std::error_code read(FileSystem& fileSystem, const std::string& folder);
+    [[nodiscard]] std::error_code read(FileSystem& fileSystem, const std::string& folder);
 
     void clear();
     void add(std::string_view name, unsigned attributes);

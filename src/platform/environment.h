@@ -23,13 +23,13 @@ public:
     /// Whether the user may make files in `folder`.
     virtual bool mayWriteIn(const std::string& folder) = 0;
     /// Makes one folder; an existing folder is no error.
-    virtual std::error_code makeFolder(const std::string& path) = 0;
-    virtual std::error_code workingFolder(std::string& folder) = 0;
+    [[nodiscard]] virtual std::error_code makeFolder(const std::string& path) = 0;
+    [[nodiscard]] virtual std::error_code workingFolder(std::string& folder) = 0;
     /// The text of /proc/self/mountinfo.
-    virtual std::error_code mountTable(std::string& text) = 0;
+    [[nodiscard]] virtual std::error_code mountTable(std::string& text) = 0;
     /// Starts `command` (a program looked up in PATH, then its arguments) detached, with no
     /// input or output of ours: it is neither waited for nor left behind as a child.
-    virtual std::error_code startProgram(const std::vector<std::string>& command) = 0;
+    [[nodiscard]] virtual std::error_code startProgram(const std::vector<std::string>& command) = 0;
 };
 
 } // namespace dorvantile

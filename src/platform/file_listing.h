@@ -20,7 +20,7 @@ public:
 
     /// Points the listing at `folder`. When the folder cannot be read, returns the system's
     /// reason and keeps the previous folder and names.
-    std::error_code assign(const std::string& folder);
+    [[nodiscard]] std::error_code assign(const std::string& folder);
 
     const std::string& folder() const { return folder_; }
     std::size_t count() const { return listed_.size(); }

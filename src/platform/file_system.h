@@ -31,7 +31,7 @@ public:
     /// decides nothing in a walk. An entry that vanishes while it is read is left out.
     /// Returns the system's reason when the folder cannot be read; a read that fails
     /// part-way ends the entries with what was read.
-    virtual std::error_code enumerate(const std::string& folder, EntrySink& out) = 0;
+    [[nodiscard]] virtual std::error_code enumerate(const std::string& folder, EntrySink& out) = 0;
 
     /// All attribute bits of the entry at `path`, or nothing when the path does not resolve.
     virtual std::optional<unsigned> attributes(const std::string& path) = 0;

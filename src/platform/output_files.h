@@ -18,11 +18,11 @@ public:
     virtual ~WritableFile() = default;
 
     /// Writes all of `bytes`, or returns the reason it could not.
-    virtual std::error_code write(std::string_view bytes) = 0;
+    [[nodiscard]] virtual std::error_code write(std::string_view bytes) = 0;
     /// Sets the file's permission bits.
-    virtual std::error_code setPermissions(unsigned mode) = 0;
+    [[nodiscard]] virtual std::error_code setPermissions(unsigned mode) = 0;
     /// Closes the file; an error here may be a write that failed late.
-    virtual std::error_code close() = 0;
+    [[nodiscard]] virtual std::error_code close() = 0;
 };
 
 /// What a path names before it is written to.
@@ -44,15 +44,15 @@ public:
     virtual PathTarget inspect(const std::string& path) = 0;
     /// Makes a new empty file, private to its owner, whose name is `prefix` followed by a
     /// few characters that make it unique; sets `name` to it.
-    virtual std::error_code createUnique(const std::string& prefix, std::string& name,
+    [[nodiscard]] virtual std::error_code createUnique(const std::string& prefix, std::string& name,
                                          std::unique_ptr<WritableFile>& file) = 0;
     /// Opens an existing file (a device, a FIFO) for writing as it is.
-    virtual std::error_code openExisting(const std::string& path,
+    [[nodiscard]] virtual std::error_code openExisting(const std::string& path,
                                          std::unique_ptr<WritableFile>& file) = 0;
     /// The process's standard output, which stays open after `close`.
     virtual std::unique_ptr<WritableFile> standardOutput() = 0;
-    virtual std::error_code rename(const std::string& from, const std::string& to) = 0;
-    virtual std::error_code remove(const std::string& path) = 0;
+    [[nodiscard]] virtual std::error_code rename(const std::string& from, const std::string& to) = 0;
+    [[nodiscard]] virtual std::error_code remove(const std::string& path) = 0;
     /// The permission bits of a file that the user makes: 0666 without the umask's bits.
     virtual unsigned newFileMode() = 0;
 };
