@@ -30,16 +30,8 @@ public:
 class FakePicture final : public Picture {
 public:
     explicit FakePicture(Journal& journal) : journal_(journal) {}
-    int top = 0;
-    int left = 0;
-    void setTop(int twips) override {
-        top = twips;
-        journal_.push_back("top " + std::to_string(twips));
-    }
-    void setLeft(int twips) override {
-        left = twips;
-        journal_.push_back("left " + std::to_string(twips));
-    }
+    void setTop(int twips) override { journal_.push_back("top " + std::to_string(twips)); }
+    void setLeft(int twips) override { journal_.push_back("left " + std::to_string(twips)); }
 
 private:
     Journal& journal_;
@@ -54,9 +46,7 @@ public:
     explicit FakeProgressDisplay(Journal& journal) : journal_(journal) {}
     std::vector<Line> lines;
     std::vector<std::string> captions;
-    int clears = 0;
     void Cls() override {
-        ++clears;
         lines.clear();
         journal_.push_back("Cls");
     }
@@ -72,9 +62,7 @@ private:
 class FakePointer final : public Pointer {
 public:
     explicit FakePointer(Journal& journal) : journal_(journal) {}
-    MousePointer current = MousePointer::Arrow;
     void set(MousePointer pointer) override {
-        current = pointer;
         journal_.push_back(pointer == MousePointer::Hourglass ? "hourglass" : "arrow");
     }
 
@@ -134,12 +122,7 @@ class FakeFeedback final : public RunFeedback {
 public:
     std::vector<Progress> beats;
     std::vector<std::pair<std::string, std::error_code>> unreadable;
-    std::function<void()> onWorking;
-    void working(const Progress& progress) override {
-        beats.push_back(progress);
-        if (onWorking)
-            onWorking();
-    }
+    void working(const Progress& progress) override { beats.push_back(progress); }
     void cannotRead(const std::string& folder, std::error_code reason) override {
         unreadable.emplace_back(folder, reason);
     }

@@ -25,13 +25,10 @@ public:
     /// Makes the enumeration of `folder` fail with `error` from now on.
     void failFolder(const std::string& folder, std::errc error) { failures_[folder] = error; }
 
-    std::vector<std::string> enumerated; ///< every folder enumerated, in order
-
     std::error_code enumerate(const std::string& folder, EntrySink& out) override {
         std::string key = folder;
         if (key.size() > 1 && key.back() == '/')
             key.pop_back();
-        enumerated.push_back(key);
         if (auto failure = failures_.find(key); failure != failures_.end())
             return std::make_error_code(failure->second);
         const auto found = folders_.find(key);
