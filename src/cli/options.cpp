@@ -46,19 +46,19 @@ ParsedArguments parseArguments(const std::vector<std::string_view>& arguments) {
     bool optionsEnded = false;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string_view arg = arguments[i];
-        // The value of option `name` when `arg` is that option, in either form.
-        std::optional<std::string> missingValue;
-        const auto value = [&](std::string_view name) -> std::optional<std::string> {
+        // Whether `arg` is option `name`, in either form; `value` is then set when it has one.
+        std::optional<std::string> value;
+        const auto is = [&](std::string_view name) {
             if (arg == name) {
-                if (i + 1 >= arguments.size()) {
-                    missingValue = "option " + std::string(name) + " needs a value";
-                    return std::string();
-                }
-                return std::string(arguments[++i]);
+                if (i + 1 < arguments.size())
+                    value = std::string(arguments[++i]);
+                return true;
             }
-            if (arg.starts_with(name) && arg.size() > name.size() && arg[name.size()] == '=')
-                return std::string(arg.substr(name.size() + 1));
-            return std::nullopt;
+            if (arg.starts_with(name) && arg.size() > name.size() && arg[name.size()] == '=') {
+                value = std::string(arg.substr(name.size() + 1));
+                return true;
+            }
+            return false;
         };
         if (optionsEnded || arg == "-" || !arg.starts_with('-')) {
             if (arg.empty())
@@ -72,31 +72,27 @@ ParsedArguments parseArguments(const std::vector<std::string_view>& arguments) {
             return {ParsedArguments::Action::Version, {}, {}};
         } else if (arg == "--open") {
             options.open = true;
-        } else if (auto format = value("--format")) {
-            if (missingValue)
-                return usageError(*missingValue);
-            if (*format == "html")
+        } else if (!is("--format") && !is("--output") && !is("--printer")) {
+            return usageError("unknown option '" + std::string(arg) + "'");
+        } else if (!value) {
+            return usageError("option " + std::string(arg) + " needs a value");
+        } else if (arg.starts_with("--format")) {
+            if (*value == "html")
                 options.format = Format::Html;
-            else if (*format == "text")
+            else if (*value == "text")
                 options.format = Format::Text;
-            else if (*format == "print")
+            else if (*value == "print")
                 options.format = Format::Print;
             else
-                return usageError("unknown format '" + *format + "'");
-        } else if (auto output = value("--output")) {
-            if (missingValue)
-                return usageError(*missingValue);
-            if (output->empty())
+                return usageError("unknown format '" + *value + "'");
+        } else if (arg.starts_with("--output")) {
+            if (value->empty())
                 return usageError("option --output needs a file");
-            options.output = *output;
-        } else if (auto printer = value("--printer")) {
-            if (missingValue)
-                return usageError(*missingValue);
-            if (printer->empty())
-                return usageError("option --printer needs a printer's name");
-            options.printer = *printer;
+            options.output = *value;
         } else {
-            return usageError("unknown option '" + std::string(arg) + "'");
+            if (value->empty())
+                return usageError("option --printer needs a printer's name");
+            options.printer = *value;
         }
     }
     return checked(std::move(options), folders);
