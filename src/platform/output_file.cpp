@@ -26,8 +26,9 @@ OutputFile::~OutputFile() {
     file_.reset();
     // An abandoned temporary file goes; should that fail, a hidden file stays behind and the
     // old catalogue is still whole, which is all that matters here.
-    if (!temporary_.empty()) [[maybe_unused]]
-        const std::error_code leftBehind = files_->remove(temporary_);
+    if (!temporary_.empty()) {
+        [[maybe_unused]] const std::error_code leftBehind = files_->remove(temporary_);
+    }
 }
 
 OutputFile OutputFile::open(OutputFiles& files, const std::string& path) {
@@ -54,9 +55,10 @@ OutputFile OutputFile::open(OutputFiles& files, const std::string& path) {
     OutputFile out(files, path, std::move(file));
     out.target_ = target;
     out.temporary_ = std::move(temporary);
-    // A new file is private until given the permissions of any file the user makes.
-    if (std::error_code error = out.file_->setPermissions(files.newFileMode()))
-        out.fail(error);
+    // A new file is private until given the permissions of any file the user makes. A file
+    // system that keeps no permissions (FAT on a memory stick) may refuse: the catalogue is
+    // whole all the same.
+    [[maybe_unused]] const std::error_code kept = out.file_->setPermissions(files.newFileMode());
     return out;
 }
 
@@ -93,8 +95,10 @@ void OutputFile::replaceTarget() {
         fail(error);
     }
     temporary_.clear();
-    if (movedAside) [[maybe_unused]]
-        const std::error_code leftBehind = files_->remove(aside);
+    if (movedAside) {
+        // The new catalogue is in place; an old copy that stays is only a hidden file.
+        [[maybe_unused]] const std::error_code leftBehind = files_->remove(aside);
+    }
 }
 
 void OutputFile::fail(std::error_code error) const {
