@@ -1,48 +1,47 @@
-// The drive list read from the kernel's mount table.
+// The machine's drives, read from its mount table, and the drive that holds a folder.
 #include "app/drives.h"
+#include "platform/fakes/fake_file_system.h"
+#include "platform/fakes/fake_system.h"
 
 #include <QtTest>
 
-using dorvantile::app::driveOf;
-using dorvantile::app::drivesFromMountInfo;
+using namespace dorvantile;
 using Drives = std::vector<std::string>;
 
 class DrivesTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void keepsFileSystemsWithStorageOnly() {
-        const char* mountInfo =
-            "22 27 0:21 / /proc rw,relatime - proc proc rw\n"
-            "23 27 0:22 / /sys rw,relatime - sysfs sysfs rw\n"
-            "24 27 0:6 / /dev rw,relatime - devtmpfs devtmpfs rw,size=1k\n"
-            "26 24 0:24 / /dev/pts rw,relatime - devpts devpts rw\n"
-            "27 1 254:0 / / rw,relatime - ext4 /dev/vda rw\n"
-            "31 23 0:28 / /sys/fs/cgroup rw,relatime shared:9 - cgroup2 cgroup2 rw\n"
+    // "/" always, then the mount points of file systems with storage that are folders:
+    // no kernel view, no memory, no bind-mounted file, no mount point that has gone.
+    void areRootAndTheFoldersWhereStorageIsMounted() {
+        fakes::FakeEnvironment environment;
+        fakes::FakeFileSystem fileSystem;
+        for (const char* folder : {"/run", "/home", "/media/usb stick", "/sys/firmware/efi"})
+            fileSystem.addFolder(folder);
+        fileSystem.addEntry("/etc/hostname");
+        environment.mounts =
             "40 27 0:30 / /run rw,nosuid shared:5 - tmpfs tmpfs rw\n"
             "41 27 8:17 / /home rw,relatime shared:12 - ext4 /dev/sdb1 rw\n"
             "42 27 8:33 / /media/usb\\040stick rw shared:13 master:2 - vfat /dev/sdc1 rw\n"
-            "43 27 0:50 / /net/share rw - nfs4 server:/export rw\n"
             "44 23 8:49 / /sys/firmware/efi rw - ext4 /dev/sdd1 rw\n"
             "45 27 8:17 /user /home rw - ext4 /dev/sdb1 rw\n"
+            "46 27 8:17 /h /etc/hostname rw - ext4 /dev/sdb1 rw\n"
+            "47 27 8:65 / /gone rw - nfs4 server:/export rw\n"
             "malformed line without separator\n";
-        QCOMPARE(drivesFromMountInfo(mountInfo),
-                 (Drives{"/", "/home", "/media/usb stick", "/net/share"}));
+        environment.failures.failOn("mountTable", std::errc::permission_denied);
+        QCOMPARE(app::mountedDrives(environment, fileSystem), Drives{"/"});
+        QCOMPARE(app::mountedDrives(environment, fileSystem),
+                 (Drives{"/", "/home", "/media/usb stick"}));
+        environment.mounts.clear();
+        QCOMPARE(app::mountedDrives(environment, fileSystem), Drives{"/"});
     }
 
-    void rootIsAlwaysADrive() {
-        QCOMPARE(drivesFromMountInfo(""), Drives{"/"});
-        QCOMPARE(drivesFromMountInfo("1 0 0:1 / /data rw - btrfs /dev/sda2 rw\n"),
-                 (Drives{"/", "/data"}));
-    }
-
-    void folderBelongsToTheLongestMountPointThatHoldsIt() {
+    void ofAFolderIsTheLongestMountPointThatHoldsIt() {
         const Drives drives{"/", "/home", "/home/user/usb"};
-        QCOMPARE(driveOf(drives, "/home/user/docs"), std::string("/home"));
-        QCOMPARE(driveOf(drives, "/home"), std::string("/home"));
-        QCOMPARE(driveOf(drives, "/home/user/usb/photos"), std::string("/home/user/usb"));
-        QCOMPARE(driveOf(drives, "/homework"), std::string("/"));
-        QCOMPARE(driveOf(drives, "/"), std::string("/"));
+        QCOMPARE(app::driveOf(drives, "/home"), "/home");
+        QCOMPARE(app::driveOf(drives, "/home/user/usb/photos"), "/home/user/usb");
+        QCOMPARE(app::driveOf(drives, "/homework"), "/");
     }
 };
 
