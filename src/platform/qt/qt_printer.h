@@ -1,4 +1,4 @@
-// The desktop's printer: a CUPS queue through Qt's QPrinter.
+// The desktop's printer: a CUPS queue, or a PDF file, through Qt's QPrinter.
 #pragma once
 
 #include "platform/print_surface.h"
@@ -20,8 +20,8 @@ public:
 
     /// Starts a job at high resolution on the printer's default page size. Throws
     /// CatalogueError when there is no default printer or no queue of that name. The job's
-    /// pages are laid out as the lines come and are sent to the printer only at `EndDoc`:
-    /// a job dropped before `EndDoc` prints nothing at all.
+    /// pages are laid out as the lines come and are sent to the printer (or written to the
+    /// file) only at `EndDoc`: a job dropped before `EndDoc` prints nothing at all.
     std::unique_ptr<PrintSurface> startJob() override;
 
 private:
