@@ -45,13 +45,14 @@ public:
     /// Makes a new empty file, private to its owner, whose name is `prefix` followed by a
     /// few characters that make it unique; sets `name` to it.
     [[nodiscard]] virtual std::error_code createUnique(const std::string& prefix, std::string& name,
-                                         std::unique_ptr<WritableFile>& file) = 0;
+                                                       std::unique_ptr<WritableFile>& file) = 0;
     /// Opens an existing file (a device, a FIFO) for writing as it is.
     [[nodiscard]] virtual std::error_code openExisting(const std::string& path,
-                                         std::unique_ptr<WritableFile>& file) = 0;
+                                                       std::unique_ptr<WritableFile>& file) = 0;
     /// The process's standard output, which stays open after `close`.
     virtual std::unique_ptr<WritableFile> standardOutput() = 0;
-    [[nodiscard]] virtual std::error_code rename(const std::string& from, const std::string& to) = 0;
+    [[nodiscard]] virtual std::error_code rename(const std::string& from,
+                                                 const std::string& to) = 0;
     [[nodiscard]] virtual std::error_code remove(const std::string& path) = 0;
     /// The permission bits of a file that the user makes: 0666 without the umask's bits.
     virtual unsigned newFileMode() = 0;

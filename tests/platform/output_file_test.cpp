@@ -35,23 +35,17 @@ TEST(OutputFile, ReplacesTheOldFileOnlyWhenTheNewOneIsComplete) {
         const char* failing; // the operation that fails
         int call;            // its call that fails, and the one after it too when negative
     };
-    const Case cases[] = {{"/app/Files.txt", "", 0},
-                          {"/home/Files.txt", "", 0},
-                          {"/app/New.txt", "", 0},
-                          {"/dev/fifo", "", 0},
-                          {"-", "", 0},
-                          {"/app/Files.html", "", 0},
-                          {"/no/Files.txt", "", 0},
-                          {"/app/Files.txt", "create", 1},
-                          {"/app/Files.txt", "permissions", 1},
-                          {"/app/Files.txt", "write", 1},
-                          {"/app/Files.txt", "write", 2},
-                          {"/app/Files.txt", "close", 1},
-                          {"/app/Files.txt", "rename", 1},
-                          {"/app/Files.txt", "rename", 2},
-                          {"/app/Files.txt", "rename", -2},
-                          {"/dev/fifo", "open", 1},
-                          {"-", "write", 1}};
+    std::vector<Case> cases; // first the paths that a catalogue may go to, without a fault
+    for (const char* path : {"/app/Files.txt", "/home/Files.txt", "/app/New.txt", "/dev/fifo", "-",
+                             "/app/Files.html", "/no/Files.txt"})
+        cases.push_back({path, "", 0});
+    const std::pair<const char*, int> faults[] = {{"create", 1}, {"permissions", 1}, {"write", 1},
+                                                  {"write", 2},  {"close", 1},       {"rename", 1},
+                                                  {"rename", 2}, {"rename", -2}};
+    for (const auto& [failing, call] : faults)
+        cases.push_back({"/app/Files.txt", failing, call});
+    cases.push_back({"/dev/fifo", "open", 1});
+    cases.push_back({"-", "write", 1});
     std::string journal;
     for (const Case& c : cases) {
         fakes::FakeOutputFiles files;

@@ -32,34 +32,24 @@ TEST(PosixFileSystem, ReportsTheBitsOfEveryKindOfEntry) {
     tree.folder("ro-dir");
     chmod(tree.path("locked").c_str(), 0444);
     chmod(tree.path("ro-dir").c_str(), 0555);
-    for (const auto& [link, target] : {std::pair{"to-file", "plain"},
-                                       {"to-dir", "many"},
-                                       {"dangling", "nowhere"},
-                                       {"loop", "loop"},
-                                       {".hidden-link", "locked"},
-                                       {"to-pipe", "pipe"}})
+    const std::pair<const char*, const char*> links[] = {
+        {"to-file", "plain"}, {"to-dir", "many"},         {"dangling", "nowhere"},
+        {"loop", "loop"},     {".hidden-link", "locked"}, {"to-pipe", "pipe"}};
+    for (const auto& [link, target] : links)
         tree.link(link, target);
     ASSERT_EQ(mkfifo(tree.path("pipe").c_str(), 0644), 0);
-    const std::map<std::string, unsigned> expected = {{"plain", 0},
-                                                      {".dot", Hidden},
-                                                      {"locked", 0},
-                                                      {"many", Directory},
-                                                      {"ro-dir", Directory},
-                                                      {"to-file", Link},
-                                                      {"dangling", Link},
-                                                      {"to-dir", Directory | Link},
-                                                      {"loop", Link},
-                                                      {"pipe", System},
-                                                      {".hidden-link", Hidden | Link},
-                                                      {"to-pipe", System | Link}};
+    const unsigned H = Hidden, D = Directory, L = Link, S = System;
+    const std::map<std::string, unsigned> expected = {
+        {"plain", 0},  {".dot", H},    {"locked", 0},           {"many", D},
+        {"ro-dir", D}, {"to-file", L}, {"dangling", L},         {"to-dir", D | L},
+        {"loop", L},   {"pipe", S},    {".hidden-link", H | L}, {"to-pipe", S | L}};
     PosixFileSystem fs;
     AllEntries entries;
     ASSERT_FALSE(fs.enumerate(tree.root(), entries));
     EXPECT_EQ(entries.bits, expected);
     const Descriptor dir(open(tree.root().c_str(), O_RDONLY | O_DIRECTORY));
     for (const auto& [name, bits] : expected)
-        EXPECT_EQ(*entryBits(dir.get(), name.c_str(), DT_UNKNOWN), bits & ~unsigned{Hidden})
-            << name;
+        EXPECT_EQ(*entryBits(dir.get(), name.c_str(), DT_UNKNOWN), bits & ~H) << name;
     EXPECT_FALSE(entryBits(dir.get(), "vanished", DT_UNKNOWN).has_value());
     AllEntries many;
     ASSERT_FALSE(fs.enumerate(tree.path("many") + "/", many));

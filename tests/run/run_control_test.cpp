@@ -1,5 +1,4 @@
 #include "platform/fakes/fake_file_system.h"
-#include "platform/output_file.h"
 #include "run/run_control.h"
 #include "support/run_harness.h"
 
@@ -74,20 +73,6 @@ TEST_F(RunControlTest, IgnoresASecondClickWhileARunIsInProgress) {
     EXPECT_FALSE(control.running());
     h.loop.onPass = nullptr;
     EXPECT_EQ(run(1), fakes::Journal{"SaveToHtml"}); // and the next run starts normally
-}
-
-TEST_F(RunControlTest, AnErrorInAWriterRestoresThePointerShowsItAndEndsTheRun) {
-    const char* reason = "cannot write /app/Files.html: No space left on device";
-    catalogues.during = [&] {
-        h.keuze.selected = 2; // would add the text file, had the run gone on
-        throw CatalogueError(reason);
-    };
-    EXPECT_FALSE(control.OkKnop_Click());
-    EXPECT_EQ(std::vector(h.journal.end() - 3, h.journal.end()),
-              (fakes::Journal{"SaveToHtml", "arrow", std::string("message ") + reason}));
-    EXPECT_EQ(h.messages.shown.back().title, "Dorvantile");
-    EXPECT_EQ(h.messages.shown.back().icon, MessageIcon::Critical);
-    EXPECT_FALSE(control.running());
 }
 
 } // namespace

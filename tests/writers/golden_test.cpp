@@ -45,14 +45,11 @@ void makeAwkwardTree(const TempTree& t) {
 // The two worked examples of the outputs, a folder that cannot be read, and the root of a
 // file system.
 void makeMemoryTrees(fakes::FakeFileSystem& fs) {
-    fs.addEntry("/Work/Notes.TXT");
-    fs.addEntry("/Work/Old/X.GIF");
-    fs.addEntry("/Docs/Report.DOC");
-    fs.addEntry("/Docs/notes.txt");
-    fs.addEntry("/Docs/Old/A.TXT");
+    for (const char* file :
+         {"/Work/Notes.TXT", "/Work/Old/X.GIF", "/Docs/Report.DOC", "/Docs/notes.txt",
+          "/Docs/Old/A.TXT", "/Unreadable/Locked/secret.txt", "/Unreadable/Open/Plan.ODT"})
+        fs.addEntry(file);
     fs.addFolder("/Docs/Empty");
-    fs.addEntry("/Unreadable/Locked/secret.txt");
-    fs.addEntry("/Unreadable/Open/Plan.ODT");
     fs.failFolder("/Unreadable/Locked", std::errc::permission_denied);
 }
 
@@ -129,6 +126,8 @@ TEST(Golden, UnreadableFoldersAreReportedAndAMissingPrinterIsAFailure) {
     h.journal.clear();
     EXPECT_FALSE(h.run("/Work", 3));
     EXPECT_EQ(testing::compareWithGolden("no_printer.journal", calls(h.journal)), "");
+    EXPECT_EQ(h.messages.shown.back().title, "Dorvantile");
+    EXPECT_EQ(h.messages.shown.back().icon, MessageIcon::Critical);
 }
 
 } // namespace
