@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -60,7 +61,8 @@ Walk walkOnce(const std::string& root) {
     Quiet feedback;
     const double cpuStart = ownCpuSeconds();
     const double start = now();
-    ListSubDirs(fileSystem, list1, root == "/" ? root : root + "/", feedback);
+    if (ListSubDirs(fileSystem, list1, root == "/" ? root : root + "/", feedback))
+        throw std::runtime_error("cannot read " + root);
     const double collected = now();
     listFolder(file1, root, walk, feedback);
     for (std::size_t k = 0; k < list1.count(); ++k)

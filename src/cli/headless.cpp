@@ -45,6 +45,8 @@ void TerminalFeedback::working(const Progress& progress) {
 }
 
 void TerminalFeedback::cannotRead(const std::string& folder, std::error_code reason) {
+    if (!unreadable_.insert(folder).second)
+        return;
     clearLine();
     report("cannot read " + folder + ": " + reason.message());
 }

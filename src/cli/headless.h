@@ -7,6 +7,7 @@
 #include "run/run_feedback.h"
 
 #include <chrono>
+#include <set>
 #include <string>
 
 namespace dorvantile::cli {
@@ -79,8 +80,13 @@ public:
     void working(const Progress& progress) override;
     void cannotRead(const std::string& folder, std::error_code reason) override;
 
+    /// Whether a folder could not be read: the catalogue lacks what lies in it.
+    bool incomplete() const { return !unreadable_.empty(); }
+
 private:
     void clearLine();
+
+    std::set<std::string> unreadable_; // each warned of once, by collection or listing
 
     bool terminal_;
     bool shown_ = false;     // the progress line is on the terminal now

@@ -50,13 +50,13 @@ int run(const Options& options, int& argc, char** argv) {
     if (!folder)
         return 1;
     PosixFileSystem fileSystem;
+    // What a link leads to (nowhere, a file) the run finds out as it reads the folder.
     const std::optional<unsigned> bits = fileSystem.attributes(*folder);
-    if (!bits || *bits == Link) {
-        // A link that leads nowhere names no folder, like a missing one.
-        report(*folder + ": " + std::generic_category().message(bits ? ENOENT : errno));
+    if (!bits) {
+        report(*folder + ": " + std::generic_category().message(errno));
         return 1;
     }
-    if ((*bits & Directory) == 0) {
+    if ((*bits & (Directory | Link)) == 0) {
         report(*folder + ": not a folder");
         return 1;
     }
@@ -96,14 +96,14 @@ int run(const Options& options, int& argc, char** argv) {
         {{dir1, list1, file1, feedback}, {display, loop}, files, shell, messages, printer}, paths);
     RunControl control(services, writers);
     if (!control.OkKnop_Click())
-        return 1;
+        return 1; // the reason is on standard error
     if (options.open && options.format == Format::Text && paths.text != "-")
         desktop.open(paths.text);
     // Without --output the catalogue lands in the app folder; say where.
     if (!options.output && options.format != Format::Print)
         report("catalogue written to " +
                (options.format == Format::Html ? paths.html : paths.text));
-    return 0;
+    return feedback.incomplete() ? 3 : 0;
 }
 
 /// Writes the help or version text; a standard output that cannot take it is a failure.

@@ -14,7 +14,11 @@ const char* const usageText =
     "  --open           open the written catalogue with the desktop's program for it\n"
     "  --printer NAME   print on the print queue NAME instead of the default printer\n"
     "  --help           show this help and exit\n"
-    "  --version        show the version and exit\n";
+    "  --version        show the version and exit\n"
+    "\n"
+    "Exit status: 0 the catalogue is complete; 1 no catalogue was written (an old one\n"
+    "stays as it was); 2 the command line is wrong; 3 the catalogue was written, but\n"
+    "folders named in warnings could not be read.\n";
 
 namespace {
 

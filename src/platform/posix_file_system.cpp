@@ -72,8 +72,10 @@ std::error_code PosixFileSystem::enumerate(const std::string& folder, EntrySink&
         buffer = std::make_unique<char[]>(entryBufferSize);
     for (;;) {
         const ssize_t filled = getdents64(dir.get(), buffer.get(), entryBufferSize);
-        if (filled <= 0)
-            break; // the end, or a read error: either way this folder's loop is over
+        if (filled == 0)
+            break;
+        if (filled < 0) // a read error is never the end of the entries
+            return {errno, std::generic_category()};
         for (ssize_t at = 0; at < filled;) {
             const auto* entry = reinterpret_cast<const dirent64*>(buffer.get() + at);
             at += entry->d_reclen;

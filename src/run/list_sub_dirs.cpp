@@ -15,14 +15,17 @@ public:
         : fileSystem_(fileSystem), list1_(list1), heartbeat_(feedback) {}
 
     // `path` ends in "/" and is restored before returning.
-    void collect(std::string& path, std::size_t depth) {
+    std::error_code collect(std::string& path, std::size_t depth) {
         // A folder's entries are read whole before any sub-folder is visited; each depth
         // keeps its own buffer, reused by every folder at that depth.
         if (levels_.size() <= depth)
             levels_.push_back(std::make_unique<DirectoryEntries>());
         DirectoryEntries& entries = *levels_[depth];
-        if (entries.read(fileSystem_, path))
-            return;
+        if (std::error_code error = entries.read(fileSystem_, path)) {
+            if (depth > 0)
+                heartbeat_.feedback().cannotRead(path.substr(0, path.size() - 1), error);
+            return error;
+        }
         const std::size_t length = path.size();
         for (std::size_t i = 0; i < entries.size(); ++i) {
             heartbeat_.step(progress_);
@@ -32,9 +35,10 @@ public:
             list1_.add(path);
             ++progress_.folders;
             path.push_back('/');
-            collect(path, depth + 1);
+            [[maybe_unused]] const std::error_code reported = collect(path, depth + 1);
             path.resize(length);
         }
+        return {};
     }
 
 private:
@@ -47,10 +51,10 @@ private:
 
 } // namespace
 
-void ListSubDirs(FileSystem& fileSystem, FolderList& list1, const std::string& folder,
-                 RunFeedback& feedback) {
+std::error_code ListSubDirs(FileSystem& fileSystem, FolderList& list1, const std::string& folder,
+                            RunFeedback& feedback) {
     std::string path = folder;
-    Collector(fileSystem, list1, feedback).collect(path, 0);
+    return Collector(fileSystem, list1, feedback).collect(path, 0);
 }
 
 } // namespace dorvantile

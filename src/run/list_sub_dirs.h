@@ -13,9 +13,11 @@ namespace dorvantile {
 /// depth, in depth-first pre-order and in the platform's order among siblings. A
 /// sub-folder is an entry whose attributes are exactly `Directory`: hidden folders and
 /// links to folders are left out with everything beneath them, so no link can lead the
-/// collection in a circle. A folder that cannot be read adds nothing beneath it; nothing is
-/// reported. Holds one folder's entries per level of depth, whatever the number of files.
-void ListSubDirs(FileSystem& fileSystem, FolderList& list1, const std::string& folder,
-                 RunFeedback& feedback);
+/// collection in a circle. A sub-folder that cannot be read adds nothing beneath it and is
+/// reported to `feedback`; the collection goes on. Returns the reason when `folder` itself
+/// cannot be read. Holds one folder's entries per level of depth, whatever the number of
+/// files.
+[[nodiscard]] std::error_code ListSubDirs(FileSystem& fileSystem, FolderList& list1,
+                                          const std::string& folder, RunFeedback& feedback);
 
 } // namespace dorvantile

@@ -1,6 +1,7 @@
 #include "run/run_control.h"
 
 #include "general/pause.h"
+#include "platform/output_file.h"
 #include "platform/paths.h"
 #include "run/list_sub_dirs.h"
 
@@ -48,7 +49,13 @@ void RunControl::run() {
     s.bar.Cls();
     s.pointer.set(MousePointer::Hourglass);
     s.list1.clear();
-    ListSubDirs(s.fileSystem, s.list1, withSeparator(s.dir1.path()), s.feedback);
+    // A chosen folder that cannot be read has no catalogue: the old one stays.
+    const std::string chosen = s.dir1.path();
+    if (std::error_code error =
+            ListSubDirs(s.fileSystem, s.list1, withSeparator(chosen), s.feedback))
+        throw CatalogueError(error == std::errc::not_a_directory
+                                 ? chosen + ": not a folder"
+                                 : "cannot read " + chosen + ": " + error.message());
     if (s.keuze.isSelected(1))
         catalogues_.SaveToHtml();
     if (s.keuze.isSelected(2))

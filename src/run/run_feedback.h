@@ -23,8 +23,9 @@ public:
     /// yields to its message loop here, so it keeps painting on any size of tree.
     virtual void working(const Progress& progress) = 0;
 
-    /// A folder whose files could not be listed. Its heading stays in the catalogue with
-    /// no file lines; the run goes on.
+    /// A folder whose entries could not be read, by the collection or the listing. Its
+    /// heading stays in the catalogue with no file lines (and, when the collection failed,
+    /// nothing beneath it); the run goes on. The same folder may be reported by both.
     virtual void cannotRead(const std::string& folder, std::error_code reason) = 0;
 };
 
@@ -33,6 +34,8 @@ class Heartbeat {
 public:
     explicit Heartbeat(RunFeedback& feedback, unsigned interval = 2048)
         : feedback_(feedback), interval_(interval) {}
+
+    RunFeedback& feedback() const { return feedback_; }
 
     void step(const Progress& progress) {
         if (++steps_ >= interval_) {

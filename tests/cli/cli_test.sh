@@ -42,8 +42,11 @@ cmp -s "$t/o/from-fifo" "$t/o/stdout.text" && [[ -p "$t/o/fifo" ]] || fail "the 
 ln -s nowhere "$t/dangling"
 nosuch="No such file or directory"
 expect 1 "dorvantile-cli: $t/nope: $nosuch" "$cli" --output - "$t/nope"
-expect 1 "dorvantile-cli: $t/dangling: $nosuch" "$cli" --output - "$t/dangling"
-expect 1 "dorvantile-cli: $work/Notes.TXT: not a folder" "$cli" "$work/Notes.TXT"
+expect 1 "dorvantile-cli: cannot read $t/dangling: $nosuch" "$cli" --output - "$t/dangling"
+ln -s "$work/Notes.TXT" "$t/to-file"
+for file in "$work/Notes.TXT" "$t/to-file"; do
+  expect 1 "dorvantile-cli: $file: not a folder" "$cli" --output "$t/o/none.html" "$file"
+done
 expect 1 "dorvantile-cli: cannot write /nonexistent/Files.html: $nosuch" \
   "$cli" --output /nonexistent/Files.html "$work"
 expect 1 "dorvantile-cli: cannot write standard output: No space left on device" \
@@ -60,7 +63,8 @@ expect 0 "" "$cli" --version
 
 # Folders it cannot read: as deep as a path can reach (4095 bytes), then one more beneath
 # it, and one without permission (run as an ordinary user where root would read it). Each
-# is named in a warning and keeps its heading; the catalogue is written.
+# is named in a warning and keeps its heading; the catalogue is written, and said to be
+# incomplete. A chosen folder that cannot be read has no catalogue.
 deep="$work"
 (cd "$work" && while ((${#deep} < 4095)); do
   name="$(printf 'd%.0s' $(seq $((4095 - ${#deep} - 1 > 250 ? 250 : 4095 - ${#deep} - 1))))"
@@ -71,10 +75,13 @@ mkdir -p "$work/Locked" && touch "$work/Locked/secret.txt" && chmod 0 "$work/Loc
 chmod 755 "$t" "$t/w"
 as_user=()
 [[ $(id -u) == 0 ]] && as_user=(setpriv --reuid=65534 --regid=65534 --clear-groups)
-expect 0 "$(printf 'dorvantile-cli: cannot read %s: File name too long\ndorvantile-cli: cannot read %s: Permission denied' "$deepest" "$work/Locked")" \
+expect 3 "$(printf 'dorvantile-cli: cannot read %s: File name too long\ndorvantile-cli: cannot read %s: Permission denied' "$deepest" "$work/Locked")" \
   "${as_user[@]}" "$cli" --format text --output - "$work"
 grep -aq "^${deepest^^}/"$'\r$' "$t/out" && grep -aq "^${work^^}/LOCKED/"$'\r$' "$t/out" ||
   fail "an unreadable folder lost its heading"
+expect 1 "dorvantile-cli: cannot read $work/Locked: Permission denied" \
+  "${as_user[@]}" "$cli" --output "$t/o/none.html" "$work/Locked"
+[[ ! -e $t/o/none.html ]] || fail "a catalogue of a folder that cannot be read, or of a file"
 chmod 755 "$work/Locked" && rm -rf "$work/Locked" "$work"/ddd*
 
 # A progress line on a terminal only, cleared at the end.

@@ -87,7 +87,7 @@ void printCatalogue(FileSystem& tree, const std::string& top, const std::string&
     dir1.folder = top;
     FolderList list1;
     fakes::FakeFeedback feedback;
-    ListSubDirs(tree, list1, top + "/", feedback);
+    ASSERT_FALSE(ListSubDirs(tree, list1, top + "/", feedback));
     FileListing file1(tree);
     fakes::Journal journal;
     fakes::FakeProgressDisplay bar(journal);

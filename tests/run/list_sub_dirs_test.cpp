@@ -10,9 +10,10 @@ namespace dorvantile {
 namespace {
 
 std::vector<std::string> collect(FileSystem& fs, const std::string& folder,
-                                 fakes::FakeFeedback&& feedback = {}) {
+                                 fakes::FakeFeedback* feedback = nullptr) {
     FolderList list1;
-    ListSubDirs(fs, list1, folder, feedback);
+    fakes::FakeFeedback quiet;
+    EXPECT_FALSE(ListSubDirs(fs, list1, folder, feedback ? *feedback : quiet));
     std::vector<std::string> out;
     for (std::size_t i = 0; i < list1.count(); ++i)
         out.push_back(list1.at(i).substr(folder.size()));
@@ -37,20 +38,28 @@ TEST(ListSubDirs, CollectsPlainFoldersInDepthFirstPreOrder) {
         (std::vector<std::string>{"caf\xE9", "new", "Old", "Old/2002", "Old/2003", "two  spaces"}));
 }
 
+// A folder whose read fails, even midway, adds nothing beneath it and is reported; the
+// chosen folder's failure is the caller's.
 TEST(ListSubDirs, AdmitsOnlyExactlyDirectoryGoesOnPastUnreadableFoldersAndReports) {
     fakes::FakeFileSystem fs;
     for (const unsigned bits : {unsigned{Directory}, Directory | Link, Directory | Archive})
         fs.addFolder("/c/" + std::to_string(bits), bits),
             fs.addFolder("/c/" + std::to_string(bits) + "/x");
-    fs.addFolder("/c/locked/below");
-    fs.failFolder("/c/locked", std::errc::permission_denied);
+    fs.addFolder("/c/failing/below");
+    fs.failFolder("/c/failing", std::errc::io_error);
     fs.addEntry("/c/file", 0);
-    EXPECT_EQ(collect(fs, "/c/"), (std::vector<std::string>{"16", "16/x", "locked"}));
-    EXPECT_EQ(collect(fs, "/"), (std::vector<std::string>{"c", "c/16", "c/16/x", "c/locked"}));
+    fakes::FakeFeedback feedback;
+    EXPECT_EQ(collect(fs, "/c/", &feedback), (std::vector<std::string>{"16", "16/x", "failing"}));
+    EXPECT_EQ(collect(fs, "/"), (std::vector<std::string>{"c", "c/16", "c/16/x", "c/failing"}));
+    FolderList none;
+    EXPECT_EQ(ListSubDirs(fs, none, "/c/failing/", feedback), std::errc::io_error);
+    EXPECT_EQ(none.count(), 0u);
+    ASSERT_EQ(feedback.unreadable.size(), 1u);
+    EXPECT_EQ(feedback.unreadable[0].first + ": " + feedback.unreadable[0].second.message(),
+              "/c/failing: Input/output error");
     for (int i = 0; i < 5000; ++i)
         fs.addFolder("/big/f" + std::to_string(i));
-    fakes::FakeFeedback feedback;
-    ListSubDirs(fs, *std::make_unique<FolderList>(), "/big/", feedback);
+    EXPECT_FALSE(ListSubDirs(fs, none, "/big/", feedback));
     ASSERT_EQ(feedback.beats.size(), 2u); // every 2,048 entries
     EXPECT_EQ(feedback.beats[0].folders, 2047);
     EXPECT_EQ(feedback.beats[1].folders, 4095);

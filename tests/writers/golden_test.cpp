@@ -111,16 +111,23 @@ TEST(Golden, EveryOutputMatchesItsGoldenFile) {
     }
 }
 
-// A folder that cannot be listed is reported; without a printer nothing is printed, and the
+// A folder that cannot be read is reported, by the collection and by the listing; a chosen
+// folder that cannot be read, or without a printer, nothing is written or printed, and the
 // run says why after its animation.
 TEST(Golden, UnreadableFoldersAreReportedAndAMissingPrinterIsAFailure) {
     fakes::FakeFileSystem fs;
     makeMemoryTrees(fs);
     RunHarness h(fs);
     ASSERT_TRUE(h.run("/Unreadable", 2));
-    ASSERT_EQ(h.feedback.unreadable.size(), 1u);
-    EXPECT_EQ(h.feedback.unreadable[0].first, "/Unreadable/Locked");
-    EXPECT_EQ(h.feedback.unreadable[0].second, std::errc::permission_denied);
+    ASSERT_EQ(h.feedback.unreadable.size(), 2u);
+    for (const auto& [folder, reason] : h.feedback.unreadable)
+        EXPECT_EQ(folder + ": " + reason.message(), "/Unreadable/Locked: Permission denied");
+    h.files.files.clear(), h.messages.shown.clear();
+    for (const char* folder : {"/Unreadable/Locked", "/Work/Notes.TXT"})
+        EXPECT_FALSE(h.run(folder, 1));
+    EXPECT_EQ(h.messages.shown.at(0).prompt, "cannot read /Unreadable/Locked: Permission denied");
+    EXPECT_EQ(h.messages.shown.at(1).prompt, "/Work/Notes.TXT: not a folder");
+    EXPECT_TRUE(h.files.files.empty());
     h.printer.available = false;
     h.loop.onPass = [&h] { h.journal.push_back("pass"); };
     h.journal.clear();

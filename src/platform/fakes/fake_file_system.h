@@ -22,21 +22,25 @@ public:
     }
     /// Adds a file (or any entry) with the given bits, and the folders above it.
     void addEntry(const std::string& path, unsigned attributes = 0) { add(path, attributes); }
-    /// Makes the enumeration of `folder` fail with `error` from now on.
+    /// Makes the enumeration of `folder` fail with `error` from now on, after its entries.
     void failFolder(const std::string& folder, std::errc error) { failures_[folder] = error; }
 
     std::error_code enumerate(const std::string& folder, EntrySink& out) override {
         std::string key = folder;
         if (key.size() > 1 && key.back() == '/')
             key.pop_back();
+        // A failing folder yields its entries first, as a read that fails midway does.
+        const auto found = folders_.find(key);
+        if (found != folders_.end()) {
+            for (const auto& [name, bits] : found->second)
+                out.add(name, bits & ~unsigned{ReadOnly});
+        }
         if (auto failure = failures_.find(key); failure != failures_.end())
             return std::make_error_code(failure->second);
-        const auto found = folders_.find(key);
-        if (found == folders_.end())
-            return std::make_error_code(std::errc::no_such_file_or_directory);
-        for (const auto& [name, bits] : found->second)
-            out.add(name, bits & ~unsigned{ReadOnly});
-        return {};
+        if (found != folders_.end())
+            return {};
+        return std::make_error_code(attributes(key) ? std::errc::not_a_directory
+                                                    : std::errc::no_such_file_or_directory);
     }
 
     std::optional<unsigned> attributes(const std::string& path) override {
