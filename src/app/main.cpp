@@ -5,27 +5,30 @@
 #include "platform/paths.h"
 #include "platform/posix_environment.h"
 #include "platform/posix_file_system.h"
+#include "platform/posix_process.h"
 #include "platform/qt/qt_printer.h"
 #include "platform/qt/qt_services.h"
 
 #include <QApplication>
-#include <QDir>
 
 int main(int argc, char** argv) {
     using namespace dorvantile;
+    prepareProcess();
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Dorvantile"));
     QApplication::setApplicationVersion(QStringLiteral(DORVANTILE_VERSION));
     QGuiApplication::setDesktopFileName(QStringLiteral("dorvantile"));
 
     PosixEnvironment environment;
+    std::string working; // as bytes: the folder's name need not be valid UTF-8
+    const bool known = !environment.workingFolder(working);
     PosixFileSystem fileSystem;
     QtMessageBoxes messages;
     QtShell shell;
     QtPrinter printer;
     app::Main window({messages, shell, printer, appFolder(environment),
                       app::mountedDrives(environment, fileSystem),
-                      normalizeFolder(QFile::encodeName(QDir::currentPath()).toStdString(), "/")});
+                      normalizeFolder(known ? working : std::string("/"), "/")});
     app::showCentred(window);
     return QApplication::exec();
 }

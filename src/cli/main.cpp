@@ -10,6 +10,7 @@
 #include "platform/posix_environment.h"
 #include "platform/posix_file_system.h"
 #include "platform/posix_output_files.h"
+#include "platform/posix_process.h"
 #include "platform/posix_shell.h"
 #include "platform/qt/qt_print_session.h"
 #include "run/run_control.h"
@@ -32,21 +33,26 @@ public:
     }
 };
 
-/// `path` made absolute; the working folder is asked for only when `path` is relative.
-std::optional<std::string> absolute(Environment& environment, const std::string& path) {
-    if (path.front() == '/')
-        return normalizeFolder(path, "/");
-    std::string working;
-    if (std::error_code error = environment.workingFolder(working)) {
-        report("cannot find the working folder: " + error.message());
-        return std::nullopt;
+/// `path` made absolute; the working folder is asked for only when `path` is relative. A
+/// folder to catalogue has its "." and ".." resolved as text; an output file is left as the
+/// kernel will resolve it, through whatever links it holds.
+std::optional<std::string> absolute(Environment& environment, const std::string& path,
+                                    bool folder) {
+    std::string working = "/";
+    if (path.front() != '/') {
+        if (std::error_code error = environment.workingFolder(working)) {
+            report("cannot find the working folder: " + error.message());
+            return std::nullopt;
+        }
     }
-    return normalizeFolder(path, working);
+    if (folder)
+        return normalizeFolder(path, working);
+    return path.front() == '/' ? path : withSeparator(working) + path;
 }
 
 int run(const Options& options, int& argc, char** argv) {
     PosixEnvironment environment;
-    const std::optional<std::string> folder = absolute(environment, options.folder);
+    const std::optional<std::string> folder = absolute(environment, options.folder, true);
     if (!folder)
         return 1;
     PosixFileSystem fileSystem;
@@ -65,7 +71,7 @@ int run(const Options& options, int& argc, char** argv) {
     OutputPaths paths;
     if (options.output) {
         std::optional<std::string> output("-");
-        if (*options.output != "-" && !(output = absolute(environment, *options.output)))
+        if (*options.output != "-" && !(output = absolute(environment, *options.output, false)))
             return 1;
         paths = {*output, *output};
     } else if (options.format != Format::Print) {
@@ -120,6 +126,7 @@ int print(const std::string& text) {
 
 int main(int argc, char** argv) {
     using namespace dorvantile::cli;
+    dorvantile::prepareProcess();
     const ParsedArguments parsed =
         parseArguments(std::vector<std::string_view>(argv + 1, argv + argc));
     switch (parsed.action) {

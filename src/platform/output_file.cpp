@@ -10,6 +10,9 @@ std::string describe(const std::string& path, std::error_code error) {
     return "cannot write " + shown + ": " + error.message();
 }
 
+// The longest name a folder entry may have on the file systems a catalogue goes to.
+constexpr std::size_t nameMax = 255;
+
 } // namespace
 
 OutputFile::OutputFile(OutputFiles& files, std::string path, std::unique_ptr<WritableFile> file)
@@ -20,10 +23,10 @@ OutputFile::OutputFile(OutputFiles& files, std::string path, std::unique_ptr<Wri
 OutputFile::OutputFile(OutputFile&& other) noexcept
     : files_(other.files_), path_(std::move(other.path_)), file_(std::move(other.file_)),
       target_(std::move(other.target_)), temporary_(std::exchange(other.temporary_, {})),
-      buffer_(std::move(other.buffer_)) {}
+      whileWaiting_(std::move(other.whileWaiting_)), buffer_(std::move(other.buffer_)) {}
 
 OutputFile::~OutputFile() {
-    file_.reset();
+    file_.reset(); // a temporary file without a name is gone with it
     // An abandoned temporary file goes; should that fail, a hidden file stays behind and the
     // old catalogue is still whole, which is all that matters here.
     if (!temporary_.empty()) {
@@ -31,34 +34,54 @@ OutputFile::~OutputFile() {
     }
 }
 
-OutputFile OutputFile::open(OutputFiles& files, const std::string& path) {
+OutputFile OutputFile::open(OutputFiles& files, const std::string& path,
+                            std::function<void()> whileWaiting) {
     if (path == "-")
-        return OutputFile(files, path, files.standardOutput());
+        return OutputFile(files, path, files.descriptor(1));
     const PathTarget existing = files.inspect(path);
-    if (existing.kind == PathTarget::Kind::Folder)
-        throw CatalogueError(describe(path, std::make_error_code(std::errc::is_a_directory)));
     std::unique_ptr<WritableFile> file;
-    if (existing.kind == PathTarget::Kind::Other) {
+    switch (existing.kind) {
+    case PathTarget::Kind::Unusable:
+        throw CatalogueError(describe(path, existing.error));
+    case PathTarget::Kind::Folder:
+        throw CatalogueError(describe(path, std::make_error_code(std::errc::is_a_directory)));
+    case PathTarget::Kind::Descriptor:
+        return OutputFile(files, path, files.descriptor(existing.descriptor));
+    case PathTarget::Kind::Other:
         if (std::error_code error = files.openExisting(path, file))
             throw CatalogueError(describe(path, error));
         return OutputFile(files, path, std::move(file));
+    case PathTarget::Kind::RegularFile:
+        // As where a read-only file cannot be deleted: the user's protection holds.
+        if (!existing.writable)
+            throw CatalogueError(
+                describe(path, std::make_error_code(std::errc::permission_denied)));
+        break;
+    case PathTarget::Kind::Missing:
+        break;
     }
-    // Through a link, the file it leads to is replaced and the link stays.
-    const std::string target =
-        existing.kind == PathTarget::Kind::RegularFile ? existing.resolved : path;
+    // ".NAME.XXXXXX" beside the target, NAME cut short where the whole would not fit.
+    const std::string& target = existing.resolved;
     const std::size_t slash = target.find_last_of('/');
     const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
-    const std::string prefix = target.substr(0, nameStart) + "." + target.substr(nameStart) + ".";
+    const std::string prefix =
+        target.substr(0, nameStart) + "." + target.substr(nameStart, nameMax - 8) + ".";
     std::string temporary;
     if (std::error_code error = files.createUnique(prefix, temporary, file))
         throw CatalogueError(describe(path, error));
     OutputFile out(files, path, std::move(file));
     out.target_ = target;
     out.temporary_ = std::move(temporary);
-    // A new file is private until given the permissions of any file the user makes. A file
-    // system that keeps no permissions (FAT on a memory stick) may refuse: the catalogue is
-    // whole all the same.
-    [[maybe_unused]] const std::error_code kept = out.file_->setPermissions(files.newFileMode());
+    out.whileWaiting_ = std::move(whileWaiting);
+    // A replaced file keeps its owner, group and permissions where the user may set them; a
+    // new one gets the permissions of any file the user makes. A file system that keeps no
+    // permissions (FAT on a memory stick) refuses: the catalogue is whole all the same.
+    if (existing.kind == PathTarget::Kind::RegularFile) {
+        [[maybe_unused]] const std::error_code owned =
+            out.file_->setOwner(existing.owner, existing.group);
+    }
+    [[maybe_unused]] const std::error_code kept = out.file_->setPermissions(
+        existing.kind == PathTarget::Kind::RegularFile ? existing.mode : files.newFileMode());
     return out;
 }
 
@@ -70,35 +93,19 @@ void OutputFile::flush() {
 
 void OutputFile::commit() {
     flush();
+    if (!target_.empty()) {
+        if (std::error_code error = file_->link(temporary_))
+            fail(error);
+    }
     const std::error_code closed = file_->close();
     file_.reset();
     if (closed)
         fail(closed);
-    if (!temporary_.empty())
-        replaceTarget();
-}
-
-void OutputFile::replaceTarget() {
-    // Renaming over a large old file makes ext4 allocate all of the new file's blocks inside
-    // the rename (its guard for programs that replace files without fsync), which stalls the
-    // caller for a noticeable time. Moving the old file aside first avoids that; it comes
-    // back if the new one cannot be put in place.
-    const std::string aside = temporary_ + ".old";
-    const bool movedAside = files_->inspect(target_).kind == PathTarget::Kind::RegularFile &&
-                            !files_->rename(target_, aside);
-    if (const std::error_code error = files_->rename(temporary_, target_)) {
-        if (movedAside) {
-            if (const std::error_code restore = files_->rename(aside, target_))
-                throw CatalogueError(describe(path_, error) + "; the old file is now " + aside +
-                                     " (" + restore.message() + ")");
-        }
+    if (target_.empty())
+        return;
+    if (std::error_code error = files_->rename(temporary_, target_, whileWaiting_))
         fail(error);
-    }
     temporary_.clear();
-    if (movedAside) {
-        // The new catalogue is in place; an old copy that stays is only a hidden file.
-        [[maybe_unused]] const std::error_code leftBehind = files_->remove(aside);
-    }
 }
 
 void OutputFile::fail(std::error_code error) const {

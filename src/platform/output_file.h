@@ -4,6 +4,7 @@
 
 #include "platform/output_files.h"
 
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -19,17 +20,20 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-/// An output file being written. `replacing` writes to a temporary file whose name begins
-/// with "." beside the target, and `commit` renames it over the target; when the file is
-/// dropped without a commit, the temporary file is removed and the old target stays as it
-/// was. A target that is a link to a file replaces the file and keeps the link; a target that
-/// is no file at all (a device, a FIFO, /dev/stdout) cannot be replaced and is written to as
-/// it is. `standardOutput` writes to the process's standard output. Every failure throws
-/// CatalogueError.
+/// An output file being written. A file is replaced by one rename of a complete temporary
+/// file beside it (whose name begins with "."), so that at every moment the target holds the
+/// whole old or the whole new catalogue; the new file keeps the old one's permissions, owner
+/// and group, and an old file the user may not write is not replaced. When the file is
+/// dropped without a commit, the temporary file goes and the old target stays as it was. A
+/// target that is a link replaces the file it leads to (or makes it, for a dangling link) and
+/// keeps the link; a target that is no file at all (a device, a FIFO, /dev/stdout) cannot be
+/// replaced and is written to as it is. Every failure throws CatalogueError.
 class OutputFile {
 public:
-    /// `path` "-" stands for standard output.
-    static OutputFile open(OutputFiles& files, const std::string& path);
+    /// `path` "-" stands for standard output. `whileWaiting`, when set, is called while the
+    /// commit waits for a slow rename.
+    static OutputFile open(OutputFiles& files, const std::string& path,
+                           std::function<void()> whileWaiting = {});
 
     OutputFile(OutputFile&& other) noexcept;
     OutputFile& operator=(OutputFile&&) = delete;
@@ -52,14 +56,14 @@ public:
 private:
     OutputFile(OutputFiles& files, std::string path, std::unique_ptr<WritableFile> file);
     void flush();
-    void replaceTarget();
     [[noreturn]] void fail(std::error_code error) const;
 
     OutputFiles* files_;
     std::string path_; // the file as the user named it; "-" for standard output
     std::unique_ptr<WritableFile> file_;
     std::string target_;    // what the temporary file replaces; empty when written in place
-    std::string temporary_; // empty when written in place or already put in place
+    std::string temporary_; // the temporary file's name, once it has one and until it is in place
+    std::function<void()> whileWaiting_;
     std::string buffer_;
 };
 

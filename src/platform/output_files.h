@@ -1,6 +1,7 @@
 // The file system as a catalogue is written to it: files made, written, renamed, removed.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -14,23 +15,53 @@ public:
     WritableFile() = default;
     WritableFile(const WritableFile&) = delete;
     WritableFile& operator=(const WritableFile&) = delete;
-    /// Dropping an open file closes it without a word: the file is abandoned.
+    /// Dropping an open file closes it without a word: the file is abandoned, and a file
+    /// that has no name yet is gone with it.
     virtual ~WritableFile() = default;
 
     /// Writes all of `bytes`, or returns the reason it could not.
     [[nodiscard]] virtual std::error_code write(std::string_view bytes) = 0;
     /// Sets the file's permission bits.
     [[nodiscard]] virtual std::error_code setPermissions(unsigned mode) = 0;
+    /// Gives the file an owner and a group.
+    [[nodiscard]] virtual std::error_code setOwner(unsigned owner, unsigned group) = 0;
+    /// Gives a file made without a name (see `OutputFiles::createUnique`) its unique name and
+    /// sets `name` to it; a file that has a name keeps it.
+    [[nodiscard]] virtual std::error_code link(std::string& name) = 0;
     /// Closes the file; an error here may be a write that failed late.
     [[nodiscard]] virtual std::error_code close() = 0;
 };
 
-/// What a path names before it is written to.
+/// What a path names before it is written to, every link followed.
 struct PathTarget {
-    enum class Kind { Missing, RegularFile, Folder, Other };
+    enum class Kind {
+        Missing,     ///< nothing yet: the catalogue is made at `resolved`
+        RegularFile, ///< a file, replaced by the catalogue
+        Folder,
+        Other,      ///< a device, a FIFO, a socket: written to as it is
+        Descriptor, ///< one of the process's own open files (/dev/stdout, /dev/fd/N)
+        Unusable,   ///< cannot be written: `error` says why (a loop of links, ...)
+    };
     Kind kind = Kind::Missing;
-    /// The path with every link resolved, for an existing regular file.
+    /// For a missing or regular file: the file with every link resolved, as the kernel
+    /// resolves it (a dangling link's target).
     std::string resolved;
+    unsigned mode = 0, owner = 0, group = 0; ///< an existing regular file's
+    bool writable = true;                    ///< whether the user may write that file
+    int descriptor = -1;                     ///< for `Descriptor`
+    std::error_code error;                   ///< for `Unusable`
+
+    static PathTarget of(Kind kind, std::string resolved = {}) {
+        PathTarget target;
+        target.kind = kind;
+        target.resolved = std::move(resolved);
+        return target;
+    }
+    static PathTarget unusable(std::error_code error) {
+        PathTarget target = of(Kind::Unusable);
+        target.error = error;
+        return target;
+    }
 };
 
 class OutputFiles {
@@ -40,19 +71,24 @@ public:
     OutputFiles& operator=(const OutputFiles&) = delete;
     virtual ~OutputFiles() = default;
 
-    /// What `path` names, following links.
     virtual PathTarget inspect(const std::string& path) = 0;
-    /// Makes a new empty file, private to its owner, whose name is `prefix` followed by a
-    /// few characters that make it unique; sets `name` to it.
+    /// Makes a new empty file, private to its owner, in the folder of `prefix`, whose name
+    /// will be `prefix` followed by a few characters that make it unique. Where the file
+    /// system allows, the file has no name until `WritableFile::link` (so that nothing is
+    /// left behind, whatever ends the program): then `name` is empty; else it is set to
+    /// the file's name.
     [[nodiscard]] virtual std::error_code createUnique(const std::string& prefix, std::string& name,
                                                        std::unique_ptr<WritableFile>& file) = 0;
     /// Opens an existing file (a device, a FIFO) for writing as it is.
     [[nodiscard]] virtual std::error_code openExisting(const std::string& path,
                                                        std::unique_ptr<WritableFile>& file) = 0;
-    /// The process's standard output, which stays open after `close`.
-    virtual std::unique_ptr<WritableFile> standardOutput() = 0;
-    [[nodiscard]] virtual std::error_code rename(const std::string& from,
-                                                 const std::string& to) = 0;
+    /// The process's open file `descriptor` (1 for standard output), written where and as
+    /// it was opened (appending, when it appends) and left open after `close`.
+    virtual std::unique_ptr<WritableFile> descriptor(int descriptor) = 0;
+    /// Renames `from` over `to` in one step. Where renaming may take long, `whileWaiting`
+    /// (when set) is called every few milliseconds until it is done.
+    [[nodiscard]] virtual std::error_code rename(const std::string& from, const std::string& to,
+                                                 const std::function<void()>& whileWaiting) = 0;
     [[nodiscard]] virtual std::error_code remove(const std::string& path) = 0;
     /// The permission bits of a file that the user makes: 0666 without the umask's bits.
     virtual unsigned newFileMode() = 0;

@@ -1,11 +1,17 @@
 #include "platform/posix_output_files.h"
 
 #include "platform/descriptor.h"
+#include "platform/posix_process.h"
 
 #include <cerrno>
+#include <chrono>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <future>
+#include <optional>
+#include <random>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -17,9 +23,57 @@ std::error_code lastError() {
     return {errno, std::generic_category()};
 }
 
+std::error_code errorOf(int result) {
+    return result == 0 ? std::error_code() : lastError();
+}
+
+// The kernel's limit on links followed in one path.
+constexpr int maxLinks = 40;
+
+/// The descriptor that one of the process's own names stands for: /dev/stdout, /dev/stderr,
+/// /dev/stdin, /dev/fd/N and /proc/self/fd/N.
+std::optional<int> ownDescriptor(const std::string& path) {
+    for (const auto& [name, fd] :
+         {std::pair{"/dev/stdin", 0}, {"/dev/stdout", 1}, {"/dev/stderr", 2}})
+        if (path == name)
+            return fd;
+    for (const std::string_view prefix : {"/dev/fd/", "/proc/self/fd/"}) {
+        if (path.starts_with(prefix) && path.size() > prefix.size() &&
+            path.find_first_not_of("0123456789", prefix.size()) == std::string::npos &&
+            path.size() - prefix.size() < 10)
+            return std::atoi(path.c_str() + prefix.size());
+    }
+    return std::nullopt;
+}
+
+/// `path`'s folder as the kernel resolves it, followed by its last component.
+std::string resolvedFolderOf(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+    char* real = realpath(folder.c_str(), nullptr);
+    if (!real)
+        return path; // the folder is not there: making the file there says so
+    std::string resolved = real;
+    std::free(real);
+    if (resolved != "/")
+        resolved += '/';
+    return resolved + path.substr(slash == std::string::npos ? 0 : slash + 1);
+}
+
+std::string uniqueSuffix() {
+    static std::mt19937 random(std::random_device{}());
+    const char letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    std::string suffix(6, ' ');
+    for (char& c : suffix)
+        c = letters[random() % (sizeof letters - 1)];
+    return suffix;
+}
+
 class PosixFile final : public WritableFile {
 public:
-    PosixFile(int fd, bool owned) : fd_(owned ? fd : -1), raw_(fd) {}
+    /// `prefix` is where an anonymous file gets its name; empty for one that has a name.
+    PosixFile(int fd, bool owned, std::string prefix = {})
+        : fd_(owned ? fd : -1), raw_(fd), prefix_(std::move(prefix)) {}
 
     std::error_code write(std::string_view bytes) override {
         std::size_t done = 0;
@@ -36,41 +90,117 @@ public:
     }
 
     std::error_code setPermissions(unsigned mode) override {
-        return fchmod(raw_, static_cast<mode_t>(mode)) == 0 ? std::error_code() : lastError();
+        return errorOf(fchmod(raw_, static_cast<mode_t>(mode)));
+    }
+
+    std::error_code setOwner(unsigned owner, unsigned group) override {
+        return errorOf(fchown(raw_, owner, group));
+    }
+
+    std::error_code link(std::string& name) override {
+        if (prefix_.empty())
+            return {};
+        // By the descriptor itself where the process may (root), else through /proc.
+        const std::string self = "/proc/self/fd/" + std::to_string(raw_);
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            const std::string candidate = prefix_ + uniqueSuffix();
+            int linked = linkat(raw_, "", AT_FDCWD, candidate.c_str(), AT_EMPTY_PATH);
+            if (linked != 0 && errno != EEXIST)
+                linked =
+                    linkat(AT_FDCWD, self.c_str(), AT_FDCWD, candidate.c_str(), AT_SYMLINK_FOLLOW);
+            if (linked != 0 && errno == EEXIST)
+                continue;
+            if (linked != 0)
+                return lastError();
+            name = candidate;
+            noteTemporaryFile(name);
+            prefix_.clear();
+            return {};
+        }
+        return std::make_error_code(std::errc::file_exists);
     }
 
     std::error_code close() override {
-        // Standard output stays open for whatever else the process writes.
+        // A descriptor that is not ours (standard output) stays open for the rest.
         if (!fd_.valid())
             return {};
-        return fd_.close() == 0 ? std::error_code() : lastError();
+        return errorOf(fd_.close());
     }
 
 private:
     Descriptor fd_; // invalid for a descriptor that is not ours to close
     int raw_;
+    std::string prefix_;
 };
 
 } // namespace
 
 PathTarget PosixOutputFiles::inspect(const std::string& path) {
-    struct stat info {};
-    if (stat(path.c_str(), &info) != 0)
-        return {};
-    if (S_ISDIR(info.st_mode))
-        return {PathTarget::Kind::Folder, {}};
-    if (!S_ISREG(info.st_mode))
-        return {PathTarget::Kind::Other, {}};
-    PathTarget target{PathTarget::Kind::RegularFile, path};
-    if (char* real = realpath(path.c_str(), nullptr)) {
-        target.resolved = real;
-        std::free(real);
+    const auto unusable = [](int error) {
+        return PathTarget::unusable({error, std::generic_category()});
+    };
+    if (path.ends_with('/')) { // names a folder, as it does to the kernel
+        struct stat info {};
+        if (stat(path.c_str(), &info) != 0)
+            return unusable(errno == ENOENT ? EISDIR : errno);
+        return PathTarget::of(PathTarget::Kind::Folder);
     }
+    // Links are followed one by one, as the shell's ">" follows them: a dangling link gets
+    // its target made, and a name of the process's own files is that open file.
+    std::string current = path;
+    struct stat own {};
+    for (int links = 0;; ++links) {
+        if (const std::optional<int> fd = ownDescriptor(current)) {
+            if (fcntl(*fd, F_GETFL) < 0)
+                return unusable(errno);
+            PathTarget target = PathTarget::of(PathTarget::Kind::Descriptor);
+            target.descriptor = *fd;
+            return target;
+        }
+        if (lstat(current.c_str(), &own) != 0) {
+            if (errno != ENOENT)
+                return unusable(errno);
+            return PathTarget::of(PathTarget::Kind::Missing, resolvedFolderOf(current));
+        }
+        if (!S_ISLNK(own.st_mode))
+            break;
+        if (links == maxLinks)
+            return unusable(ELOOP);
+        std::vector<char> target(PATH_MAX + 1);
+        const ssize_t length = readlink(current.c_str(), target.data(), PATH_MAX);
+        if (length < 0)
+            return unusable(errno);
+        const std::string to(target.data(), static_cast<std::size_t>(length));
+        const std::size_t slash = current.find_last_of('/');
+        current = to.starts_with('/') || slash == std::string::npos
+                      ? to
+                      : current.substr(0, slash + 1) + to;
+    }
+    if (S_ISDIR(own.st_mode))
+        return PathTarget::of(PathTarget::Kind::Folder);
+    if (!S_ISREG(own.st_mode))
+        return PathTarget::of(PathTarget::Kind::Other);
+    PathTarget target = PathTarget::of(PathTarget::Kind::RegularFile, resolvedFolderOf(current));
+    target.mode = own.st_mode & 07777;
+    target.owner = own.st_uid;
+    target.group = own.st_gid;
+    target.writable = access(current.c_str(), W_OK) == 0;
     return target;
 }
 
 std::error_code PosixOutputFiles::createUnique(const std::string& prefix, std::string& name,
                                                std::unique_ptr<WritableFile>& file) {
+    const std::size_t slash = prefix.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? "." : prefix.substr(0, slash + 1);
+    const int anonymous = open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    if (anonymous >= 0) {
+        name.clear();
+        file = std::make_unique<PosixFile>(anonymous, true, prefix);
+        return {};
+    }
+    if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)
+        return lastError();
+    // A file system without anonymous files: a named one from the start.
     std::vector<char> pattern(prefix.begin(), prefix.end());
     for (const char c : std::string_view("XXXXXX"))
         pattern.push_back(c);
@@ -79,6 +209,7 @@ std::error_code PosixOutputFiles::createUnique(const std::string& prefix, std::s
     if (fd < 0)
         return lastError();
     name = pattern.data();
+    noteTemporaryFile(name);
     file = std::make_unique<PosixFile>(fd, true);
     return {};
 }
@@ -92,16 +223,35 @@ std::error_code PosixOutputFiles::openExisting(const std::string& path,
     return {};
 }
 
-std::unique_ptr<WritableFile> PosixOutputFiles::standardOutput() {
-    return std::make_unique<PosixFile>(STDOUT_FILENO, false);
+std::unique_ptr<WritableFile> PosixOutputFiles::descriptor(int descriptor) {
+    return std::make_unique<PosixFile>(descriptor, false);
 }
 
-std::error_code PosixOutputFiles::rename(const std::string& from, const std::string& to) {
-    return std::rename(from.c_str(), to.c_str()) == 0 ? std::error_code() : lastError();
+std::error_code PosixOutputFiles::rename(const std::string& from, const std::string& to,
+                                         const std::function<void()>& whileWaiting) {
+    const auto renameNow = [&from, &to] {
+        return std::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+    };
+    int error = 0;
+    if (!whileWaiting) {
+        error = renameNow();
+    } else {
+        // Renaming over a large file makes ext4 write out the new file's blocks first (its
+        // guard for programs that replace files without fsync): the caller waits meanwhile,
+        // on another thread. Should `whileWaiting` throw, the future waits for the rename.
+        std::future<int> renamed = std::async(std::launch::async, renameNow);
+        while (renamed.wait_for(std::chrono::milliseconds(10)) != std::future_status::ready)
+            whileWaiting();
+        error = renamed.get();
+    }
+    if (error == 0)
+        forgetTemporaryFile();
+    return {error, std::generic_category()};
 }
 
 std::error_code PosixOutputFiles::remove(const std::string& path) {
-    return unlink(path.c_str()) == 0 ? std::error_code() : lastError();
+    forgetTemporaryFile();
+    return errorOf(unlink(path.c_str()));
 }
 
 unsigned PosixOutputFiles::newFileMode() {

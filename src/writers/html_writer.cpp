@@ -101,7 +101,9 @@ void SaveToHtml(const CatalogueSource& source, const Animation& animation, Outpu
     ShowProgress(animation.bar, animation.loop);
     Pause(animation.loop, 0.2f);
 
-    OutputFile out = OutputFile::open(files, path);
+    // The window keeps answering while a slow file system puts the file in place.
+    OutputFile out =
+        OutputFile::open(files, path, [&animation] { animation.loop.processEvents(); });
     out.write(pageHead);
     HtmlPage page(out);
     const Progress totals = WalkCatalogue(source, page);

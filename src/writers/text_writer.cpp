@@ -56,7 +56,9 @@ void SaveToText(const CatalogueSource& source, const Animation& animation, Outpu
     Pause(animation.loop, 0.2f);
     Pause(animation.loop, 0.2f);
 
-    OutputFile out = OutputFile::open(files, path);
+    // The window keeps answering while a slow file system puts the file in place.
+    OutputFile out =
+        OutputFile::open(files, path, [&animation] { animation.loop.processEvents(); });
     TextFile text(out);
     const Progress totals = WalkCatalogue(source, text);
     out.write(" ----------------------------------------------------\r\n");

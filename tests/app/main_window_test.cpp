@@ -197,8 +197,9 @@ private slots:
         const std::string page = testing::readFile(h.output.path("Files.html"));
         h.click("Keuze1");
         QElapsedTimer exiting;
-        h.when([&h] { return h.outputFiles().size() > 2; }, // ...its unfinished file is there
-               [&] { exiting.start(), h.click("ExitKnop"); });
+        const auto swept = [&h] { return h.control<QLabel>("ProcentLabel")->text() == "100%"; };
+        h.when([&] { return !swept(); }, // the sweep began; once it ends the page is written
+               [&] { h.when(swept, [&] { exiting.start(), h.click("ExitKnop"); }); });
         QTimer::singleShot(0, [&h] { h.click("OkKnop"); });
         QTimer::singleShot(10000, &exitKnop, [] { QCoreApplication::exit(99); }); // not ended
         QCOMPARE(QCoreApplication::exec(), 0);

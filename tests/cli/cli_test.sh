@@ -82,6 +82,9 @@ grep -aq "^${deepest^^}/"$'\r$' "$t/out" && grep -aq "^${work^^}/LOCKED/"$'\r$' 
 expect 1 "dorvantile-cli: cannot read $work/Locked: Permission denied" \
   "${as_user[@]}" "$cli" --output "$t/o/none.html" "$work/Locked"
 [[ ! -e $t/o/none.html ]] || fail "a catalogue of a folder that cannot be read, or of a file"
+# With standard error closed, no warning lands in the catalogue.
+mkdir -m 777 "$t/pub" && "${as_user[@]}" "$cli" --format text --output "$t/pub/c.txt" "$work" 2>&-
+[[ -s $t/pub/c.txt ]] && ! grep -aq 'cannot read' "$t/pub/c.txt" || fail "warnings in the catalogue"
 chmod 755 "$work/Locked" && rm -rf "$work/Locked" "$work"/ddd*
 
 # A progress line on a terminal only, cleared at the end.
@@ -90,6 +93,20 @@ script -qec "'$cli' --output '$t/o/p.html' '$work'" "$t/o/typescript" >/dev/null
 grep -aq ' folders, ' "$t/o/typescript" && grep -aq $'files\r\e\\[K' "$t/o/typescript" ||
   fail "no progress line on the terminal: $(cat -v "$t/o/typescript")"
 expect 0 "" "$cli" --output "$t/o/p.html" "$work"
+
+# /dev/stdout is written where it stands: appended to a log.
+echo before >"$t/o/log"
+expect 0 "" bash -c '"$0" --output /dev/stdout "$1" >>"$2"' "$cli" "$work" "$t/o/log"
+"$cli" --output - "$work" | cat <(echo before) - | cmp -s - "$t/o/log" || fail "/dev/stdout: $(head -c 300 "$t/o/log")"
+# A size limit is a failed write, the old catalogue whole and nothing left behind.
+expect 1 "dorvantile-cli: cannot write $t/o/p.html: File too large" \
+  bash -c 'ulimit -f 16; "$0" --output "$1" "$2"' "$cli" "$t/o/p.html" "$work"
+"$cli" --output - "$work" | cmp -s - "$t/o/p.html" && [[ -z $(ls -A "$t/o" | grep '^\.') ]] ||
+  fail "a size limit harmed the old catalogue or left a file behind"
+# A reader polling the catalogue while it is replaced again and again always finds it.
+(for _ in $(seq 40); do "$cli" --output "$t/o/p.html" "$work"; done) & writer=$!
+missing=0 && while kill -0 $writer 2>/dev/null; do [[ -e $t/o/p.html ]] || ((++missing)); done
+((missing == 0)) || fail "the catalogue was missing $missing times while it was replaced"
 
 # Without --output the catalogue goes beside a program the user may write to, and the user
 # is told where; --open hands it to the desktop.

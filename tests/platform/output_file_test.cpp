@@ -2,15 +2,20 @@
 // system of each case, and what is on disk after it, against tests/golden/output_file.journal.
 // Whatever call fails, the old file stays as it was, nothing is left behind, and the message
 // names the file and the reason.
+#include "platform/descriptor.h"
 #include "platform/fakes/fake_system.h"
 #include "platform/output_file.h"
 #include "platform/posix_output_files.h"
+#include "platform/posix_process.h"
 #include "support/golden.h"
 #include "support/temp_tree.h"
 
+#include <csignal>
+#include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 
 namespace dorvantile {
 namespace {
@@ -33,15 +38,17 @@ TEST(OutputFile, ReplacesTheOldFileOnlyWhenTheNewOneIsComplete) {
     struct Case {
         const char* path;
         const char* failing; // the operation that fails
-        int call;            // its call that fails, and the one after it too when negative
+        int call;            // its call that fails
     };
     std::vector<Case> cases; // first the paths that a catalogue may go to, without a fault
+    const std::string longName = "/app/" + std::string(250, 'n');
     for (const char* path : {"/app/Files.txt", "/home/Files.txt", "/app/New.txt", "/dev/fifo", "-",
-                             "/app/Files.html", "/no/Files.txt"})
+                             "/dev/stdout", "/home/dangling", "/home/loop", "/app/Locked.txt",
+                             "/app/Files.html", "/no/Files.txt", longName.c_str()})
         cases.push_back({path, "", 0});
-    const std::pair<const char*, int> faults[] = {{"create", 1}, {"permissions", 1}, {"write", 1},
-                                                  {"write", 2},  {"close", 1},       {"rename", 1},
-                                                  {"rename", 2}, {"rename", -2}};
+    const std::pair<const char*, int> faults[] = {{"create", 1}, {"owner", 1}, {"permissions", 1},
+                                                  {"write", 1},  {"write", 2}, {"link", 1},
+                                                  {"close", 1},  {"rename", 1}};
     for (const auto& [failing, call] : faults)
         cases.push_back({"/app/Files.txt", failing, call});
     cases.push_back({"/dev/fifo", "open", 1});
@@ -50,42 +57,94 @@ TEST(OutputFile, ReplacesTheOldFileOnlyWhenTheNewOneIsComplete) {
     for (const Case& c : cases) {
         fakes::FakeOutputFiles files;
         files.folders = {"/app", "/app/Files.html"};
-        files.files["/app/Files.txt"] = {"old", 0640};
-        files.links["/home/Files.txt"] = "/app/Files.txt";
+        files.files["/app/Files.txt"] = {"old", 0640, 1001, 1002};
+        files.files["/app/Locked.txt"] = {"old", 0444, 1000, 1000, false};
+        files.links = {{"/home/Files.txt", "/app/Files.txt"},
+                       {"/home/dangling", "/app/Made.txt"},
+                       {"/home/loop", "/home/loop2"},
+                       {"/home/loop2", "/home/loop"}};
         files.devices["/dev/fifo"] = "";
-        files.failures.failOn(c.failing, std::errc::io_error, std::abs(c.call));
-        if (c.call < 0)
-            files.failures.failOn(c.failing, std::errc::no_space_on_device, 1 - c.call);
+        files.descriptorNames["/dev/stdout"] = 1;
+        files.failures.failOn(c.failing, std::errc::io_error, c.call);
         journal += "== " + std::string(c.path) + " " + c.failing + " " + std::to_string(c.call) +
                    "\n" + write(files, c.path, "new") + "\n";
         for (const std::string& call : files.journal)
             journal += call + "\n";
         for (const auto& [name, file] : files.files)
             journal += name + ": " + std::to_string(file.content.size()) + " bytes, mode " +
-                       fakes::octal(file.mode) + "\n";
+                       fakes::octal(file.mode) + ", owner " + std::to_string(file.owner) + ":" +
+                       std::to_string(file.group) + "\n";
         journal += "fifo: " + std::to_string(files.devices["/dev/fifo"].size()) +
-                   " bytes, standard output: " + std::to_string(files.standardOutputBytes.size()) +
-                   "\n";
+                   " bytes, standard output: " + std::to_string(files.streams[1].size()) + "\n";
     }
     EXPECT_EQ(testing::compareWithGolden("output_file.journal", journal), "");
 }
 
-// The same on this machine's file system: a link kept, a new file with the umask's mode.
-TEST(PosixOutputFiles, ReplacesThroughALinkWithTheUmasksMode) {
+// The same on this machine's file system, and how its paths are followed: links as the
+// shell's ">" follows them, ".." as the kernel resolves it, a trailing "/" as a folder, and
+// the process's own open files written where they stand.
+TEST(PosixOutputFiles, FollowPathsAsTheKernelDoes) {
     testing::TempTree tree;
     tree.file("real.txt", "old");
+    chmod(tree.path("real.txt").c_str(), 0604);
     tree.link("link.txt", "real.txt");
+    tree.link("dangling.txt", "made.txt");
+    tree.link("loop", "loop");
+    tree.folder("a/b");
+    tree.link("l", "a/b");
+    const std::string full = std::string(OutputFile::capacity, 'x') + "new";
     PosixOutputFiles files;
     const mode_t mask = umask(027);
-    EXPECT_EQ(write(files, tree.path("link.txt"), "new"), "");
+    for (const char* path : {"link.txt", "dangling.txt", "l/../x.html"})
+        EXPECT_EQ(write(files, tree.path(path), "new"), "") << path;
     umask(mask);
-    struct stat info {};
-    ASSERT_EQ(stat(tree.path("real.txt").c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 0777, 0640u);
+    const auto mode = [&tree](const char* path) {
+        struct stat info {};
+        return stat(tree.path(path).c_str(), &info) == 0 ? info.st_mode & 0777 : 0u;
+    };
+    EXPECT_EQ(mode("real.txt"), 0604u);
+    EXPECT_EQ(mode("made.txt"), 0640u);
+    EXPECT_EQ(mode("a/x.html"), 0640u);
+    for (const char* path : {"real.txt", "made.txt", "a/x.html"})
+        EXPECT_EQ(testing::readFile(tree.path(path)), full) << path;
     EXPECT_TRUE(std::filesystem::is_symlink(tree.path("link.txt")));
-    EXPECT_EQ(testing::readFile(tree.path("real.txt")),
-              std::string(OutputFile::capacity, 'x') + "new");
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(tree.root()), {}), 2);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(tree.root()), {}), 7);
+
+    EXPECT_EQ(write(files, tree.path("loop"), ""),
+              "cannot write " + tree.path("loop") + ": Too many levels of symbolic links");
+    EXPECT_EQ(write(files, tree.path("new/"), ""),
+              "cannot write " + tree.path("new/") + ": Is a directory");
+    chmod(tree.path("real.txt").c_str(), 0444);
+    if (geteuid() != 0) { // root may write any file
+        EXPECT_EQ(write(files, tree.path("link.txt"), ""),
+                  "cannot write " + tree.path("link.txt") + ": Permission denied");
+    }
+    const Descriptor log(open(tree.path("log").c_str(), O_CREAT | O_WRONLY | O_APPEND, 0600));
+    ASSERT_EQ(::write(log.get(), "before\n", 7), 7);
+    EXPECT_EQ(write(files, "/dev/fd/" + std::to_string(log.get()), "new"), "");
+    EXPECT_EQ(testing::readFile(tree.path("log")), "before\n" + full);
+}
+
+// In a child of the test: descriptors opened where closed, and a signal that removes the
+// run's temporary file and then ends the program as it would have.
+TEST(PosixProcess, OpensClosedDescriptorsAndCleansUpOnSignals) {
+    testing::TempTree tree;
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        tree.file(".Files.html.abcdef");
+        const pid_t child = fork();
+        if (child == 0) {
+            close(2);
+            prepareProcess();
+            noteTemporaryFile(tree.path(".Files.html.abcdef"));
+            if (fcntl(2, F_GETFD) == 0 && std::signal(SIGXFSZ, SIG_DFL) == SIG_IGN)
+                raise(signal);
+            _exit(0);
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << status;
+        EXPECT_FALSE(std::filesystem::exists(tree.path(".Files.html.abcdef")));
+    }
 }
 
 } // namespace

@@ -12,49 +12,87 @@ std::string octal(unsigned mode) {
 
 namespace {
 
+/// A file in memory: `content` is its own until it has a name in the files' map.
 class MemoryFile final : public WritableFile {
 public:
-    MemoryFile(FakeOutputFiles& files, std::string path, std::string& content)
-        : files_(files), path_(std::move(path)), content_(content) {}
+    MemoryFile(FakeOutputFiles& files, std::string path, std::string* content)
+        : files_(files), path_(std::move(path)), content_(content ? content : &own_.content) {}
 
     std::error_code write(std::string_view bytes) override {
-        files_.journal.push_back("write " + std::to_string(bytes.size()) + " " + path_);
-        if (std::error_code error = files_.failures.next("write"))
+        if (std::error_code error = call("write", std::to_string(bytes.size())))
             return error;
-        content_.append(bytes);
+        content_->append(bytes);
         return {};
     }
     std::error_code setPermissions(unsigned mode) override {
-        files_.journal.push_back("permissions " + octal(mode) + " " + path_);
-        if (std::error_code error = files_.failures.next("permissions"))
+        if (std::error_code error = call("permissions", octal(mode)))
             return error;
-        if (auto found = files_.files.find(path_); found != files_.files.end())
-            found->second.mode = mode;
+        file().mode = mode;
         return {};
     }
-    std::error_code close() override {
-        files_.journal.push_back("close " + path_);
-        return files_.failures.next("close");
+    std::error_code setOwner(unsigned owner, unsigned group) override {
+        if (std::error_code error =
+                call("owner", std::to_string(owner) + ":" + std::to_string(group)))
+            return error;
+        file().owner = owner, file().group = group;
+        return {};
     }
+    std::error_code link(std::string& name) override {
+        if (content_ != &own_.content)
+            return {};
+        if (std::error_code error = call("link", {}))
+            return error;
+        name = path_ + std::to_string(100000 + ++files_.made);
+        FakeOutputFiles::File& named = files_.files[name] = std::move(own_);
+        content_ = &named.content; // a std::map node stays where it is
+        path_ = name;
+        return {};
+    }
+    std::error_code close() override { return call("close", {}); }
 
 private:
+    std::error_code call(const std::string& operation, const std::string& argument) {
+        files_.journal.push_back(operation + (argument.empty() ? "" : " " + argument) + " " +
+                                 path_);
+        return files_.failures.next(operation);
+    }
+    FakeOutputFiles::File& file() {
+        const auto named = files_.files.find(path_);
+        return named == files_.files.end() ? own_ : named->second;
+    }
+
     FakeOutputFiles& files_;
-    std::string path_;
-    std::string& content_; // in a std::map node, which stays where it is
+    std::string path_; // a file without a name goes by its prefix
+    FakeOutputFiles::File own_;
+    std::string* content_;
 };
 
 } // namespace
 
 PathTarget FakeOutputFiles::inspect(const std::string& path) {
-    const auto link = links.find(path);
-    const std::string& real = link == links.end() ? path : link->second;
+    std::string real = path;
+    for (int hops = 0; links.count(real); ++hops) {
+        if (hops == 40)
+            return PathTarget::unusable(make_error_code(std::errc::too_many_symbolic_link_levels));
+        real = links[real];
+    }
+    if (const auto fd = descriptorNames.find(real); fd != descriptorNames.end()) {
+        PathTarget target = PathTarget::of(PathTarget::Kind::Descriptor);
+        target.descriptor = fd->second;
+        return target;
+    }
     if (folders.count(real))
-        return {PathTarget::Kind::Folder, {}};
+        return PathTarget::of(PathTarget::Kind::Folder);
     if (devices.count(real))
-        return {PathTarget::Kind::Other, {}};
-    if (files.count(real))
-        return {PathTarget::Kind::RegularFile, real};
-    return {};
+        return PathTarget::of(PathTarget::Kind::Other);
+    const auto found = files.find(real);
+    if (found == files.end())
+        return PathTarget::of(PathTarget::Kind::Missing, real);
+    PathTarget target = PathTarget::of(PathTarget::Kind::RegularFile, real);
+    const File& file = found->second;
+    target.mode = file.mode, target.owner = file.owner, target.group = file.group;
+    target.writable = file.writable;
+    return target;
 }
 
 std::error_code FakeOutputFiles::createUnique(const std::string& prefix, std::string& name,
@@ -65,9 +103,8 @@ std::error_code FakeOutputFiles::createUnique(const std::string& prefix, std::st
     const std::size_t slash = prefix.find_last_of('/');
     if (slash != std::string::npos && slash > 0 && !folders.count(prefix.substr(0, slash)))
         return std::make_error_code(std::errc::no_such_file_or_directory);
-    name = prefix + std::to_string(100000 + ++made_);
-    File& made = files[name];
-    file = std::make_unique<MemoryFile>(*this, name, made.content);
+    name.clear();
+    file = std::make_unique<MemoryFile>(*this, prefix, nullptr);
     return {};
 }
 
@@ -76,15 +113,17 @@ std::error_code FakeOutputFiles::openExisting(const std::string& path,
     journal.push_back("open " + path);
     if (std::error_code error = failures.next("open"))
         return error;
-    file = std::make_unique<MemoryFile>(*this, path, devices[path]);
+    file = std::make_unique<MemoryFile>(*this, path, &devices[path]);
     return {};
 }
 
-std::unique_ptr<WritableFile> FakeOutputFiles::standardOutput() {
-    return std::make_unique<MemoryFile>(*this, "-", standardOutputBytes);
+std::unique_ptr<WritableFile> FakeOutputFiles::descriptor(int descriptor) {
+    return std::make_unique<MemoryFile>(*this, "fd " + std::to_string(descriptor),
+                                        &streams[descriptor]);
 }
 
-std::error_code FakeOutputFiles::rename(const std::string& from, const std::string& to) {
+std::error_code FakeOutputFiles::rename(const std::string& from, const std::string& to,
+                                        const std::function<void()>&) {
     journal.push_back("rename " + from + " " + to);
     if (std::error_code error = failures.next("rename"))
         return error;

@@ -34,20 +34,23 @@ private:
     std::map<std::string, int> calls_;
 };
 
-/// Files in memory. The operations are "create", "open", "write", "permissions", "close",
-/// "rename" and "remove".
+/// Files in memory. The operations are "create", "open", "write", "permissions", "owner",
+/// "link", "close", "rename" and "remove". Files are made without a name until linked.
 class FakeOutputFiles final : public OutputFiles {
 public:
     struct File {
         std::string content;
         unsigned mode = 0600;
+        unsigned owner = 1000, group = 1000;
+        bool writable = true;
     };
     std::map<std::string, File> files;          ///< regular files by path
     std::set<std::string> folders;              ///< paths that are folders
-    std::map<std::string, std::string> links;   ///< a link's path and the file it leads to
+    std::map<std::string, std::string> links;   ///< a link's path and the path it leads to
     std::map<std::string, std::string> devices; ///< FIFOs and devices, with what they took
-    std::string standardOutputBytes;
-    std::vector<std::string> journal; ///< "write N path", "rename a b", ...
+    std::map<std::string, int> descriptorNames; ///< names of the process's open files
+    std::map<int, std::string> streams;         ///< what each open file took; 1 standard output
+    std::vector<std::string> journal;           ///< "write N path", "rename a b", ...
     unsigned umask = 022;
     Failures failures;
 
@@ -56,13 +59,13 @@ public:
                                  std::unique_ptr<WritableFile>& file) override;
     std::error_code openExisting(const std::string& path,
                                  std::unique_ptr<WritableFile>& file) override;
-    std::unique_ptr<WritableFile> standardOutput() override;
-    std::error_code rename(const std::string& from, const std::string& to) override;
+    std::unique_ptr<WritableFile> descriptor(int descriptor) override;
+    std::error_code rename(const std::string& from, const std::string& to,
+                           const std::function<void()>& whileWaiting) override;
     std::error_code remove(const std::string& path) override;
     unsigned newFileMode() override { return 0666 & ~umask; }
 
-private:
-    int made_ = 0;
+    int made = 0; ///< files named so far
 };
 
 class FakeEnvironment final : public Environment {
