@@ -8,6 +8,7 @@
 #include "platform/posix_process.h"
 #include "platform/qt/qt_printer.h"
 #include "platform/qt/qt_services.h"
+#include "run/run_control.h"
 
 #include <QApplication>
 
@@ -26,8 +27,14 @@ int main(int argc, char** argv) {
     QtMessageBoxes messages;
     QtShell shell;
     QtPrinter printer;
-    app::Main window({messages, shell, printer, appFolder(environment),
-                      app::mountedDrives(environment, fileSystem),
+    const std::string folder = appFolder(environment);
+    if (folder.empty()) {
+        messages.show("There is no folder for the catalogues: HOME is not set and the user has "
+                      "no home folder.",
+                      applicationTitle, MessageIcon::Critical);
+        return 1;
+    }
+    app::Main window({messages, shell, printer, folder, app::mountedDrives(environment, fileSystem),
                       normalizeFolder(known ? working : std::string("/"), "/")});
     app::showCentred(window);
     return QApplication::exec();

@@ -75,7 +75,13 @@ int run(const Options& options, int& argc, char** argv) {
             return 1;
         paths = {*output, *output};
     } else if (options.format != Format::Print) {
-        paths = OutputPaths::inFolder(appFolder(environment));
+        const std::string folder = appFolder(environment);
+        if (folder.empty()) {
+            report("no folder for the catalogue: HOME is not set and the user has no home "
+                   "folder; give one with --output");
+            return 1;
+        }
+        paths = OutputPaths::inFolder(folder);
     }
 
     FixedFolder dir1(*folder);

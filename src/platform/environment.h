@@ -18,6 +18,8 @@ public:
 
     /// The value of an environment variable, or nothing when it is not set.
     virtual std::optional<std::string> variable(const std::string& name) = 0;
+    /// The user's home folder in the password database, or nothing when it has none.
+    virtual std::optional<std::string> passwordHome() = 0;
     /// The absolute path of the running program, or empty when it cannot be found.
     virtual std::string programPath() = 0;
     /// Whether the user may make files in `folder`.

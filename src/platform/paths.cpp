@@ -71,13 +71,16 @@ std::string appFolder(Environment& environment) {
     }
     std::string data;
     const std::optional<std::string> xdg = environment.variable("XDG_DATA_HOME");
-    const std::optional<std::string> home = environment.variable("HOME");
+    std::optional<std::string> home = environment.variable("HOME");
+    if (!home || home->empty())
+        home = environment.passwordHome();
+    // Never a shared folder such as one in /tmp, where another user could plant a link.
     if (xdg && xdg->starts_with('/'))
         data = *xdg;
-    else if (home && !home->empty())
+    else if (home && home->starts_with('/'))
         data = *home + "/.local/share";
     else
-        data = "/tmp";
+        return {};
     std::string folder = normalizeFolder(data + "/dorvantile", "/");
     // A folder that cannot be made is reported by the first catalogue written into it, with
     // the file's name and the system's reason.

@@ -22,8 +22,9 @@ std::string normalizeFolder(std::string_view given, std::string_view workingFold
 /// The folder that holds the running program when the user may write there and it is not
 /// one of the system's program folders (/usr/..., /bin, /sbin); otherwise the program's
 /// folder in the user's data folder ($XDG_DATA_HOME/dorvantile, by default
-/// ~/.local/share/dorvantile), made on first use. When it cannot be made, writing a
-/// catalogue there fails with the reason.
+/// ~/.local/share/dorvantile), made on first use; without HOME the home folder comes from
+/// the password database. When it cannot be made, writing a catalogue there fails with the
+/// reason. Empty when the user has no data folder at all.
 std::string appFolder(Environment& environment);
 
 } // namespace dorvantile

@@ -6,9 +6,11 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <limits.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 namespace dorvantile {
 namespace {
@@ -31,6 +33,16 @@ std::string PosixEnvironment::programPath() {
     const ssize_t n = readlink("/proc/self/exe", buffer.data(), buffer.size());
     buffer.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
     return buffer;
+}
+
+std::optional<std::string> PosixEnvironment::passwordHome() {
+    std::vector<char> buffer(16384);
+    passwd entry{};
+    passwd* found = nullptr;
+    if (getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &found) != 0 || !found ||
+        !found->pw_dir)
+        return std::nullopt;
+    return std::string(found->pw_dir);
 }
 
 bool PosixEnvironment::mayWriteIn(const std::string& folder) {

@@ -8,6 +8,7 @@ namespace dorvantile {
 class PosixEnvironment final : public Environment {
 public:
     std::optional<std::string> variable(const std::string& name) override;
+    std::optional<std::string> passwordHome() override;
     std::string programPath() override;
     bool mayWriteIn(const std::string& folder) override;
     std::error_code makeFolder(const std::string& path) override;

@@ -29,8 +29,8 @@ private slots:
                        open->icon()};
                 open->accept();
             });
-            QtMessageBoxes().show("Drive niet aanwezig....", " Drive-Error", icon);
-            QCOMPARE(box, (QVariantList{" Drive-Error", "Drive niet aanwezig....",
+            QtMessageBoxes().show("Drive niet\naanwezig\x1b....", " Drive-Error", icon);
+            QCOMPARE(box, (QVariantList{" Drive-Error", "Drive niet?aanwezig?....",
                                         int(QMessageBox::Ok), shown}));
         }
     }
@@ -39,10 +39,12 @@ private slots:
         for (const QString scheme : {"file", "https"})
             QDesktopServices::setUrlHandler(scheme, this, "open");
         QtShell().open("/tmp/a b#c/Fïles.html");
+        QtShell().open("/tmp/caf\xE9.html"); // not UTF-8: the exact bytes
         QtShell().open("https://dorvantile.example.org/help?x=1");
         for (const QString scheme : {"file", "https"})
             QDesktopServices::unsetUrlHandler(scheme);
         QCOMPARE(opened_, (QList<QUrl>{QUrl::fromLocalFile("/tmp/a b#c/Fïles.html"),
+                                       QUrl::fromEncoded("file:///tmp/caf%E9.html"),
                                        QUrl("https://dorvantile.example.org/help?x=1")}));
     }
 };

@@ -22,6 +22,7 @@ struct AppFolderCase {
     const char* xdg;
     const char* home;
     const char* expected;
+    const char* passwordHome = nullptr;
 };
 
 // Beside the program only where the user may write and it is no system program folder;
@@ -34,7 +35,8 @@ TEST(Paths, TheAppFolderIsTheProgramsFolderOnlyWhereTheUserMayWrite) {
         {"/usr/local/bin/dorvantile", nullptr, "/h", "/h/.local/share/dorvantile"},
         {"/usr/bin/dorvantile", "/x/data", "/h", "/x/data/dorvantile"},
         {"/bin/dorvantile", "relative", "/h/", "/h/.local/share/dorvantile"},
-        {"/sbin/dorvantile", nullptr, "", "/tmp/dorvantile"},
+        {"/sbin/dorvantile", nullptr, "", "/pw/ann/.local/share/dorvantile", "/pw/ann"},
+        {"/sbin/dorvantile", nullptr, "", ""}, // no folder at all, and never one in /tmp
         {"", nullptr, "/h", "/h/.local/share/dorvantile"},
     };
     for (const AppFolderCase& c : cases) {
@@ -46,6 +48,8 @@ TEST(Paths, TheAppFolderIsTheProgramsFolderOnlyWhereTheUserMayWrite) {
         if (c.xdg)
             environment.variables["XDG_DATA_HOME"] = c.xdg;
         environment.variables["HOME"] = c.home;
+        if (c.passwordHome)
+            environment.home = c.passwordHome;
         const std::string found = appFolder(environment);
         EXPECT_EQ(found, c.expected) << c.program;
         if (found.ends_with("/dorvantile")) {

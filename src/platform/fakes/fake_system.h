@@ -72,8 +72,9 @@ class FakeEnvironment final : public Environment {
 public:
     std::map<std::string, std::string> variables;
     std::string program;
-    std::set<std::string> writable; ///< folders the user may write in
-    std::set<std::string> folders;  ///< folders made so far
+    std::optional<std::string> home; ///< in the password database
+    std::set<std::string> writable;  ///< folders the user may write in
+    std::set<std::string> folders;   ///< folders made so far
     std::string working = "/";
     std::string mounts;
     std::vector<std::vector<std::string>> started;
@@ -83,6 +84,7 @@ public:
         const auto found = variables.find(name);
         return found == variables.end() ? std::nullopt : std::optional(found->second);
     }
+    std::optional<std::string> passwordHome() override { return home; }
     std::string programPath() override { return program; }
     bool mayWriteIn(const std::string& folder) override { return writable.count(folder) > 0; }
     std::error_code makeFolder(const std::string& path) override {

@@ -1,5 +1,7 @@
 #include "platform/qt/qt_services.h"
 
+#include "general/shown_text.h"
+
 #include <QApplication>
 #include <QDesktopServices>
 #include <QFile>
@@ -35,17 +37,22 @@ void QtPointer::set(MousePointer pointer) {
 }
 
 void QtMessageBoxes::show(std::string_view prompt, std::string_view title, MessageIcon icon) {
+    // A name in the prompt cannot break its line or forge another.
+    std::string shown(prompt);
+    replaceControls(shown);
     QMessageBox box(icon == MessageIcon::Critical ? QMessageBox::Critical : QMessageBox::NoIcon,
                     QString::fromUtf8(title.data(), static_cast<qsizetype>(title.size())),
-                    QString::fromUtf8(prompt.data(), static_cast<qsizetype>(prompt.size())),
+                    QString::fromUtf8(shown.data(), static_cast<qsizetype>(shown.size())),
                     QMessageBox::Ok, QApplication::activeWindow());
     box.exec();
 }
 
 void QtShell::open(const std::string& target) {
     const QByteArray bytes(target.data(), static_cast<qsizetype>(target.size()));
-    const QUrl url = target.starts_with('/') ? QUrl::fromLocalFile(QFile::decodeName(bytes))
-                                             : QUrl(QString::fromUtf8(bytes), QUrl::TolerantMode);
+    // A file's address percent-encodes its name's exact bytes, valid UTF-8 or not.
+    const QUrl url = target.starts_with('/')
+                         ? QUrl::fromEncoded("file://" + bytes.toPercentEncoding("/"))
+                         : QUrl(QString::fromUtf8(bytes), QUrl::TolerantMode);
     QDesktopServices::openUrl(url);
 }
 
