@@ -96,10 +96,15 @@ private slots:
         const std::pair<const char*, QRect> places[] = {
             {"Keuze1", {24, 66, 160, 19}},   {"Keuze2", {24, 86, 160, 19}},
             {"Keuze3", {24, 106, 160, 19}},  {"Frame1", {5, -1, 180, 259}},
-            {"Frame2", {191, -1, 252, 190}}, {"OkKnop", {202, 151, 40, 30}}};
+            {"Frame2", {191, -1, 252, 190}}, {"OkKnop", {202, 151, 40, 30}},
+            {"Drive1", {9, 16, 162, 21}}};
         for (const auto& [name, place] : places)
             QCOMPARE(h.control(name)->geometry(), place);
         QCOMPARE(h.control<QLabel>("ProcentLabel")->text(), "0%");
+        QCOMPARE(h.control("ProcentLabel")->palette().color(QPalette::WindowText),
+                 QColor(64, 64, 64));
+        QCOMPARE(h.control("Drive1")->palette().color(QPalette::Button), QColor(230, 220, 190));
+        QCOMPARE(h.control<QLabel>("Image1")->pixmap().size(), QSize(32, 32));
         QImage plain(230, 16, h.bar().format());
         plain.fill(QColor(0, 0, 64));
         QCOMPARE(h.bar(), plain);

@@ -39,8 +39,8 @@ TEST(Options, AreReadIntoAValue) {
 }
 
 TEST(Options, MessagesAreOneLineEach) {
-    EXPECT_EQ(messageLine("cannot read /a\nforged\x1b[2J: x"),
-              "dorvantile-cli: cannot read /a?forged?[2J: x\n");
+    EXPECT_EQ(messageLine("\rcannot read /a\nforged\x1b[2J: x"),
+              "dorvantile-cli: ?cannot read /a?forged?[2J: x\n");
 }
 
 } // namespace

@@ -59,6 +59,7 @@ TEST(PosixFileSystem, ReportsTheBitsOfEveryKindOfEntry) {
     // Asked one by one, read-only files (never folders) are marked, so read-only media are
     // still catalogued whole.
     EXPECT_EQ(fs.attributes(tree.path("locked")), unsigned{ReadOnly});
+    EXPECT_EQ(fs.attributes(tree.path("plain")), 0u);
     EXPECT_EQ(fs.attributes(tree.path("ro-dir")), unsigned{Directory});
     EXPECT_EQ(fs.attributes(tree.path(".hidden-link")), unsigned{ReadOnly | Hidden | Link});
     EXPECT_EQ(fs.attributes(tree.path("dangling")), unsigned{Link});

@@ -30,7 +30,7 @@ void makeAwkwardTree(const TempTree& t) {
     std::string_view names = "Notes.TXT|b.txt|<img src=x onerror=alert(1)>.txt|caf\xE9.txt|"
                              "\xC3\x89t\xC3\xA9.TXT|abcdefgh|abcdefgh9.txt|ABCDEFGHa|abcdefghB|"
                              ".hidden.txt|.git/config|Sub/inner.txt|Sub/Deeper/Deepest/x|"
-                             "Folder & <b>/f.txt|two  spaces/z";
+                             "Folder & <b>/f.txt|two  spaces/z|\001ctl\037\177/y";
     for (std::size_t start = 0, bar; start <= names.size(); start = bar + 1) {
         bar = std::min(names.find('|', start), names.size());
         t.file("Awkward/" + std::string(names.substr(start, bar - start)), "x");
