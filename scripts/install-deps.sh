@@ -5,7 +5,7 @@ set -euo pipefail
 
 # Qt 6 Widgets and PrintSupport for the window and the printout; fontconfig finds Arial's
 # metric twin in fonts-liberation.
-build_packages=(g++ cmake ninja-build libgtest-dev qt6-base-dev fonts-liberation)
+build_packages=(g++ cmake ninja-build libgtest-dev qt6-base-dev libcups2-dev fonts-liberation)
 # clang-format for the format check, a private print spooler with a PDF queue and poppler to
 # read its output, a virtual X server for the real window, ImageMagick for its screenshot, and
 # tree for the benchmarks.

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # dorvantile-cli --format print through a CUPS scheduler of the test's own, in a temporary
-# folder, with two queues that write their jobs (PDF) to files; the machine's printers and
-# scheduler stay out of reach. Usage: printout_test.sh DORVANTILE-CLI
+# folder, with two queues that write their jobs (PDF) to files and two that refuse them; the
+# machine's printers and scheduler stay out of reach. Usage: printout_test.sh DORVANTILE-CLI
 # Exits 77 (skipped) when the scheduler or the PDF driver is not installed.
 set -euo pipefail
 export PATH=/usr/sbin:/usr/bin:/sbin:/bin
@@ -34,9 +34,12 @@ env -i "${env[@]}" cupsd -f -c "$base/root/cupsd.conf" -s "$base/root/cups-files
   2>log/cupsd &
 cupsd=$! n=0
 until [[ $(client lpstat -r 2>&1) == "scheduler is running" ]] || ((++n > 400)); do sleep 0.05; done
-for queue in catalogue other; do
+for queue in catalogue other refusing denied; do
   client lpadmin -p $queue -E -v "file://$base/out/$queue.prn" -P $driver || fail lpadmin
 done
+# One rejects jobs; the other accepts them, but the spooler answers this user's with an error.
+client cupsreject -r "Out of paper" refusing && client lpadmin -p denied -u "deny:$(id -un)" ||
+  fail refuse
 
 # expect STATUS MESSAGE OPTIONS...: prints the tree with OPTIONS; the exit status must be
 # STATUS, standard error "dorvantile-cli: MESSAGE" (or nothing), standard output nothing.
@@ -50,9 +53,11 @@ expect 1 "Cannot print on nosuch: there is no printer of that name" --printer no
 client lpadmin -d catalogue
 expect 0 ""
 expect 0 "" --printer other
+expect 1 "Cannot print on refusing: the queue does not accept jobs: Out of paper" --printer refusing
+expect 1 "Cannot print on denied: Not allowed to print." --printer denied
 
-# Once no job is pending: one job on each queue (none from the failed runs), each the whole
-# catalogue.
+# Once no job is pending: one job on each queue that takes them (none from the failed runs),
+# each the whole catalogue, and none on the others.
 n=0 && until [[ -z $(client lpstat -o) ]] || ((++n > 600)); do sleep 0.1; done
 catalogue=$(printf '%s\n' "${base^^}/TREE" a.txt b.txt "${base^^}/TREE/SUB/" c.txt \
   "$(printf -- '-%.0s' {1..52})" 'Folders: 1 \ Files: 3')
@@ -61,3 +66,4 @@ for queue in catalogue other; do
   [[ $(pdftotext -raw out/$queue.prn -) == "$catalogue"$'\n\f' ]] ||
     fail "$queue printed: $(pdftotext -raw out/$queue.prn -)"
 done
+[[ -z $(client lpstat -W all -o refusing -o denied) ]] || fail "a refused job was queued"

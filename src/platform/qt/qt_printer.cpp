@@ -1,14 +1,18 @@
 #include "platform/qt/qt_printer.h"
 
 #include "platform/output_file.h"
+#include "platform/posix_process.h"
 
 #include <QColor>
+#include <QDir>
 #include <QFont>
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QString>
+#include <QTemporaryFile>
+#include <cups/cups.h>
 #include <optional>
 #include <vector>
 
@@ -20,11 +24,48 @@ QString fromBytes(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+/// Why the queue `name` takes no job now, in its spooler's words; nothing when it takes them.
+std::optional<std::string> refusal(const std::string& name) {
+    char uri[HTTP_MAX_URI];
+    httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, "localhost", ippPort(),
+                     "/printers/%s", name.c_str());
+    ipp_t* request = ippNewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
+    static const char* const wanted[] = {"printer-is-accepting-jobs", "printer-state-message"};
+    ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", 2, nullptr,
+                  wanted);
+    const std::unique_ptr<ipp_t, void (*)(ipp_t*)> answer(
+        cupsDoRequest(CUPS_HTTP_DEFAULT, request, "/"), ippDelete); // takes the request
+    if (cupsLastError() > IPP_STATUS_OK_CONFLICTING)
+        return cupsLastErrorString();
+    ipp_attribute_t* accepting =
+        ippFindAttribute(answer.get(), "printer-is-accepting-jobs", IPP_TAG_BOOLEAN);
+    if (accepting == nullptr || ippGetBoolean(accepting, 0))
+        return std::nullopt;
+    const char* message = ippGetString(
+        ippFindAttribute(answer.get(), "printer-state-message", IPP_TAG_ZERO), 0, nullptr);
+    return std::string("the queue does not accept jobs") +
+           (message != nullptr && *message != 0 ? std::string(": ") + message : std::string());
+}
+
+/// A queue's job as a PDF file of its own, removed with it; a signal removes it too.
+struct SpoolFile {
+    SpoolFile() : file(QDir::tempPath() + QStringLiteral("/dorvantile-print-XXXXXX.pdf")) {}
+    SpoolFile(const SpoolFile&) = delete;
+    SpoolFile& operator=(const SpoolFile&) = delete;
+    ~SpoolFile() {
+        // A file that cannot be removed in the temporary folder harms nothing.
+        [[maybe_unused]] const bool removed = file.remove();
+        forgetTemporaryFile();
+    }
+    QTemporaryFile file;
+};
+
 /// One job. The lines are laid out page by page as they come, against the printer's own
-/// metrics, and drawn on the printer only at EndDoc. Qt's CUPS engine cannot withdraw a job
-/// once its painter has begun (`QPrinter::abort()` does nothing there, and ending the painter
-/// spools whatever was drawn), so this is the only way a failed run never sends half a
-/// catalogue.
+/// metrics, and drawn only at EndDoc. A queue's job is drawn into a PDF file of its own and
+/// handed to the spooler in one request, whose answer is the job's success: Qt's CUPS engine
+/// neither withdraws a job once its painter has begun nor reports a job the spooler refuses.
+/// So a failed run never sends half a catalogue, and a refused job is never a success.
 class QtPrintSurface final : public PrintSurface {
 public:
     /// A job on the queue `info`, or in the PDF file `pdf` when that is not empty.
@@ -32,7 +73,14 @@ public:
         : printer_(info, QPrinter::HighResolution),
           name_(pdf.empty() ? info.printerName().toStdString() : pdf) {
         if (pdf.empty()) {
+            // The queue's default page with its printable area and resolution, drawn as PDF.
+            queue_ = name_;
             printer_.setPageSize(info.defaultPageSize());
+            const QPageLayout layout = printer_.pageLayout();
+            const int resolution = printer_.resolution();
+            printer_.setOutputFormat(QPrinter::PdfFormat);
+            printer_.setPageLayout(layout);
+            printer_.setResolution(resolution);
         } else {
             printer_.setOutputFormat(QPrinter::PdfFormat);
             printer_.setOutputFileName(fromBytes(pdf));
@@ -48,7 +96,7 @@ public:
         pixelsPerTwipY_ = printer_.logicalDpiY() / 1440.0;
     }
 
-    void setCopies(int copies) override { printer_.setCopyCount(copies < 1 ? 1 : copies); }
+    void setCopies(int copies) override { copies_ = copies < 1 ? 1 : copies; }
 
     void setOrientation(int orientation) override {
         if (orientation == 1 || orientation == 2) {
@@ -110,6 +158,15 @@ public:
     void EndDoc() override {
         if (ended_)
             return; // a second EndDoc would send an empty job
+        std::optional<SpoolFile> spool;
+        if (!queue_.empty()) {
+            spool.emplace();
+            if (!spool->file.open())
+                throw CatalogueError(cannotPrint("no temporary file for the job: " +
+                                                 spool->file.errorString().toStdString()));
+            noteTemporaryFile(QFile::encodeName(spool->file.fileName()).toStdString());
+            printer_.setOutputFileName(spool->file.fileName());
+        }
         QPainter painter;
         if (!painter.begin(&printer_))
             throw CatalogueError(cannotPrint("the print job could not be started"));
@@ -130,6 +187,8 @@ public:
             newPage();
         if (!painter.end())
             throw CatalogueError(cannotPrint("the print job could not be finished"));
+        if (spool)
+            submit(QFile::encodeName(spool->file.fileName()));
         ended_ = true;
         lines_.clear();
         pageStarts_.clear();
@@ -148,8 +207,20 @@ private:
         QString text;
     };
 
-    std::string cannotPrint(const char* reason) const {
+    std::string cannotPrint(const std::string& reason) const {
         return "Cannot print on " + name_ + ": " + reason;
+    }
+
+    /// Hands the PDF file `path` to the queue as one job; libcups cancels a job whose
+    /// document does not arrive whole.
+    void submit(const QByteArray& path) {
+        cups_option_t* options = nullptr;
+        const int count = cupsAddOption("copies", std::to_string(copies_).c_str(), 0, &options);
+        const int job = cupsPrintFile2(CUPS_HTTP_DEFAULT, queue_.c_str(), path.constData(),
+                                       "Dorvantile catalogue", count, options);
+        cupsFreeOptions(count, options);
+        if (job == 0)
+            throw CatalogueError(cannotPrint(cupsLastErrorString()));
     }
 
     void fontChanged() {
@@ -190,6 +261,8 @@ private:
 
     QPrinter printer_;
     std::string name_;
+    std::string queue_; // the queue a job is handed to; empty for a PDF file
+    int copies_ = 1;
     qreal pixelsPerTwipX_;
     qreal pixelsPerTwipY_;
     QFont font_;
@@ -204,6 +277,14 @@ private:
     std::vector<std::size_t> pageStarts_; // the first line of each page after the first
     bool ended_ = false;
 };
+
+std::unique_ptr<PrintSurface> startOn(const QPrinterInfo& info) {
+    // A queue that takes no job fails the run before its walk, not at its end.
+    const std::string name = info.printerName().toStdString();
+    if (const std::optional<std::string> reason = refusal(name))
+        throw CatalogueError("Cannot print on " + name + ": " + *reason);
+    return std::make_unique<QtPrintSurface>(info, std::string());
+}
 
 } // namespace
 
@@ -223,12 +304,12 @@ std::unique_ptr<PrintSurface> QtPrinter::startJob() {
         const QPrinterInfo info = QPrinterInfo::defaultPrinter();
         if (info.isNull())
             throw CatalogueError("No printer is set up: there is no default printer");
-        return std::make_unique<QtPrintSurface>(info, std::string());
+        return startOn(info);
     }
     const QPrinterInfo info = QPrinterInfo::printerInfo(fromBytes(queue_));
     if (info.isNull())
         throw CatalogueError("Cannot print on " + queue_ + ": there is no printer of that name");
-    return std::make_unique<QtPrintSurface>(info, std::string());
+    return startOn(info);
 }
 
 } // namespace dorvantile

@@ -19,9 +19,11 @@ public:
     static QtPrinter toPdf(std::string path);
 
     /// Starts a job at high resolution on the printer's default page size. Throws
-    /// CatalogueError when there is no default printer or no queue of that name. The job's
-    /// pages are laid out as the lines come and are sent to the printer (or written to the
-    /// file) only at `EndDoc`: a job dropped before `EndDoc` prints nothing at all.
+    /// CatalogueError when there is no default printer, no queue of that name, or a queue
+    /// that accepts no jobs (with the spooler's reason). The job's pages are laid out as the
+    /// lines come and are sent to the printer (or written to the file) only at `EndDoc`, as
+    /// one PDF document: a job dropped before `EndDoc` prints nothing at all, and a job the
+    /// spooler refuses is a CatalogueError with the spooler's answer.
     std::unique_ptr<PrintSurface> startJob() override;
 
 private:
