@@ -29,9 +29,13 @@ public:
     /// Gives `out` every entry of `folder` but "." and "..", in no particular order. The bits
     /// are those of `attributes` except `ReadOnly`, which would cost a stat per file and
     /// decides nothing in a walk. An entry that vanishes while it is read is left out.
-    /// Returns the system's reason when the folder cannot be read; a read that fails
-    /// part-way ends the entries with what was read.
+    /// A folder on which a file system is mounted reports `Directory | Link`, as of the last
+    /// `refresh`. Returns the system's reason when the folder cannot be read, also when the
+    /// read fails part-way: an error is never the end of a folder's entries.
     [[nodiscard]] virtual std::error_code enumerate(const std::string& folder, EntrySink& out) = 0;
+
+    /// Reads again what may change between runs: where file systems are mounted.
+    virtual void refresh() {}
 
     /// All attribute bits of the entry at `path`, or nothing when the path does not resolve.
     virtual std::optional<unsigned> attributes(const std::string& path) = 0;

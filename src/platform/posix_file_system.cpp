@@ -2,6 +2,8 @@
 
 #include "platform/attributes.h"
 #include "platform/descriptor.h"
+#include "platform/mount_table.h"
+#include "platform/posix_environment.h"
 
 #include <cerrno>
 #include <dirent.h>
@@ -67,6 +69,10 @@ std::error_code PosixFileSystem::enumerate(const std::string& folder, EntrySink&
     const Descriptor dir(open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NONBLOCK | O_CLOEXEC));
     if (!dir.valid())
         return {errno, std::generic_category()};
+    // Mount points are looked for only in the few folders that hold one.
+    const bool holdsMounts = mountParents_.count(path) > 0;
+    std::string entryPath = path == "/" ? path : path + "/";
+    const std::size_t entryStart = entryPath.size();
     thread_local std::unique_ptr<char[]> buffer;
     if (!buffer)
         buffer = std::make_unique<char[]>(entryBufferSize);
@@ -82,11 +88,34 @@ std::error_code PosixFileSystem::enumerate(const std::string& folder, EntrySink&
             const char* name = entry->d_name;
             if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
                 continue;
-            if (const std::optional<unsigned> bits = entryBits(dir.get(), name, entry->d_type))
-                out.add(name, *bits | (name[0] == '.' ? Hidden : 0u));
+            std::optional<unsigned> bits = entryBits(dir.get(), name, entry->d_type);
+            if (!bits)
+                continue;
+            if (holdsMounts && *bits == Directory) {
+                entryPath.resize(entryStart);
+                entryPath.append(name);
+                if (mountPoints_.count(entryPath))
+                    *bits |= Link; // another file system, as a mounted volume's folder
+            }
+            out.add(name, *bits | (name[0] == '.' ? Hidden : 0u));
         }
     }
     return {};
+}
+
+void PosixFileSystem::refresh() {
+    mountPoints_.clear();
+    mountParents_.clear();
+    std::string text;
+    if (PosixEnvironment().mountTable(text))
+        return; // without a mount table (no /proc), every folder is a plain one
+    for (const Mount& mount : parseMountInfo(text)) {
+        const std::size_t slash = mount.point.find_last_of('/');
+        if (mount.point.size() < 2 || slash == std::string::npos)
+            continue; // "/" itself, or no path at all
+        mountPoints_.insert(mount.point);
+        mountParents_.insert(slash == 0 ? std::string("/") : mount.point.substr(0, slash));
+    }
 }
 
 std::optional<unsigned> PosixFileSystem::attributes(const std::string& path) {

@@ -3,6 +3,9 @@
 
 #include "platform/file_system.h"
 
+#include <string>
+#include <unordered_set>
+
 namespace dorvantile {
 
 /// The bits of the entry `name` of the open folder `dirFd` without `ReadOnly`, from the type
@@ -15,8 +18,16 @@ std::optional<unsigned> entryBits(int dirFd, const char* name, unsigned char typ
 /// file systems that do not report types.
 class PosixFileSystem final : public FileSystem {
 public:
+    /// Reads the mount points of the process's mount table.
+    PosixFileSystem() { refresh(); }
+
     std::error_code enumerate(const std::string& folder, EntrySink& out) override;
+    void refresh() override;
     std::optional<unsigned> attributes(const std::string& path) override;
+
+private:
+    std::unordered_set<std::string> mountPoints_;
+    std::unordered_set<std::string> mountParents_; // the folders that hold a mount point
 };
 
 } // namespace dorvantile

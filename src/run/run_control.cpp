@@ -49,6 +49,7 @@ void RunControl::run() {
     s.bar.Cls();
     s.pointer.set(MousePointer::Hourglass);
     s.list1.clear();
+    s.fileSystem.refresh();
     // A chosen folder that cannot be read has no catalogue: the old one stays.
     const std::string chosen = s.dir1.path();
     if (std::error_code error =

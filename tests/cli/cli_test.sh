@@ -38,6 +38,18 @@ expect 0 "" "$cli" --format text --output "$t/o/fifo" "$work"
 wait
 cmp -s "$t/o/from-fifo" "$t/o/stdout.text" && [[ -p "$t/o/fifo" ]] || fail "the FIFO was replaced"
 
+# A folder with a file system mounted on it (here the tree bound inside itself) is another
+# drive: left out with everything beneath it. Only where the test may mount (root).
+mkdir "$work/Mounted"
+if mount --bind "$work" "$work/Mounted" 2>/dev/null; then
+  "$cli" --format text --output - "$work" >"$t/o/mounted.txt"
+  umount "$work/Mounted"
+  cmp -s "$t/o/mounted.txt" "$t/o/stdout.text" || fail "a mount point was followed"
+else
+  echo "skipped: a mount point inside the tree needs root"
+fi
+rmdir "$work/Mounted"
+
 # Failures: exit status 1 and one line that says what.
 ln -s nowhere "$t/dangling"
 nosuch="No such file or directory"
