@@ -97,9 +97,17 @@ private slots:
             {"Keuze1", {24, 66, 160, 19}},   {"Keuze2", {24, 86, 160, 19}},
             {"Keuze3", {24, 106, 160, 19}},  {"Frame1", {5, -1, 180, 259}},
             {"Frame2", {191, -1, 252, 190}}, {"OkKnop", {202, 151, 40, 30}},
-            {"Drive1", {9, 16, 162, 21}}};
+            {"Drive1", {9, 16, 162, 21}},    {"Dir1", {9, 48, 161, 201}},
+            {"Bar", {9, 16, 234, 20}},       {"Text1", {3, 9, 245, 177}},
+            {"Image1", {10, 150, 32, 32}},   {"Frame3", {191, 190, 252, 68}},
+            {"Label3", {8, 15, 60, 45}},     {"ExitKnop", {202, 30, 40, 30}},
+            {"HelpKnop", {10, 38, 56, 21}}};
         for (const auto& [name, place] : places)
             QCOMPARE(h.control(name)->geometry(), place);
+        for (const auto& [name, at] : {std::pair{"ProcentLabel", QPoint(12, 40)},
+                                       {"Label1", QPoint(173, 158)},
+                                       {"Label2", QPoint(134, 37)}})
+            QCOMPARE(h.control(name)->pos(), at); // their size is their caption's
         QCOMPARE(h.control<QLabel>("ProcentLabel")->text(), "0%");
         QCOMPARE(h.control("ProcentLabel")->palette().color(QPalette::WindowText),
                  QColor(64, 64, 64));

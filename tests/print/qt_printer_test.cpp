@@ -168,6 +168,23 @@ TEST(QtPrinter, WritesAJobOnlyAtEndDocAndBreaksPagesWithoutRepeatingHeadings) {
     EXPECT_EQ(printed, expected); // every line once, in order: no heading on a later page
 }
 
+// Turned to landscape after its first lines, a job lays out the rest on the wider page: 65
+// lines, one A4 page upright, take two.
+TEST(QtPrinter, TurnsItsPagesForLandscape) {
+    const TempTree folder;
+    const std::string pdf = folder.path("wide.pdf");
+    std::unique_ptr<PrintSurface> job = QtPrinter::toPdf(pdf).startJob();
+    job->Print("first");
+    job->Print("second");
+    job->setOrientation(2);
+    for (int i = 2; i < 65; ++i)
+        job->Print("line");
+    job->EndDoc();
+    EXPECT_EQ(pdfPages(pdf).size(), 2u);
+    const std::string info = poppler("pdfinfo", {pdf.c_str()});
+    EXPECT_NE(info.find("842 x 595 pts"), std::string::npos) << info;
+}
+
 TEST(QtPrinter, AJobThatCannotBeWrittenIsACatalogueError) {
     EXPECT_THROW(QtPrinter::toPdf("/nonexistent/catalogue.pdf").startJob()->EndDoc(),
                  CatalogueError);
