@@ -112,6 +112,7 @@ private slots:
         QCOMPARE(h.control("ProcentLabel")->palette().color(QPalette::WindowText),
                  QColor(64, 64, 64));
         QCOMPARE(h.control("Drive1")->palette().color(QPalette::Button), QColor(230, 220, 190));
+        QCOMPARE(h.control("Text1")->palette().color(QPalette::Base), QColor(200, 210, 220));
         QCOMPARE(h.control<QLabel>("Image1")->pixmap().size(), QSize(32, 32));
         QImage plain(230, 16, h.bar().format());
         plain.fill(QColor(0, 0, 64));

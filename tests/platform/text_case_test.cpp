@@ -16,7 +16,8 @@ TEST(TextCase, MapsLettersOneByOneAndPassesOtherBytesThrough) {
              {"stra\303\237e", "STRA\303\237E"},                       // ß has no simple upper
              {"caf\351.txt", "CAF\351.TXT"},                           // a lone Latin-1 byte
              {"\300\257a\355\240\200a", "\300\257A\355\240\200A"},     // overlong, surrogate
-             {"\364\220\200\200a\303", "\364\220\200\200A\303"},       // past U+10FFFF, cut off
+             {"\340\201\241\360\200\201\241", "\340\201\241\360\200\201\241"}, // overlong a
+             {"\364\220\200\200a\303", "\364\220\200\200A\303"}, // past U+10FFFF, cut off
          })
         EXPECT_EQ(toUpper(given), upper) << given;
     EXPECT_EQ(toLower("Notes.TXT \320\237\320\240\320\230"),
