@@ -230,15 +230,23 @@ std::unique_ptr<WritableFile> PosixOutputFiles::descriptor(int descriptor) {
 std::error_code PosixOutputFiles::rename(const std::string& from, const std::string& to,
                                          const std::function<void()>& whileWaiting) {
     const auto renameNow = [&from, &to] {
+        // Renaming over an old file makes ext4 allocate all of the new file's blocks inside
+        // the rename (its guard for programs that replace files without fsync); exchanging
+        // the two names does not, and is as atomic. The old file, now under the temporary
+        // name, goes next; should that fail, it stays there as a hidden file.
+        if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_EXCHANGE) == 0) {
+            [[maybe_unused]] const int removed = unlink(from.c_str());
+            return 0;
+        }
         return std::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
     };
     int error = 0;
     if (!whileWaiting) {
         error = renameNow();
     } else {
-        // Renaming over a large file makes ext4 write out the new file's blocks first (its
-        // guard for programs that replace files without fsync): the caller waits meanwhile,
-        // on another thread. Should `whileWaiting` throw, the future waits for the rename.
+        // A file system may write out the new file's blocks inside the rename (ext4 where it
+        // cannot exchange names): the caller waits meanwhile, on another thread. Should
+        // `whileWaiting` throw, the future waits for the rename.
         std::future<int> renamed = std::async(std::launch::async, renameNow);
         while (renamed.wait_for(std::chrono::milliseconds(10)) != std::future_status::ready)
             whileWaiting();
