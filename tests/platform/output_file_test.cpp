@@ -130,20 +130,23 @@ TEST(PosixOutputFiles, FollowPathsAsTheKernelDoes) {
 TEST(PosixProcess, OpensClosedDescriptorsAndCleansUpOnSignals) {
     testing::TempTree tree;
     for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
-        tree.file(".Files.html.abcdef");
         const pid_t child = fork();
-        if (child == 0) {
+        if (child == 0) { // a catalogue's file, complete and named, about to be put in place
             close(2);
             prepareProcess();
-            noteTemporaryFile(tree.path(".Files.html.abcdef"));
-            if (fcntl(2, F_GETFD) == 0 && std::signal(SIGXFSZ, SIG_DFL) == SIG_IGN)
+            PosixOutputFiles files;
+            std::unique_ptr<WritableFile> file;
+            std::string name;
+            if (fcntl(2, F_GETFD) == 0 && std::signal(SIGXFSZ, SIG_DFL) == SIG_IGN &&
+                !files.createUnique(tree.path(".Files.html."), name, file) &&
+                !file->write("page") && !file->link(name) && !name.empty())
                 raise(signal);
             _exit(0);
         }
         int status = 0;
         ASSERT_EQ(waitpid(child, &status, 0), child);
         EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << status;
-        EXPECT_FALSE(std::filesystem::exists(tree.path(".Files.html.abcdef")));
+        EXPECT_TRUE(std::filesystem::is_empty(tree.root()));
     }
 }
 

@@ -180,6 +180,7 @@ TEST(QtPrinter, TurnsItsPagesForLandscape) {
     for (int i = 2; i < 65; ++i)
         job->Print("line");
     job->EndDoc();
+    job->EndDoc(); // once ended, a job is sent no more
     EXPECT_EQ(pdfPages(pdf).size(), 2u);
     const std::string info = poppler("pdfinfo", {pdf.c_str()});
     EXPECT_NE(info.find("842 x 595 pts"), std::string::npos) << info;
