@@ -4,8 +4,10 @@
 #include "app/help_text.h"
 #include "app/main_window.h"
 #include "platform/fakes/fake_controls.h"
+#include "support/golden.h"
 #include "support/temp_tree.h"
 
+#include <QBuffer>
 #include <QtTest> // with QtCore's QDir and QTimer
 
 namespace dorvantile::app {
@@ -114,6 +116,12 @@ private slots:
         QCOMPARE(h.control("Drive1")->palette().color(QPalette::Button), QColor(230, 220, 190));
         QCOMPARE(h.control("Text1")->palette().color(QPalette::Base), QColor(200, 210, 220));
         QCOMPARE(h.control<QLabel>("Image1")->pixmap().size(), QSize(32, 32));
+        for (const char* knop : {"OkKnop", "ExitKnop"}) { // faces, bevels, words to the pixel
+            QByteArray png;
+            QBuffer buffer(&png);
+            QVERIFY(h.control(knop)->grab().toImage().save(&buffer, "PNG"));
+            QCOMPARE(testing::compareWithGolden(knop + std::string(".png"), png.toStdString()), "");
+        }
         QImage plain(230, 16, h.bar().format());
         plain.fill(QColor(0, 0, 64));
         QCOMPARE(h.bar(), plain);

@@ -47,7 +47,9 @@ TEST(PosixFileSystem, ReportsTheBitsOfEveryKindOfEntry) {
     AllEntries entries;
     ASSERT_FALSE(fs.enumerate(tree.root(), entries));
     EXPECT_EQ(entries.bits, expected);
-    const Descriptor dir(open(tree.root().c_str(), O_RDONLY | O_DIRECTORY));
+    Descriptor opened(open(tree.root().c_str(), O_RDONLY | O_DIRECTORY));
+    const Descriptor dir(std::move(opened));
+    ASSERT_TRUE(dir.valid() && !opened.valid()); // NOLINT: a moved-from descriptor owns nothing
     for (const auto& [name, bits] : expected)
         EXPECT_EQ(*entryBits(dir.get(), name.c_str(), DT_UNKNOWN), bits & ~H) << name;
     EXPECT_FALSE(entryBits(dir.get(), "vanished", DT_UNKNOWN).has_value());

@@ -14,7 +14,7 @@ hash cupsd lpadmin lpstat pdftotext 2>/dev/null && [[ -f $driver ]] ||
 # write the queues' files.
 base=$(mktemp -d /tmp/dorvantile-cups-XXXXXX) && chmod 755 "$base" && cd "$base"
 trap 'kill "${cupsd-}" 2>/dev/null; wait; cd /; rm -rf "$base"' EXIT
-mkdir root state cache spool home log tree tree/Sub && mkdir -m 1777 out
+mkdir root state cache spool home log tmp tree tree/Sub && mkdir -m 1777 out
 touch tree/B.TXT tree/a.txt tree/Sub/c.txt
 fail() { echo "printout_test: $*" >&2; cat log/* >&2; exit 1; }
 
@@ -29,7 +29,7 @@ printf '%s\n' "Listen $base/cups.sock" "DefaultAuthType None" "Browsing No" >roo
 # printer), and client settings (client.conf, lpoptions) from its folders, not /etc/cups.
 env=(PATH="$PATH" HOME="$base/home" LANG=C.UTF-8 CUPS_SERVER="$base/cups.sock"
      CUPS_SERVERROOT="$base/root")
-client() { env -i "${env[@]}" "$@"; }
+client() { env -i "${env[@]}" TMPDIR="$base/tmp" "$@"; } # whose spool files are seen
 env -i "${env[@]}" cupsd -f -c "$base/root/cupsd.conf" -s "$base/root/cups-files.conf" \
   2>log/cupsd &
 cupsd=$! n=0
@@ -67,3 +67,4 @@ for queue in catalogue other; do
     fail "$queue printed: $(pdftotext -raw out/$queue.prn -)"
 done
 [[ -z $(client lpstat -W all -o refusing -o denied) ]] || fail "a refused job was queued"
+[[ -z $(ls tmp | grep dorvantile) ]] || fail "spool files left behind: $(ls tmp)"
