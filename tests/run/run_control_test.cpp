@@ -61,6 +61,7 @@ TEST_F(RunControlTest, PressesCollectsAndCallsTheChosenWritersInOrder) {
     EXPECT_EQ(run(1, 2), (fakes::Journal{"SaveToHtml", "SaveToText"}));
     EXPECT_EQ(run(2, 3), (fakes::Journal{"SaveToText", "SaveToPrinter"}));
     EXPECT_EQ(run(3, 1), fakes::Journal{"SaveToPrinter"});
+    EXPECT_EQ(fs.refreshes, 6); // the mount points read again for every run
 }
 
 TEST_F(RunControlTest, IgnoresASecondClickWhileARunIsInProgress) {

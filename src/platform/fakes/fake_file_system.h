@@ -43,6 +43,9 @@ public:
                                                     : std::errc::no_such_file_or_directory);
     }
 
+    void refresh() override { ++refreshes; }
+    int refreshes = 0;
+
     std::optional<unsigned> attributes(const std::string& path) override {
         const std::size_t slash = path.find_last_of('/');
         const auto found = folders_.find(slash == 0 ? "/" : path.substr(0, slash));
