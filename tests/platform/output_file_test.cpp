@@ -88,7 +88,7 @@ TEST(PosixOutputFiles, FollowPathsAsTheKernelDoes) {
     tree.file("real.txt", "old");
     chmod(tree.path("real.txt").c_str(), 0604);
     tree.link("link.txt", "real.txt");
-    tree.link("dangling.txt", "made.txt");
+    tree.link("dangling.txt", tree.path("made.txt")); // an absolute target
     tree.link("loop", "loop");
     tree.folder("a/b");
     tree.link("l", "a/b");

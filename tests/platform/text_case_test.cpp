@@ -11,7 +11,8 @@ TEST(TextCase, MapsLettersOneByOneAndPassesOtherBytesThrough) {
     std::setlocale(LC_ALL, "C"); // the user's locale plays no part
     for (const auto& [given, upper] : {
              std::pair{"/home/ann/Notes 2.txt", "/HOME/ANN/NOTES 2.TXT"},
-             {"caf\303\251 \303\261", "CAF\303\211 \303\221"},         // é ñ
+             {"\357\275\232", "\357\274\272"},                 // a fullwidth z, last in the name
+             {"caf\303\251 \303\261", "CAF\303\211 \303\221"}, // é ñ
              {"\316\261\360\220\220\250", "\316\221\360\220\220\200"}, // α, Deseret
              {"stra\303\237e", "STRA\303\237E"},                       // ß has no simple upper
              {"caf\351.txt", "CAF\351.TXT"},                           // a lone Latin-1 byte
