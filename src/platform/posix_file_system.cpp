@@ -71,7 +71,9 @@ std::error_code PosixFileSystem::enumerate(const std::string& folder, EntrySink&
         return {errno, std::generic_category()};
     // Mount points are looked for only in the few folders that hold one.
     const bool holdsMounts = mountParents_.count(path) > 0;
-    std::string entryPath = path == "/" ? path : path + "/";
+    std::string entryPath;
+    if (holdsMounts)
+        entryPath = path == "/" ? path : path + "/";
     const std::size_t entryStart = entryPath.size();
     thread_local std::unique_ptr<char[]> buffer;
     if (!buffer)

@@ -12,7 +12,7 @@ namespace {
 class Collector {
 public:
     Collector(FileSystem& fileSystem, FolderList& list1, RunFeedback& feedback)
-        : fileSystem_(fileSystem), list1_(list1), heartbeat_(feedback) {}
+        : fileSystem_(fileSystem), list1_(list1), feedback_(feedback), heartbeat_(feedback) {}
 
     // `path` ends in "/" and is restored before returning.
     std::error_code collect(std::string& path, std::size_t depth) {
@@ -23,7 +23,7 @@ public:
         DirectoryEntries& entries = *levels_[depth];
         if (std::error_code error = entries.read(fileSystem_, path)) {
             if (depth > 0)
-                heartbeat_.feedback().cannotRead(path.substr(0, path.size() - 1), error);
+                feedback_.cannotRead(path.substr(0, path.size() - 1), error);
             return error;
         }
         const std::size_t length = path.size();
@@ -44,6 +44,7 @@ public:
 private:
     FileSystem& fileSystem_;
     FolderList& list1_;
+    RunFeedback& feedback_;
     Heartbeat heartbeat_;
     Progress progress_;
     std::vector<std::unique_ptr<DirectoryEntries>> levels_;

@@ -35,8 +35,6 @@ public:
     explicit Heartbeat(RunFeedback& feedback, unsigned interval = 2048)
         : feedback_(feedback), interval_(interval) {}
 
-    RunFeedback& feedback() const { return feedback_; }
-
     void step(const Progress& progress) {
         if (++steps_ >= interval_) {
             steps_ = 0;

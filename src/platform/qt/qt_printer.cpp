@@ -53,11 +53,7 @@ struct SpoolFile {
     SpoolFile() : file(QDir::tempPath() + QStringLiteral("/dorvantile-print-XXXXXX.pdf")) {}
     SpoolFile(const SpoolFile&) = delete;
     SpoolFile& operator=(const SpoolFile&) = delete;
-    ~SpoolFile() {
-        // A file that cannot be removed in the temporary folder harms nothing.
-        [[maybe_unused]] const bool removed = file.remove();
-        forgetTemporaryFile();
-    }
+    ~SpoolFile() { forgetTemporaryFile(); } // the file itself goes with `file`
     QTemporaryFile file;
 };
 
