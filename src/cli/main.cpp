@@ -73,7 +73,7 @@ int run(const Options& options, int& argc, char** argv) {
         std::optional<std::string> output("-");
         if (*options.output != "-" && !(output = absolute(environment, *options.output, false)))
             return 1;
-        paths = {*output, *output};
+        paths = {*output, *output, *output};
     } else if (options.format != Format::Print) {
         const std::string folder = appFolder(environment);
         if (folder.empty()) {
@@ -109,7 +109,7 @@ int run(const Options& options, int& argc, char** argv) {
     Printer& printer = printing ? printing->printer() : noPrinter;
     CatalogueWriters writers(
         {{dir1, list1, file1, feedback, reading}, {display, loop}, files, shell, messages, printer},
-        paths);
+        paths, {environment.hostName(), environment.clock()});
     RunControl control(services, writers);
     if (!control.OkKnop_Click())
         return 1; // the reason is on standard error
@@ -117,8 +117,9 @@ int run(const Options& options, int& argc, char** argv) {
         desktop.open(paths.text);
     // Without --output the catalogue lands in the app folder; say where.
     if (!options.output && options.format != Format::Print)
-        report("catalogue written to " +
-               (options.format == Format::Html ? paths.html : paths.text));
+        report("catalogue written to " + (options.format == Format::Html   ? paths.html
+                                          : options.format == Format::Text ? paths.text
+                                                                           : paths.explorer));
     return feedback.incomplete() ? 3 : 0;
 }
 

@@ -3,14 +3,15 @@
 namespace dorvantile::cli {
 
 const char* const usageText =
-    "Usage: dorvantile-cli [--format html|text] [--output FILE] [--open] FOLDER\n"
+    "Usage: dorvantile-cli [--format html|text|explorer] [--output FILE] [--open] FOLDER\n"
     "       dorvantile-cli --format print [--printer NAME] FOLDER\n"
     "Catalogue every file in FOLDER and in every folder beneath it.\n"
     "\n"
     "  --format FORMAT  html (the default) for an HTML page, text for a text file,\n"
-    "                   print for a printout on the default printer\n"
-    "  --output FILE    where to write the catalogue; - for standard output\n"
-    "                   (default: Files.html or Files.txt in the program's folder)\n"
+    "                   print for a printout on the default printer, explorer for a\n"
+    "                   page with a folder tree and a search, for large trees\n"
+    "  --output FILE    where to write the catalogue; - for standard output (default:\n"
+    "                   Files.html, Files.txt or Explorer.html in the program's folder)\n"
     "  --open           open the written catalogue with the desktop's program for it\n"
     "  --printer NAME   print on the print queue NAME instead of the default printer\n"
     "  --help           show this help and exit\n"
@@ -87,6 +88,8 @@ ParsedArguments parseArguments(const std::vector<std::string_view>& arguments) {
                 options.format = Format::Text;
             else if (*value == "print")
                 options.format = Format::Print;
+            else if (*value == "explorer")
+                options.format = Format::Explorer;
             else
                 return usageError("unknown format '" + *value + "'");
         } else if (arg.starts_with("--output")) {

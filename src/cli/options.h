@@ -11,8 +11,8 @@ namespace dorvantile::cli {
 /// The help text of `--help`, also shown after a usage error.
 extern const char* const usageText;
 
-/// The values are the output choices of the window.
-enum class Format { Html = 1, Text = 2, Print = 3 };
+/// The values are the output choices of the window, then the command line's own.
+enum class Format { Html = 1, Text = 2, Print = 3, Explorer = 4 };
 
 struct Options {
     Format format = Format::Html;

@@ -2,6 +2,7 @@
 // folder, the mount table, and the programs it starts.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <system_error>
@@ -32,6 +33,10 @@ public:
     /// Starts `command` (a program looked up in PATH, then its arguments) detached, with no
     /// input or output of ours: it is neither waited for nor left behind as a child.
     [[nodiscard]] virtual std::error_code startProgram(const std::vector<std::string>& command) = 0;
+    /// The machine's name on the network, or empty when it has none.
+    virtual std::string hostName() = 0;
+    /// The time of day, in seconds since 1970 (UTC).
+    virtual std::int64_t clock() = 0;
 };
 
 } // namespace dorvantile

@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <ctime>
 #include <fcntl.h>
 #include <limits.h>
 #include <pwd.h>
@@ -115,6 +116,15 @@ std::error_code PosixEnvironment::startProgram(const std::vector<std::string>& c
             return lastError();
     }
     return {};
+}
+
+std::string PosixEnvironment::hostName() {
+    char name[HOST_NAME_MAX + 1] = {};
+    return gethostname(name, sizeof name - 1) == 0 ? name : "";
+}
+
+std::int64_t PosixEnvironment::clock() {
+    return std::time(nullptr);
 }
 
 } // namespace dorvantile

@@ -15,6 +15,8 @@ public:
     std::error_code workingFolder(std::string& folder) override;
     std::error_code mountTable(std::string& text) override;
     std::error_code startProgram(const std::vector<std::string>& command) override;
+    std::string hostName() override;
+    std::int64_t clock() override;
 };
 
 } // namespace dorvantile

@@ -25,7 +25,8 @@ struct RunServices {
     TreeReading reading;
 };
 
-/// The three outputs that a run can produce, one per option of `Keuze`.
+/// The outputs that a run can produce, one per option of `Keuze`: the window's three, and the
+/// command line's own from 4 on.
 class Catalogues {
 public:
     Catalogues() = default;
@@ -36,6 +37,7 @@ public:
     virtual void SaveToHtml() = 0;
     virtual void SaveToText() = 0;
     virtual void SaveToPrinter() = 0;
+    virtual void SaveToExplorer() = 0;
 };
 
 } // namespace dorvantile

@@ -78,6 +78,8 @@ public:
     std::string working = "/";
     std::string mounts;
     std::vector<std::vector<std::string>> started;
+    std::string host = "box";
+    std::int64_t time = 1765110000;
     Failures failures; ///< "makeFolder", "workingFolder", "mountTable", "startProgram"
 
     std::optional<std::string> variable(const std::string& name) override {
@@ -85,6 +87,8 @@ public:
         return found == variables.end() ? std::nullopt : std::optional(found->second);
     }
     std::optional<std::string> passwordHome() override { return home; }
+    std::string hostName() override { return host; }
+    std::int64_t clock() override { return time; }
     std::string programPath() override { return program; }
     bool mayWriteIn(const std::string& folder) override { return writable.count(folder) > 0; }
     std::error_code makeFolder(const std::string& path) override {
