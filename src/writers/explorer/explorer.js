@@ -76,9 +76,13 @@
   /** The folders in catalogue order (depth-first, the chosen folder first), their place in
    *  the tree and their totals; each folder's files are read from its record when shown. */
   function readCatalogue() {
-    var source = byId('catalogue');
-    var data = JSON.parse(source.textContent);
-    source.textContent = ''; // the document's copy is no longer needed
+    var sources = document.querySelectorAll('script.catalogue'), text = [];
+    for (var k = 0; k < sources.length; ++k) {
+      text.push(sources[k].textContent);
+      sources[k].textContent = ''; // the document's copy is no longer needed
+    }
+    var data = JSON.parse(text.join(''));
+    timings.parsed = performance.now();
     var records = data.folders, n = records.length;
     var c = {
       data: data, records: records, count: n,
@@ -99,7 +103,7 @@
       var names = r[2] || '', count = 0;
       for (var at = names ? 0 : -1; at !== -1; at = names.indexOf('/', at + 1)) ++count;
       c.files[f] = c.treeFiles[f] = count;
-      var sizes = r[3], bytes = 0;
+      var sizes = column(r, 3), bytes = 0;
       if (sizes) for (var i = 0; i < sizes.length; ++i) bytes += sizes[i];
       c.bytes[f] = c.treeBytes[f] = bytes;
     }
@@ -115,8 +119,16 @@
     return c;
   }
 
+  /** A folder's sizes (3) or times (4), when the catalogue has them. */
+  function column(r, k) {
+    return Array.isArray(r[k]) ? r[k] : null;
+  }
+
+  /** What a folder's record says beyond its names, sizes and times: its last element when
+   *  that is an object. */
   function extra(c, f) {
-    return c.records[f][5] || {};
+    var r = c.records[f], last = r[r.length - 1];
+    return r.length > 3 && !Array.isArray(last) ? last : {};
   }
 
   function children(c, f) {
@@ -180,14 +192,15 @@
     var r = c.records[f], more = extra(c, f);
     var names = r[2] ? r[2].split('/') : [];
     var times = null;
-    if (r[4]) {
+    var steps = column(r, 4);
+    if (steps) {
       times = new Float64Array(names.length);
-      for (var i = 0, t = c.data.time; i < names.length; ++i) times[i] = t += r[4][i];
+      for (var i = 0, t = c.data.time; i < names.length; ++i) times[i] = t += steps[i];
     }
     var dangling = {};
     (more.l || []).forEach(function (i) { dangling[i] = true; });
     return {
-      folder: f, names: names, sizes: r[3] || null, times: times, dangling: dangling,
+      folder: f, names: names, sizes: column(r, 3), times: times, dangling: dangling,
       href: function (i) {
         var own = more.f && more.f[i];
         return prefixOf(c, f) + (own !== undefined ? own : encodeName(names[i]));
@@ -283,6 +296,7 @@
   // ---- The page ---------------------------------------------------------------------------
 
   var c = readCatalogue();
+  timings.read = performance.now();
   var current = -1; // the selected folder
   var view = null; // the selected folder's files
   var order = null; // the table's rows, as file indices in `view`

@@ -1,0 +1,164 @@
+#!/usr/bin/python3
+"""The explorer page in a real headless Chromium: the page of a tree of awkward names made by
+dorvantile-cli, its links, tree, table, fragment, search and keyboard.
+Usage: explorer_test.py DORVANTILE_CLI   (Debian's python3-selenium and chromium-driver)"""
+import fnmatch, os, subprocess, sys, tempfile, time, unittest, urllib.parse
+from selenium import webdriver
+from selenium.webdriver.chrome.service import Service
+from selenium.webdriver.common.by import By
+from selenium.webdriver.common.keys import Keys
+
+CLI = os.path.abspath(sys.argv.pop(1))
+# Markup, entities, URL delimiters, control characters, bytes that are not UTF-8, letters
+# outside ASCII and outside the BMP, and names that try to end the data's element.
+NAMES = [b"<img src=x onerror=window.injected=1>.txt", b'a&b "q" \'s\'.txt', b"caf\xe9",
+         b"\x01ctl\x1f\x7f", b"100% #1?.txt", b"two  spaces", "日本語.TXT".encode(),
+         "Ärger.txt".encode(), b"<!--<script>window.injected=2", b"back\\slash",
+         "emoji \U0001F600.txt".encode(), b"Notes.TXT", b"\xed\xa0\x80half"]
+FOLDERS = [b"Sub", b"Sub/Deeper/Deepest", b"Folder & <b>", b"bad\xff<i>", b"Many"]
+
+
+def shown(name):
+    return "".join("?" if ord(ch) < 32 or ord(ch) == 127 else ch
+                   for ch in name.decode("utf-8", "replace"))
+
+
+class ExplorerPage(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.temp = tempfile.TemporaryDirectory()
+        root = cls.root = os.path.join(cls.temp.name, "tree & <root>").encode()
+        for folder in FOLDERS:
+            os.makedirs(os.path.join(root, folder))
+        for folder in [b""] + FOLDERS[:-1]:
+            for name in NAMES:
+                with open(os.path.join(root, folder, name), "wb") as f:
+                    f.write(b"x")
+        for i in range(3000):
+            open(os.path.join(root, b"Many", b"f%04d" % i), "wb").close()
+        open(os.path.join(root, b".hidden"), "wb").close()
+        os.symlink(b"nowhere", os.path.join(root, b"dangling"))
+        page = os.path.join(cls.temp.name, "Explorer.html")
+        subprocess.run([CLI, "--format", "explorer", "--output", page, root], check=True)
+        cls.url = "file://" + urllib.parse.quote(page)
+        options = webdriver.ChromeOptions()
+        for argument in ["--headless=new", "--no-sandbox", "--window-size=1200,800"]:
+            options.add_argument(argument)
+        options.set_capability("goog:loggingPrefs", {"browser": "ALL"})
+        cls.browser = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.browser.quit()
+        cls.temp.cleanup()
+
+    def setUp(self):
+        self.browser.get(self.url)
+
+    def tearDown(self):
+        errors = [e for e in self.browser.get_log("browser") if e["level"] == "SEVERE"]
+        self.assertEqual(errors, [])
+
+    def js(self, script, *arguments):
+        return self.browser.execute_script(script, *arguments)
+
+    def open(self, folder):
+        """Shows `folder` as a link to it would, once its hashchange has been handled."""
+        self.js("location.hash = arguments[0]; dispatchEvent(new HashChangeEvent('hashchange'))",
+                urllib.parse.quote(folder, safe="/~"))
+
+    def rows(self, selector="#grid .body .row:not([hidden])"):
+        return self.js("return [...document.querySelectorAll(arguments[0])]"
+                       ".map(r => r.textContent)", selector)
+
+    def links(self):
+        return self.js("return [...document.querySelectorAll('#grid .body .row:not([hidden]) a')]"
+                       ".map(a => [a.href, a.textContent])")
+
+    def listed(self, folder):
+        path = os.path.join(self.root, folder)
+        return [n for n in os.listdir(path) if not n.startswith(b".")
+                and os.path.isfile(os.path.join(path, n)) or n == b"dangling"]
+
+    def test_every_link_opens_its_file_and_every_name_is_shown_right(self):
+        self.assertEqual(self.js("return document.querySelectorAll('img, b, i').length"), 0)
+        for folder in [b""] + FOLDERS[:-1]:
+            self.open(folder)
+            self.assertEqual(self.browser.find_element(By.CSS_SELECTOR, "#pathbar .here").text,
+                             shown(os.path.basename(folder) or self.root))
+            expected = sorted((os.path.join(self.root, folder, n), shown(n))
+                              for n in self.listed(folder))
+            got = sorted((urllib.parse.unquote_to_bytes(href[len("file://"):]), text)
+                         for href, text in self.links())
+            self.assertEqual(got, expected, folder)
+        self.assertIsNone(self.js("return window.injected"))
+
+    def test_tree_sort_fragment_and_only_the_rows_in_view(self):
+        tree = self.rows("#tree .row:not([hidden])")
+        self.assertEqual(len(tree), 5)  # the chosen folder and its four sub-folders
+        files = len(NAMES) * len(FOLDERS) + 3001
+        self.assertIn("%s \u00b7 " % format(files, ","), tree[0])
+        self.assertIn("Many3,000 \u00b7 ", tree[3])
+        self.browser.find_element(By.CSS_SELECTOR, "#folder-4 .toggle").click()  # Sub opens
+        self.assertEqual(self.rows("#tree .row:not([hidden])")[5], "\u25b8Deeper%d \u00b7 0 B"
+                         % len(NAMES))
+        self.open(b"Many")
+        self.assertEqual(self.js("return document.getElementById('grid')"
+                                 ".getAttribute('aria-rowcount')"), "3001")
+        self.assertLess(len(self.rows()), 60)
+        self.browser.find_element(By.CSS_SELECTOR, "#head-0 button").click()
+        self.assertEqual(self.links()[0][1], "f2999")
+        self.assertEqual(self.js("return document.getElementById('head-0')"
+                                 ".getAttribute('aria-sort')"), "descending")
+        self.browser.get(self.url + "#Sub/Deeper")  # a link opens its folder
+        self.browser.refresh()
+        self.assertEqual(self.browser.find_element(By.ID, "pathbar").text.split("/")[-2:],
+                         ["Sub", "Deeper"])
+
+    def test_search_counts_what_the_tree_holds(self):
+        names = [n for folder in [b""] + FOLDERS[:-1] for n in self.listed(folder)]
+        names += [f.split(b"/")[-1] for f in FOLDERS] + [b"Deeper"]
+        names = [n.decode("utf-8", "replace").lower() for n in names]
+        names += ["f%04d" % i for i in range(3000)]
+        search = self.browser.find_element(By.ID, "search")
+        for pattern in ["txt", "F2?9", "*", "a*b", "日本", "caf\ufffd", "?", "2*9*", "zzz"]:
+            search.clear()
+            search.send_keys(pattern)
+            expected = sum(fnmatch.fnmatchcase(n, "*" + pattern.lower() + "*") for n in names)
+            status = self.browser.find_element(By.ID, "status")
+            for _ in range(100):  # the search goes on in slices
+                if not status.text.startswith("Searching"):
+                    break
+                time.sleep(0.05)
+            self.assertTrue(status.text.startswith("%s match" % format(expected, ",")),
+                            (pattern, status.text))
+        search.send_keys(Keys.ESCAPE)
+        self.assertIn("files", self.browser.find_element(By.ID, "status").text)
+
+    def test_keyboard_through_tree_and_table(self):
+        tree = self.browser.find_element(By.ID, "tree")
+        self.js("arguments[0].focus()", tree)
+        tree.send_keys(Keys.ARROW_DOWN, Keys.ARROW_DOWN, Keys.ARROW_DOWN)  # past two folders
+        self.assertEqual(self.browser.find_element(By.CSS_SELECTOR, "#pathbar .here").text,
+                         "Many")
+        self.assertIn("#Many", self.browser.current_url)
+        tree.send_keys(Keys.ARROW_LEFT)  # to the parent
+        self.assertEqual(self.js("return location.hash"), "")
+        # The last folder opened, into its first sub-folder, opened, into its own, chosen.
+        tree.send_keys(Keys.END, *[Keys.ARROW_RIGHT] * 4, Keys.ENTER)
+        grid = self.browser.switch_to.active_element
+        self.assertEqual(grid.get_attribute("id"), "grid")
+        self.assertIn("#Sub/Deeper/Deepest", self.browser.current_url)
+        grid.send_keys(Keys.ARROW_DOWN)
+        active = grid.get_attribute("aria-activedescendant")
+        self.assertEqual(active, "cell-1-0")
+        outline = self.js("return getComputedStyle(document.getElementById(arguments[0]))"
+                          ".outlineStyle", active)
+        self.assertNotEqual(outline, "none")
+        target = self.js("return document.querySelector('#cell-1-0 a').href")
+        grid.send_keys(Keys.ENTER)
+        self.assertEqual(self.browser.current_url, target)
+
+
+if __name__ == "__main__":
+    unittest.main()
