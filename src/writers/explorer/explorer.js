@@ -460,11 +460,11 @@
     return link;
   }
 
+  /** A folder's path beneath the chosen folder; the chosen folder's own path. */
   function pathText(f) {
     var parts = [];
     for (; f > 0; f = c.parent[f]) parts.unshift(c.name[f]);
-    var root = c.name[0];
-    return parts.length ? root.replace(/\/$/, '') + '/' + parts.join('/') : root;
+    return parts.length ? parts.join('/') : c.name[0];
   }
 
   var model = folderModel;
@@ -780,10 +780,14 @@
     if (!on) {
       if (results) {
         results = null;
+        showPath();
         showFolderStatus();
       }
       return;
     }
+    var bar = byId('pathbar');
+    bar.textContent = '';
+    bar.appendChild(make('span', 'here', 'Names in every folder'));
     results = searching || results;
     model = resultsModel;
     gridFocus.row = 0;
@@ -794,9 +798,9 @@
     showRows();
   }
 
-  function startSearch() {
+  function startSearch(event) {
     var pattern = search.value;
-    timings.keystroke = performance.now();
+    timings.keystroke = event && event.timeStamp ? event.timeStamp : performance.now();
     searching = null;
     if (pattern === '') {
       go(current, false);
@@ -808,6 +812,9 @@
     results = s;
     showResults(true);
     timings.firstResults = performance.now();
+    requestAnimationFrame(function () {
+      timings.resultsPainted = performance.now();
+    });
     if (searching) wake.port2.postMessage(0);
     else timings.searchDone = timings.firstResults;
   }
@@ -816,9 +823,9 @@
   search.addEventListener('keydown', function (event) {
     if (event.key === 'Escape') {
       search.value = '';
-      startSearch();
+      startSearch(null);
     } else if (event.key === 'Enter' && search.value) {
-      if (!results) startSearch();
+      if (!results) startSearch(null);
       gridElement.focus();
       focusCell(0, 0);
     } else {
