@@ -19,9 +19,45 @@ foreach(check IN ITEMS "lower_css;</style" "lower_js;</script" "lower_js;<!--" "
   endif()
 endforeach()
 
-string(REPLACE "<link rel=\"stylesheet\" href=\"explorer.css\">\n" "<style>\n${css}</style>\n"
+# The base64 form of a SHA-256 digest given in hex, for the page's content security policy.
+function(base64_of_hex hex out)
+  set(alphabet "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/")
+  string(LENGTH "${hex}" length)
+  set(result "")
+  foreach(at RANGE 0 ${length} 6)
+    math(EXPR left "${length} - ${at}")
+    if(left LESS_EQUAL 0)
+      break()
+    endif()
+    string(SUBSTRING "${hex}" ${at} 6 group)
+    string(LENGTH "${group}" digits)
+    math(EXPR value "0x${group} << (24 - ${digits} * 4)")
+    math(EXPR characters "(${digits} * 4 + 5) / 6")
+    foreach(k RANGE 1 ${characters})
+      math(EXPR index "(${value} >> (24 - ${k} * 6)) & 63")
+      string(SUBSTRING "${alphabet}" ${index} 1 character)
+      string(APPEND result "${character}")
+    endforeach()
+  endforeach()
+  string(LENGTH "${result}" produced)
+  math(EXPR padding "(4 - ${produced} % 4) % 4")
+  string(REPEAT "=" ${padding} equals)
+  set(${out} "${result}${equals}" PARENT_SCOPE)
+endfunction()
+
+# The policy lets the page's own style sheet and script run, by their digests, and nothing
+# else: no other script, no network.
+set(style "\n${css}")
+set(script "\n${js}")
+string(SHA256 style_hash "${style}")
+string(SHA256 script_hash "${script}")
+base64_of_hex(${style_hash} style_hash)
+base64_of_hex(${script_hash} script_hash)
+string(REPLACE "'style-sha256'" "'sha256-${style_hash}'" html "${html}")
+string(REPLACE "'script-sha256'" "'sha256-${script_hash}'" html "${html}")
+string(REPLACE "<link rel=\"stylesheet\" href=\"explorer.css\">\n" "<style>${style}</style>\n"
        html "${html}")
-string(REPLACE "<script src=\"explorer.js\"></script>\n" "<script>\n${js}</script>\n"
+string(REPLACE "<script src=\"explorer.js\"></script>\n" "<script>${script}</script>\n"
        html "${html}")
 set(marker "<!-- catalogue -->\n")
 string(FIND "${html}" "${marker}" at)
