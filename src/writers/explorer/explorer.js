@@ -476,6 +476,8 @@
   body.setAttribute('role', 'rowgroup');
   gridElement.appendChild(head);
   gridElement.appendChild(body);
+  var empty = make('p', 'empty');
+  body.appendChild(empty);
 
   var grid = new VirtualList(body, function (row, i) {
     row.setAttribute('role', 'row');
@@ -520,6 +522,9 @@
 
   function showRows() {
     var count = model.count();
+    empty.hidden = count > 0;
+    empty.textContent = model === resultsModel ? (results.done ? 'No name matches.' : '')
+      : extra(c, current).u !== undefined ? 'This folder could not be read.' : 'No files here.';
     gridElement.setAttribute('aria-rowcount', count + 1);
     gridFocus.row = Math.min(gridFocus.row, count - 1);
     grid.setCount(count);
