@@ -67,12 +67,17 @@ class ExplorerPage(unittest.TestCase):
         self.js("location.hash = arguments[0]; dispatchEvent(new HashChangeEvent('hashchange'))",
                 urllib.parse.quote(folder, safe="/~"))
 
-    def rows(self, selector="#grid .body .row:not([hidden])"):
+    def rows(self, selector="#grid .body .row"):
+        """The texts of the rows that are shown, from the top."""
         return self.js("return [...document.querySelectorAll(arguments[0])]"
+                       ".filter(r => r.checkVisibility())"
+                       ".sort((a, b) => a.getBoundingClientRect().top - b.getBoundingClientRect().top)"
                        ".map(r => r.textContent)", selector)
 
     def links(self):
-        return self.js("return [...document.querySelectorAll('#grid .body .row:not([hidden]) a')]"
+        return self.js("return [...document.querySelectorAll('#grid .body .row a')]"
+                       ".filter(a => a.checkVisibility()).sort((a, b) => "
+                       "a.getBoundingClientRect().top - b.getBoundingClientRect().top)"
                        ".map(a => [a.href, a.textContent])")
 
     def listed(self, folder):
@@ -94,13 +99,13 @@ class ExplorerPage(unittest.TestCase):
         self.assertIsNone(self.js("return window.injected"))
 
     def test_tree_sort_fragment_and_only_the_rows_in_view(self):
-        tree = self.rows("#tree .row:not([hidden])")
+        tree = self.rows("#tree .row")
         self.assertEqual(len(tree), 5)  # the chosen folder and its four sub-folders
         files = len(NAMES) * len(FOLDERS) + 3001
         self.assertIn("%s \u00b7 " % format(files, ","), tree[0])
         self.assertIn("Many3,000 \u00b7 ", tree[3])
         self.browser.find_element(By.CSS_SELECTOR, "#folder-4 .toggle").click()  # Sub opens
-        self.assertEqual(self.rows("#tree .row:not([hidden])")[5], "\u25b8Deeper%d \u00b7 0 B"
+        self.assertEqual(self.rows("#tree .row")[5], "\u25b8Deeper%d \u00b7 0 B"
                          % len(NAMES))
         self.open(b"Many")
         self.assertEqual(self.js("return document.getElementById('grid')"
