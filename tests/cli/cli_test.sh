@@ -40,11 +40,16 @@ cmp -s "$t/o/from-fifo" "$t/o/stdout.text" && [[ -p "$t/o/fifo" ]] || fail "the 
 
 # A folder with a file system mounted on it (here the tree bound inside itself) is another
 # drive: left out with everything beneath it. Only where the test may mount (root).
+# Reached through a link, the tree's mount points are known by the link's paths too.
+ln -s "$work" "$t/via"
+"$cli" --format text --output "$t/o/via.txt" "$t/via"
 mkdir "$work/Mounted"
 if mount --bind "$work" "$work/Mounted" 2>/dev/null; then
   "$cli" --format text --output - "$work" >"$t/o/mounted.txt"
+  "$cli" --format text --output - "$t/via" >"$t/o/mounted-via.txt"
   umount "$work/Mounted"
   cmp -s "$t/o/mounted.txt" "$t/o/stdout.text" || fail "a mount point was followed"
+  cmp -s "$t/o/mounted-via.txt" "$t/o/via.txt" || fail "a mount point was followed through a link"
 else
   echo "skipped: a mount point inside the tree needs root"
 fi
