@@ -125,9 +125,9 @@ expect 1 "dorvantile-cli: cannot write $t/o/p.html: File too large" \
 missing=0 && while kill -0 $writer 2>/dev/null; do [[ -e $t/o/p.html ]] || ((++missing)); done
 ((missing == 0)) || fail "the catalogue was missing $missing times while it was replaced"
 
-# Without --output the catalogue goes beside a program the user may write to, and the user
-# is told where; --open hands it to the desktop.
-mkdir "$t/app" "$t/bin" && cp "$cli" "$t/app/dorvantile-cli"
+# Without --output the catalogue goes beside a portable copy (the program and the build's
+# marker) the user may write to, and the user is told where; --open hands it to the desktop.
+mkdir "$t/app" "$t/bin" && cp "$cli" "$(dirname "$cli")/dorvantile.portable" "$t/app/"
 printf '#!/bin/sh\necho "$*" >>"%s"\n' "$t/opened" >"$t/bin/xdg-open" && chmod +x "$t/bin/xdg-open"
 for file in Files.html Files.txt; do
   format=$([[ $file == *html ]] && echo html || echo text)
