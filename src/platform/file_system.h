@@ -1,7 +1,6 @@
 // The file system as the folder collection and the file listing read it.
 #pragma once
 
-#include <compare>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -14,7 +13,7 @@ namespace dorvantile {
 struct FileTime {
     std::int64_t seconds = 0;
     std::uint32_t nanoseconds = 0;
-    friend auto operator<=>(const FileTime&, const FileTime&) = default;
+    friend bool operator==(const FileTime&, const FileTime&) = default;
 };
 
 /// An entry's size in bytes and its modification time: of what a link leads to, or of the
@@ -22,6 +21,7 @@ struct FileTime {
 struct EntryDetails {
     std::uint64_t size = 0;
     FileTime modified;
+    bool dangling = false; ///< a link that cannot be followed, described by itself
     friend bool operator==(const EntryDetails&, const EntryDetails&) = default;
 };
 
@@ -37,8 +37,8 @@ public:
     /// The folder's own details.
     [[nodiscard]] virtual std::error_code folder(EntryDetails& out) = 0;
     /// The details of the entry `name` just given to `EntrySink::add` with `attributes`: a
-    /// link to a file gives its target's, a link that cannot be followed (`Link` alone) its
-    /// own. An entry that vanished since it was read gives `no_such_file_or_directory`.
+    /// link gives its target's, or its own (`dangling`) when it cannot be followed. An entry
+    /// that vanished since it was read gives `no_such_file_or_directory`.
     [[nodiscard]] virtual std::error_code entry(std::string_view name, unsigned attributes,
                                                 EntryDetails& out) = 0;
 };

@@ -36,8 +36,10 @@ unsigned bitsOfLink(int dirFd, const char* name) {
 }
 
 EntryDetails detailsOf(const struct stat& info) {
-    return {static_cast<std::uint64_t>(info.st_size),
-            {info.st_mtim.tv_sec, static_cast<std::uint32_t>(info.st_mtim.tv_nsec)}};
+    EntryDetails details;
+    details.size = static_cast<std::uint64_t>(info.st_size);
+    details.modified = {info.st_mtim.tv_sec, static_cast<std::uint32_t>(info.st_mtim.tv_nsec)};
+    return details;
 }
 
 // Stats relative to the open folder, so the kernel looks up one name, not the whole path.
@@ -61,12 +63,15 @@ public:
         const char* path = name_;
         if (name.data() != name_)
             path = (copy = name).c_str();
-        // A link that cannot be followed is described by itself.
-        const int flags = (attributes & ~unsigned{Hidden}) == Link ? AT_SYMLINK_NOFOLLOW : 0;
         struct stat info;
-        if (fstatat(dirFd_, path, &info, flags) != 0)
-            return {errno, std::generic_category()};
+        bool dangling = false;
+        if ((attributes & Link) == 0 || fstatat(dirFd_, path, &info, 0) != 0) {
+            dangling = (attributes & Link) != 0; // a link that cannot be followed: its own
+            if (fstatat(dirFd_, path, &info, AT_SYMLINK_NOFOLLOW) != 0)
+                return {errno, std::generic_category()};
+        }
         out = detailsOf(info);
+        out.dangling = dangling;
         return {};
     }
 
