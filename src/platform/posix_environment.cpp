@@ -4,12 +4,12 @@
 
 #include <cerrno>
 #include <cstdlib>
-#include <ctime>
 #include <fcntl.h>
 #include <limits.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 #include <vector>
 
@@ -124,11 +124,15 @@ std::error_code PosixEnvironment::startProgram(const std::vector<std::string>& c
 
 std::string PosixEnvironment::hostName() {
     char name[HOST_NAME_MAX + 1] = {};
-    return gethostname(name, sizeof name - 1) == 0 ? name : "";
+    if (gethostname(name, sizeof name - 1) != 0)
+        return {};
+    return name;
 }
 
-std::int64_t PosixEnvironment::clock() {
-    return std::time(nullptr);
+FileTime PosixEnvironment::currentTime() {
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    return {now.tv_sec, static_cast<std::uint32_t>(now.tv_nsec)};
 }
 
 } // namespace dorvantile

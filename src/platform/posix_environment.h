@@ -15,9 +15,9 @@ public:
     std::error_code makeFolder(const std::string& path) override;
     std::error_code workingFolder(std::string& folder) override;
     std::error_code mountTable(std::string& text) override;
-    std::error_code startProgram(const std::vector<std::string>& command) override;
     std::string hostName() override;
-    std::int64_t clock() override;
+    FileTime currentTime() override;
+    std::error_code startProgram(const std::vector<std::string>& command) override;
 };
 
 } // namespace dorvantile

@@ -72,8 +72,6 @@ void RunControl::run() {
         catalogues_.SaveToText();
     if (s.keuze.isSelected(3))
         catalogues_.SaveToPrinter();
-    if (s.keuze.isSelected(4))
-        catalogues_.SaveToExplorer();
     s.pointer.set(MousePointer::Arrow);
 }
 

@@ -25,8 +25,7 @@ struct RunServices {
     TreeReading reading;
 };
 
-/// The outputs that a run can produce, one per option of `Keuze`: the window's three, and the
-/// command line's own from 4 on.
+/// The three outputs that a run can produce, one per option of `Keuze`.
 class Catalogues {
 public:
     Catalogues() = default;
@@ -37,7 +36,6 @@ public:
     virtual void SaveToHtml() = 0;
     virtual void SaveToText() = 0;
     virtual void SaveToPrinter() = 0;
-    virtual void SaveToExplorer() = 0;
 };
 
 } // namespace dorvantile

@@ -9,7 +9,7 @@ namespace dorvantile {
 
 OutputPaths OutputPaths::inFolder(const std::string& folder) {
     const std::string base = withSeparator(folder);
-    return {base + "Files.html", base + "Files.txt", base + "Explorer.html"};
+    return {base + "Files.html", base + "Files.txt"};
 }
 
 void CatalogueWriters::SaveToHtml() {
@@ -20,11 +20,6 @@ void CatalogueWriters::SaveToHtml() {
 void CatalogueWriters::SaveToText() {
     const WriterServices& s = services_;
     dorvantile::SaveToText(s.source, s.animation, s.files, paths_.text, s.messages);
-}
-
-void CatalogueWriters::SaveToExplorer() {
-    const WriterServices& s = services_;
-    dorvantile::SaveToExplorer(s.source, s.files, paths_.explorer, s.shell, stamp_);
 }
 
 void CatalogueWriters::SaveToPrinter() {

@@ -7,19 +7,16 @@
 #include "run/run_services.h"
 #include "run/show_progress.h"
 #include "writers/catalogue_walk.h"
-#include "writers/explorer_writer.h"
 
 #include <string>
 
 namespace dorvantile {
 
 /// Where the page and the text file go: `Files.html` and `Files.txt` in the app folder for
-/// the window, anything (or "-" for standard output) for the command line, which also
-/// writes the explorer page (`Explorer.html`).
+/// the window, anything (or "-" for standard output) for the command line.
 struct OutputPaths {
     std::string html;
     std::string text;
-    std::string explorer;
 
     static OutputPaths inFolder(const std::string& folder);
 };
@@ -36,18 +33,16 @@ struct WriterServices {
 
 class CatalogueWriters final : public Catalogues {
 public:
-    CatalogueWriters(WriterServices services, OutputPaths paths, RunStamp stamp = {})
-        : services_(services), paths_(std::move(paths)), stamp_(std::move(stamp)) {}
+    CatalogueWriters(WriterServices services, OutputPaths paths)
+        : services_(services), paths_(std::move(paths)) {}
 
     void SaveToHtml() override;
     void SaveToText() override;
     void SaveToPrinter() override;
-    void SaveToExplorer() override;
 
 private:
     WriterServices services_;
     OutputPaths paths_;
-    RunStamp stamp_;
 };
 
 } // namespace dorvantile

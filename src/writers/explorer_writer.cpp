@@ -1,31 +1,34 @@
 // The page is explorer/explorer.html with the catalogue's data in its place: one JSON text in
 // <script type="application/json" class="catalogue"> elements, to be joined in order (a
 // browser parses a page of many small elements several times faster than one large one; each
-// ends between two names). For a chosen folder /w holding
-// Notes.TXT, with one sub-folder /w/Old holding X.GIF and a file whose name is not UTF-8
-// (b"caf\xE9"), the data reads:
+// ends between two names or two records). For a chosen folder /w holding Notes.TXT (120
+// bytes, changed an hour before the run), with one sub-folder /w/Old holding X.GIF and a file
+// whose name is not UTF-8 (b"caf\xE9", 7 bytes, a minute older than X.GIF), the data reads:
 //
 //   {"folder":"/w","host":"box","time":1765110000,"folders":[
-//   [0,"/w","Notes.TXT"],
-//   [1,"Old","X.GIF/caf\uFFFD",{"f":{"1":"caf%E9"}}]],
-//   "totals":{"folders":1,"files":3}}
+//   [0,"/w","Notes.TXT",[120],[-3600]],
+//   [1,"Old","X.GIF/caf\uFFFD",[0,7],[-30,-60],{"f":{"1":"caf%E9"}}]],
+//   "totals":{"folders":1,"files":3,"bytes":127}}
 //
-// A folder is [depth, name, extra]: its depth beneath the chosen folder (the folders come
-// depth first, in catalogue order), its name (the chosen folder's is its path), its files'
-// names joined by "/" (which no name holds), and only when there is something to say an
-// object: "u" the reason the folder could not be read, "r" the name percent-encoded byte by
-// byte when it is not valid UTF-8 (its text then shows U+FFFD), "f" the same for the files'
-// names by position. Every text goes through appendJsonText, so no name can end the element.
+// A folder is [depth, name, names, sizes, times, extra]: its depth beneath the chosen folder
+// (the folders come depth first, in catalogue order), its name (the chosen folder's is its
+// path), its files' names joined by "/" (which no name holds), their sizes in bytes, their
+// modification times in seconds (the first from the run's time, each other from the one
+// before it; null where the file's details could not be read, as its size), and only when
+// there is something to say an object: "u" the reason the folder could not be read, "r" the
+// name percent-encoded byte by byte when it is not valid UTF-8 (its text then shows U+FFFD),
+// "f" the same for the files' names by position, "l" the positions of links that lead nowhere.
+// Sizes and times are left out of a folder without files. Every text goes through
+// appendJsonText, so no name can end the element.
 #include "writers/explorer_writer.h"
 
-#include "general/open_with_shell.h"
 #include "platform/output_file.h"
 #include "platform/paths.h"
 #include "writers/explorer_page.h"
 #include "writers/html_escape.h"
 #include "writers/json_text.h"
 
-#include <vector>
+#include <algorithm>
 
 namespace dorvantile {
 namespace {
@@ -38,81 +41,92 @@ void appendQuoted(std::string& out, std::string_view text) {
 
 /// The walk's feedback, passed on, and the reason of the folder being written when it
 /// cannot be read.
-class NotedFeedback final : public RunFeedback {
+class ExplorerData final : public CatalogueEntries {
 public:
-    explicit NotedFeedback(RunFeedback& feedback) : feedback_(feedback) {}
+    ExplorerData(OutputFile& out, std::int64_t time) : out_(out), time_(time) {}
 
-    void working(const Progress& progress) override { feedback_.working(progress); }
-    void cannotRead(const std::string& folder, std::error_code reason) override {
-        feedback_.cannotRead(folder, reason);
-        if (folder == current)
-            unreadable = reason;
+    void entry(const CatalogueEntry& entry) override {
+        if (entry.kind == EntryKind::Folder)
+            folder(entry);
+        else
+            file(entry);
     }
 
-    std::string current; // the folder whose section is being written
-    std::error_code unreadable;
+    /// Ends the last folder's record.
+    void finish() {
+        if (!first_)
+            endFolder();
+    }
 
 private:
-    RunFeedback& feedback_;
-};
-
-class ExplorerData final : public CatalogueSections {
-public:
-    ExplorerData(OutputFile& out, NotedFeedback& feedback) : out_(out), feedback_(feedback) {}
-
-    void heading(std::string_view folder, bool chosen) override {
-        // The folders above this one are those of the open ones whose paths hold it.
-        while (!open_.empty() && !(folder.size() > open_.back().size() &&
-                                   folder.starts_with(withSeparator(open_.back()))))
-            open_.pop_back();
+    void folder(const CatalogueEntry& entry) {
+        if (!first_)
+            endFolder();
+        const std::string_view below = entry.below;
+        const std::size_t depth =
+            below.empty()
+                ? 0
+                : 1 + static_cast<std::size_t>(std::count(below.begin(), below.end(), '/'));
         const std::string_view name =
-            chosen ? folder : folder.substr(withSeparator(open_.back()).size());
-        record_.assign(chosen ? "[" : ",\n[");
-        record_.append(std::to_string(open_.size())).push_back(',');
-        open_.emplace_back(folder);
-        feedback_.current = open_.back();
-        feedback_.unreadable.clear();
-        extra_.clear();
+            below.empty() ? entry.folder : below.substr(below.rfind('/') + 1);
+        record_.append(first_ ? "[" : ",\n[").append(std::to_string(depth)).push_back(',');
+        first_ = false;
+        extra_.clear(), rawNames_.clear(), sizes_.clear(), times_.clear(), dangling_.clear();
+        files_ = 0;
+        previous_ = time_;
         if (!quoted(record_, name)) {
             extra_.append("\"r\":\"");
             appendPercentEncoded(extra_, name);
             extra_.push_back('"');
         }
+        if (entry.unreadable) {
+            extra_.append(extra_.empty() ? "\"u\":" : ",\"u\":");
+            quoted(extra_, entry.unreadable.message());
+        }
         record_.append(",\"");
-        rawNames_.clear();
-        files_ = 0;
     }
 
-    void file(std::string_view, std::string_view name) override {
-        if (files_ > 0)
+    void file(const CatalogueEntry& entry) {
+        if (files_ > 0) {
             record_.push_back('/');
-        if (!appendJsonText(record_, name)) {
-            rawNames_.append(rawNames_.empty() ? "\"" : ",\"");
-            rawNames_.append(std::to_string(files_)).append("\":\"");
-            appendPercentEncoded(rawNames_, name);
+            sizes_.push_back(',');
+            times_.push_back(',');
+        }
+        const std::string position = std::to_string(files_++);
+        if (!appendJsonText(record_, entry.name)) {
+            rawNames_.append(rawNames_.empty() ? "\"" : ",\"").append(position).append("\":\"");
+            appendPercentEncoded(rawNames_, entry.name);
             rawNames_.push_back('"');
         }
-        ++files_;
+        if (entry.details && !entry.details->error) {
+            const EntryDetails& details = entry.details->details;
+            sizes_.append(std::to_string(details.size));
+            times_.append(std::to_string(details.modified.seconds - previous_));
+            previous_ = details.modified.seconds;
+        } else {
+            sizes_.append("null");
+            times_.append("null");
+        }
+        if (entry.kind == EntryKind::Dangling)
+            dangling_.append(dangling_.empty() ? "" : ",").append(position);
         if (record_.size() >= OutputFile::capacity)
             emit();
     }
 
-    void endSection() override {
+    void endFolder() {
         record_.push_back('"');
+        if (files_ > 0)
+            record_.append(",[").append(sizes_).append("],[").append(times_).push_back(']');
         if (!rawNames_.empty())
             extra_.append(extra_.empty() ? "\"f\":{" : ",\"f\":{").append(rawNames_).push_back('}');
-        if (feedback_.unreadable) {
-            extra_.append(extra_.empty() ? "\"u\":" : ",\"u\":");
-            appendQuoted(extra_, feedback_.unreadable.message());
-        }
+        if (!dangling_.empty())
+            extra_.append(extra_.empty() ? "\"l\":[" : ",\"l\":[").append(dangling_).push_back(']');
         if (!extra_.empty())
             record_.append(",{").append(extra_).push_back('}');
         record_.push_back(']');
         emit();
-        feedback_.current.clear();
     }
 
-private:
     /// Writes the record so far, and starts a new element after each MiB or so.
     void emit() {
         out_.write(record_);
@@ -132,44 +146,46 @@ private:
     }
 
     OutputFile& out_;
-    NotedFeedback& feedback_;
-    std::vector<std::string> open_; // the chosen folder and the folders down to this one
-    std::string record_;            // the folder's record, written out as it grows
+    const std::int64_t time_;
+    bool first_ = true;
+    std::string record_; // the folder's record, written out as it grows
     std::string extra_;
     std::string rawNames_;
+    std::string sizes_;
+    std::string times_;
+    std::string dangling_;
     std::size_t files_ = 0;
-    std::size_t element_ = 0; // bytes in the current element
+    std::int64_t previous_ = 0; // the time the next file's is written from
+    std::size_t element_ = 0;   // bytes in the current element
     static constexpr std::size_t elementSize = 1 << 20;
 };
 
 } // namespace
 
-void SaveToExplorer(const CatalogueSource& source, OutputFiles& files, const std::string& path,
-                    Shell& shell, const RunStamp& stamp) {
+Progress SaveToExplorer(const CatalogueSource& source, OutputFiles& files, const std::string& path,
+                        const RunDescription& run) {
     OutputFile out = OutputFile::open(files, path);
     for (std::string_view piece : explorer::pageBefore())
         out.write(piece);
 
     std::string start = "<script type=\"application/json\" class=\"catalogue\">{\"folder\":";
-    appendQuoted(start, source.dir1.path());
+    appendQuoted(start, run.folder);
     start.append(",\"host\":");
-    appendQuoted(start, stamp.host);
-    start.append(",\"time\":" + std::to_string(stamp.time) + ",\"folders\":[\n");
+    appendQuoted(start, run.host);
+    start.append(",\"time\":" + std::to_string(run.started.seconds) + ",\"folders\":[\n");
     out.write(start);
 
-    NotedFeedback feedback(source.feedback);
-    const CatalogueSource noted{source.dir1, source.list1, source.file1, feedback, source.reading};
-    ExplorerData data(out, feedback);
-    const Progress totals = WalkCatalogue(noted, data);
+    ExplorerData data(out, run.started.seconds);
+    const Progress totals = WalkEntries(source, data);
+    data.finish();
     out.write("],\n\"totals\":{\"folders\":" + std::to_string(totals.folders) +
-              ",\"files\":" + std::to_string(totals.files) + "}}</script>\n");
+              ",\"files\":" + std::to_string(totals.files) +
+              ",\"bytes\":" + std::to_string(totals.bytes) + "}}</script>\n");
 
     for (std::string_view piece : explorer::pageAfter())
         out.write(piece);
     out.commit();
-
-    if (path != "-")
-        OpenWithShell(shell, path);
+    return totals;
 }
 
 } // namespace dorvantile

@@ -34,8 +34,10 @@ class ExplorerPage(unittest.TestCase):
             for name in NAMES:
                 with open(os.path.join(root, folder, name), "wb") as f:
                     f.write(b"x")
-        for i in range(3000):
-            open(os.path.join(root, b"Many", b"f%04d" % i), "wb").close()
+        for i in range(3000):  # of 0 to 9 bytes
+            with open(os.path.join(root, b"Many", b"f%04d" % i), "wb") as f:
+                f.write(b"x" * (i % 10))
+        os.utime(os.path.join(root, b"Notes.TXT"), (0, 1700000000))
         open(os.path.join(root, b".hidden"), "wb").close()
         os.symlink(b"nowhere", os.path.join(root, b"dangling"))
         page = os.path.join(cls.temp.name, "Explorer.html")
@@ -97,6 +99,10 @@ class ExplorerPage(unittest.TestCase):
                          for href, text in self.links())
             self.assertEqual(got, expected, folder)
         self.assertIsNone(self.js("return window.injected"))
+        self.open(b"")
+        notes = [r for r in self.rows() if r.startswith("Notes.TXT")]
+        self.assertEqual(notes, ["Notes.TXT1" + time.strftime("%Y-%m-%d %H:%M",
+                                                              time.localtime(1700000000))])
 
     def test_tree_sort_fragment_and_only_the_rows_in_view(self):
         tree = self.rows("#tree .row")
@@ -105,16 +111,18 @@ class ExplorerPage(unittest.TestCase):
         self.assertIn("%s \u00b7 " % format(files, ","), tree[0])
         self.assertIn("Many3,000 \u00b7 ", tree[3])
         self.browser.find_element(By.CSS_SELECTOR, "#folder-4 .toggle").click()  # Sub opens
-        self.assertEqual(self.rows("#tree .row")[5], "\u25b8Deeper%d \u00b7 0 B"
-                         % len(NAMES))
+        self.assertEqual(self.rows("#tree .row")[5], "\u25b8Deeper%d \u00b7 %d B"
+                         % (len(NAMES), len(NAMES)))
         self.open(b"Many")
         self.assertEqual(self.js("return document.getElementById('grid')"
                                  ".getAttribute('aria-rowcount')"), "3001")
         self.assertLess(len(self.rows()), 60)
-        self.browser.find_element(By.CSS_SELECTOR, "#head-0 button").click()
-        self.assertEqual(self.links()[0][1], "f2999")
+        for column, first in [(0, "f2999"), (1, "f0000"), (1, "f0009"), (0, "f0000")]:
+            self.browser.find_element(By.CSS_SELECTOR, "#head-%d button" % column).click()
+            self.assertEqual(self.links()[0][1], first)  # ties in the order of names
+        self.assertTrue(self.rows()[1].startswith("f00011"))  # its name and its size
         self.assertEqual(self.js("return document.getElementById('head-0')"
-                                 ".getAttribute('aria-sort')"), "descending")
+                                 ".getAttribute('aria-sort')"), "ascending")
         self.browser.get(self.url + "#Sub/Deeper")  # a link opens its folder
         self.browser.refresh()
         self.assertEqual(self.browser.find_element(By.ID, "pathbar").text.split("/")[-2:],

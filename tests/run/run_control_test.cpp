@@ -15,7 +15,6 @@ struct JournalCatalogues final : Catalogues {
     void SaveToHtml() override { note("SaveToHtml"); }
     void SaveToText() override { note("SaveToText"); }
     void SaveToPrinter() override { note("SaveToPrinter"); }
-    void SaveToExplorer() override { note("SaveToExplorer"); }
     void note(const char* call) {
         journal.push_back(call);
         if (during)
@@ -58,13 +57,12 @@ TEST_F(RunControlTest, PressesCollectsAndCallsTheChosenWritersInOrder) {
     EXPECT_EQ(run(0), fakes::Journal{}); // none chosen: the collection alone
     EXPECT_EQ(h.list1.count(), 2u);
     EXPECT_EQ(run(3), fakes::Journal{"SaveToPrinter"});
-    EXPECT_EQ(run(4), fakes::Journal{"SaveToExplorer"});
     // Each choice is read after the previous writer returned; an earlier one adds nothing.
     EXPECT_EQ(run(1, 2), (fakes::Journal{"SaveToHtml", "SaveToText"}));
     EXPECT_EQ(run(2, 3), (fakes::Journal{"SaveToText", "SaveToPrinter"}));
     EXPECT_EQ(run(3, 1), fakes::Journal{"SaveToPrinter"});
     // The mount points read again for every run, from its folder.
-    EXPECT_EQ(fs.refreshed, std::vector<std::string>(7, "/w"));
+    EXPECT_EQ(fs.refreshed, std::vector<std::string>(6, "/w"));
 }
 
 TEST_F(RunControlTest, IgnoresASecondClickWhileARunIsInProgress) {

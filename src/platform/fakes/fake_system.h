@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/environment.h"
+#include "platform/input_files.h"
 #include "platform/output_files.h"
 
 #include <map>
@@ -68,6 +69,17 @@ public:
     int made = 0; ///< files named so far
 };
 
+/// Files to read, from memory. The operations are "open" and "read"; every read gives at
+/// most `chunk` bytes, so that a reader meets lines cut between reads.
+class FakeInputFiles final : public InputFiles {
+public:
+    std::map<std::string, std::string> files;
+    std::size_t chunk = 7;
+    Failures failures;
+
+    std::error_code open(const std::string& path, std::unique_ptr<ReadableFile>& file) override;
+};
+
 class FakeEnvironment final : public Environment {
 public:
     std::map<std::string, std::string> variables;
@@ -79,8 +91,6 @@ public:
     std::string working = "/";
     std::string mounts;
     std::vector<std::vector<std::string>> started;
-    std::string host = "box";
-    std::int64_t time = 1765110000;
     Failures failures; ///< "makeFolder", "workingFolder", "mountTable", "startProgram"
 
     std::optional<std::string> variable(const std::string& name) override {
@@ -88,8 +98,6 @@ public:
         return found == variables.end() ? std::nullopt : std::optional(found->second);
     }
     std::optional<std::string> passwordHome() override { return home; }
-    std::string hostName() override { return host; }
-    std::int64_t clock() override { return time; }
     std::string programPath() override { return program; }
     bool exists(const std::string& path) override {
         return files.count(path) > 0 || folders.count(path) > 0;
@@ -109,6 +117,10 @@ public:
         text = mounts;
         return failures.next("mountTable");
     }
+    std::string host = "host";
+    FileTime now{1765000000, 0};
+    std::string hostName() override { return host; }
+    FileTime currentTime() override { return now; }
     std::error_code startProgram(const std::vector<std::string>& command) override {
         started.push_back(command);
         return failures.next("startProgram");

@@ -195,7 +195,9 @@
     var steps = column(r, 4);
     if (steps) {
       times = new Float64Array(names.length);
-      for (var i = 0, t = c.data.time; i < names.length; ++i) times[i] = t += steps[i];
+      // A file whose details could not be read has none (NaN); the next goes on from the last.
+      for (var i = 0, t = c.data.time; i < names.length; ++i)
+        times[i] = steps[i] === null ? NaN : (t += steps[i]);
     }
     var dangling = {};
     (more.l || []).forEach(function (i) { dangling[i] = true; });
@@ -417,9 +419,10 @@
     fill: function (cells, i) {
       var file = order[i];
       cells[0].appendChild(fileLink(view, file));
-      cells[1].textContent = view.dangling[file] ? 'link to nothing'
-        : view.sizes ? grouped(view.sizes[file]) : '';
-      cells[2].textContent = view.times ? timeText(view.times[file]) : '';
+      var size = view.sizes ? view.sizes[file] : null, time = view.times ? view.times[file] : NaN;
+      cells[1].textContent = (size === null ? '' : grouped(size)) +
+        (view.dangling[file] ? ' (link to nothing)' : '');
+      cells[2].textContent = isNaN(time) ? '' : timeText(time);
     },
     activate: function (i, cells) {
       cells[0].firstChild.click();
@@ -547,8 +550,10 @@
     for (k = 0; k < n; ++k) rows[k] = sort.direction > 0 ? k : n - 1 - k;
     var values = sort.column === 1 ? view.sizes : sort.column === 2 ? view.times : null;
     if (values) {
-      var direction = sort.direction;
-      rows.sort(function (a, b) { return (values[a] - values[b]) * direction || a - b; });
+      // Unknown sizes and times come first, as the smallest.
+      var keys = new Float64Array(n), direction = sort.direction;
+      for (k = 0; k < n; ++k) keys[k] = values[k] === null || isNaN(values[k]) ? -Infinity : values[k];
+      rows.sort(function (a, b) { return (keys[a] - keys[b]) * direction || a - b; });
     }
     order = rows;
   }
