@@ -1,25 +1,30 @@
-// The page is explorer/explorer.html with the catalogue's data in its place: one JSON text in
-// <script type="application/json" class="catalogue"> elements, to be joined in order (a
-// browser parses a page of many small elements several times faster than one large one; each
-// ends between two names or two records). For a chosen folder /w holding Notes.TXT (120
+// The page is explorer/explorer.html with the catalogue's data in its place, as JSON in
+// <script type="application/json" class="catalogue"> elements: the run, then the folders'
+// records in arrays of about a MiB each (a browser parses many small elements several times
+// faster than one large one), then the totals. For a chosen folder /w holding Notes.TXT (120
 // bytes, changed an hour before the run), with one sub-folder /w/Old holding X.GIF and a file
 // whose name is not UTF-8 (b"caf\xE9", 7 bytes, a minute older than X.GIF), the data reads:
 //
-//   {"folder":"/w","host":"box","time":1765110000,"folders":[
-//   [0,"/w","Notes.TXT",[120],[-3600]],
-//   [1,"Old","X.GIF/caf\uFFFD",[0,7],[-30,-60],{"f":{"1":"caf%E9"}}]],
-//   "totals":{"folders":1,"files":3,"bytes":127}}
+//   <script type="application/json" class="catalogue">{"folder":"/w","host":"box",
+//   "time":1765110000}</script>
+//   <script type="application/json" class="catalogue">[
+//   [0,"/w",120,"Notes.TXT","120","-3600"],
+//   [1,"Old",7,"X.GIF/caf\uFFFD","0,7","-30,-60",{"f":{"1":"caf%E9"}}]]</script>
+//   <script type="application/json" class="catalogue">{"totals":{"folders":1,"files":3,
+//   "bytes":127}}</script>
 //
-// A folder is [depth, name, names, sizes, times, extra]: its depth beneath the chosen folder
-// (the folders come depth first, in catalogue order), its name (the chosen folder's is its
-// path), its files' names joined by "/" (which no name holds), their sizes in bytes, their
-// modification times in seconds (the first from the run's time, each other from the one
-// before it; null where the file's details could not be read, as its size), and only when
-// there is something to say an object: "u" the reason the folder could not be read, "r" the
-// name percent-encoded byte by byte when it is not valid UTF-8 (its text then shows U+FFFD),
-// "f" the same for the files' names by position, "l" the positions of links that lead nowhere.
-// Sizes and times are left out of a folder without files. Every text goes through
-// appendJsonText, so no name can end the element.
+// A folder is [depth, name, bytes, names, sizes, times, extra]: its depth beneath the chosen
+// folder (the folders come depth first, in catalogue order), its name (the chosen folder's
+// is its path), the bytes of its files, their names joined by "/" (which no name holds),
+// their sizes and their modification times in seconds (the first from the run's time, each
+// other from the one before it), each list a text of numbers joined by "," with "-" where a
+// file's details could not be read. The four are left out of a folder without files; the
+// page reads the lists only of a folder it shows, and parses the rest of the data as a few
+// long texts. Last, only when there is something to say, an object: "u" the reason the
+// folder could not be read, "r" the name percent-encoded byte by byte when it is not valid
+// UTF-8 (its text then shows U+FFFD), "f" the same for the files' names by position, "l" the
+// positions of links that lead nowhere. Every text goes through appendJsonText, so no name
+// can end the element.
 #include "writers/explorer_writer.h"
 
 #include "platform/output_file.h"
@@ -69,7 +74,9 @@ private:
                 : 1 + static_cast<std::size_t>(std::count(below.begin(), below.end(), '/'));
         const std::string_view name =
             below.empty() ? entry.folder : below.substr(below.rfind('/') + 1);
-        record_.append(first_ ? "[" : ",\n[").append(std::to_string(depth)).push_back(',');
+        record_.append(first_ || element_ == 0 ? "[" : ",\n[")
+            .append(std::to_string(depth))
+            .push_back(',');
         first_ = false;
         extra_.clear(), rawNames_.clear(), sizes_.clear(), times_.clear(), dangling_.clear();
         files_ = 0;
@@ -83,7 +90,8 @@ private:
             extra_.append(extra_.empty() ? "\"u\":" : ",\"u\":");
             quoted(extra_, entry.unreadable.message());
         }
-        record_.append(",\"");
+        if (entry.files > 0)
+            record_.append(",").append(std::to_string(entry.bytes)).append(",\"");
     }
 
     void file(const CatalogueEntry& entry) {
@@ -104,19 +112,18 @@ private:
             times_.append(std::to_string(details.modified.seconds - previous_));
             previous_ = details.modified.seconds;
         } else {
-            sizes_.append("null");
-            times_.append("null");
+            sizes_.push_back('-');
+            times_.push_back('-');
         }
         if (entry.kind == EntryKind::Dangling)
             dangling_.append(dangling_.empty() ? "" : ",").append(position);
         if (record_.size() >= OutputFile::capacity)
-            emit();
+            write();
     }
 
     void endFolder() {
-        record_.push_back('"');
         if (files_ > 0)
-            record_.append(",[").append(sizes_).append("],[").append(times_).push_back(']');
+            record_.append("\",\"").append(sizes_).append("\",\"").append(times_).push_back('"');
         if (!rawNames_.empty())
             extra_.append(extra_.empty() ? "\"f\":{" : ",\"f\":{").append(rawNames_).push_back('}');
         if (!dangling_.empty())
@@ -127,13 +134,17 @@ private:
         emit();
     }
 
-    /// Writes the record so far, and starts a new element after each MiB or so.
-    void emit() {
+    void write() {
         out_.write(record_);
         element_ += record_.size();
         record_.clear();
+    }
+
+    /// Writes the record, and starts a new element after each MiB or so.
+    void emit() {
+        write();
         if (element_ >= elementSize) {
-            out_.write("</script>\n<script type=\"application/json\" class=\"catalogue\">");
+            out_.write("]</script>\n<script type=\"application/json\" class=\"catalogue\">[\n");
             element_ = 0;
         }
     }
@@ -156,7 +167,7 @@ private:
     std::string dangling_;
     std::size_t files_ = 0;
     std::int64_t previous_ = 0; // the time the next file's is written from
-    std::size_t element_ = 0;   // bytes in the current element
+    std::size_t element_ = 0;   // bytes of records in the current element
     static constexpr std::size_t elementSize = 1 << 20;
 };
 
@@ -172,14 +183,16 @@ Progress SaveToExplorer(const CatalogueSource& source, OutputFiles& files, const
     appendQuoted(start, run.folder);
     start.append(",\"host\":");
     appendQuoted(start, run.host);
-    start.append(",\"time\":" + std::to_string(run.started.seconds) + ",\"folders\":[\n");
+    start.append(",\"time\":" + std::to_string(run.started.seconds) + "}</script>\n" +
+                 "<script type=\"application/json\" class=\"catalogue\">[\n");
     out.write(start);
 
     ExplorerData data(out, run.started.seconds);
     const Progress totals = WalkEntries(source, data);
     data.finish();
-    out.write("],\n\"totals\":{\"folders\":" + std::to_string(totals.folders) +
-              ",\"files\":" + std::to_string(totals.files) +
+    out.write("]</script>\n<script type=\"application/json\" class=\"catalogue\">"
+              "{\"totals\":{\"folders\":" +
+              std::to_string(totals.folders) + ",\"files\":" + std::to_string(totals.files) +
               ",\"bytes\":" + std::to_string(totals.bytes) + "}}</script>\n");
 
     for (std::string_view piece : explorer::pageAfter())

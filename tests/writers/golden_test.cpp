@@ -170,6 +170,8 @@ TEST(Golden, TheExplorerPagesDataMatchesItsGoldenFiles) {
     fakes::FakeFileSystem memory;
     makeMemoryTrees(memory);
     memory.setDetails("/Unreadable/Open/Plan.ODT", {4096, {1765000000 - 90, 0}});
+    memory.addEntry("/Unreadable/Open/Secret.txt"); // whose details cannot be read
+    memory.failDetails("/Unreadable/Open/Secret.txt", std::errc::permission_denied);
     struct {
         const char* golden;
         FileSystem& fs;

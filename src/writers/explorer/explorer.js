@@ -76,12 +76,15 @@
   /** The folders in catalogue order (depth-first, the chosen folder first), their place in
    *  the tree and their totals; each folder's files are read from its record when shown. */
   function readCatalogue() {
-    var sources = document.querySelectorAll('script.catalogue'), text = [];
+    // The run, the folders' records in parts, then the totals.
+    var sources = document.querySelectorAll('script.catalogue'), parts = [];
     for (var k = 0; k < sources.length; ++k) {
-      text.push(sources[k].textContent);
+      parts.push(JSON.parse(sources[k].textContent));
       sources[k].textContent = ''; // the document's copy is no longer needed
     }
-    var data = JSON.parse(text.join(''));
+    var data = parts.shift();
+    data.totals = parts.pop().totals;
+    data.folders = [].concat.apply([], parts);
     timings.parsed = performance.now();
     var records = data.folders, n = records.length;
     var c = {
@@ -100,12 +103,10 @@
       stack.push(f);
       c.depth[f] = depth;
       c.name[f] = r[1];
-      var names = r[2] || '', count = 0;
+      var names = namesOf(r), count = 0;
       for (var at = names ? 0 : -1; at !== -1; at = names.indexOf('/', at + 1)) ++count;
       c.files[f] = c.treeFiles[f] = count;
-      var sizes = column(r, 3), bytes = 0;
-      if (sizes) for (var i = 0; i < sizes.length; ++i) bytes += sizes[i];
-      c.bytes[f] = c.treeBytes[f] = bytes;
+      c.bytes[f] = c.treeBytes[f] = typeof r[2] === 'number' ? r[2] : 0;
     }
     for (f = n - 1; f >= 0; --f) {
       if (!c.end[f]) c.end[f] = f + 1;
@@ -119,16 +120,22 @@
     return c;
   }
 
-  /** A folder's sizes (3) or times (4), when the catalogue has them. */
-  function column(r, k) {
-    return Array.isArray(r[k]) ? r[k] : null;
+  // A folder's record is [depth, name, bytes, names, sizes, times, extra], the middle four
+  // only when it has files and the last only when there is something to say.
+
+  function namesOf(r) {
+    return typeof r[3] === 'string' ? r[3] : '';
   }
 
-  /** What a folder's record says beyond its names, sizes and times: its last element when
-   *  that is an object. */
+  /** A folder's sizes (4) or times (5), read only when the folder is shown: NaN where the
+   *  catalogue does not know them. */
+  function numbers(r, k) {
+    return typeof r[k] === 'string' ? r[k].split(',').map(Number) : null;
+  }
+
   function extra(c, f) {
     var r = c.records[f], last = r[r.length - 1];
-    return r.length > 3 && !Array.isArray(last) ? last : {};
+    return r.length > 2 && typeof last === 'object' ? last : {};
   }
 
   function children(c, f) {
@@ -190,19 +197,16 @@
   /** One folder's files: names, sizes, times (seconds since 1970) and their links. */
   function filesOf(c, f) {
     var r = c.records[f], more = extra(c, f);
-    var names = r[2] ? r[2].split('/') : [];
-    var times = null;
-    var steps = column(r, 4);
-    if (steps) {
-      times = new Float64Array(names.length);
-      // A file whose details could not be read has none (NaN); the next goes on from the last.
-      for (var i = 0, t = c.data.time; i < names.length; ++i)
-        times[i] = steps[i] === null ? NaN : (t += steps[i]);
-    }
+    var names = r[3] ? r[3].split('/') : [];
+    var times = numbers(r, 5);
+    // Each time is given from the one before (the first from the run's time); a file whose
+    // details could not be read has none, and the next goes on from the last.
+    for (var i = 0, t = c.data.time; times && i < times.length; ++i)
+      if (!isNaN(times[i])) times[i] = t += times[i];
     var dangling = {};
     (more.l || []).forEach(function (i) { dangling[i] = true; });
     return {
-      folder: f, names: names, sizes: column(r, 3), times: times, dangling: dangling,
+      folder: f, names: names, sizes: numbers(r, 4), times: times, dangling: dangling,
       href: function (i) {
         var own = more.f && more.f[i];
         return prefixOf(c, f) + (own !== undefined ? own : encodeName(names[i]));
@@ -419,8 +423,8 @@
     fill: function (cells, i) {
       var file = order[i];
       cells[0].appendChild(fileLink(view, file));
-      var size = view.sizes ? view.sizes[file] : null, time = view.times ? view.times[file] : NaN;
-      cells[1].textContent = (size === null ? '' : grouped(size)) +
+      var size = view.sizes ? view.sizes[file] : NaN, time = view.times ? view.times[file] : NaN;
+      cells[1].textContent = (isNaN(size) ? '' : grouped(size)) +
         (view.dangling[file] ? ' (link to nothing)' : '');
       cells[2].textContent = isNaN(time) ? '' : timeText(time);
     },
@@ -552,7 +556,7 @@
     if (values) {
       // Unknown sizes and times come first, as the smallest.
       var keys = new Float64Array(n), direction = sort.direction;
-      for (k = 0; k < n; ++k) keys[k] = values[k] === null || isNaN(values[k]) ? -Infinity : values[k];
+      for (k = 0; k < n; ++k) keys[k] = isNaN(values[k]) ? -Infinity : values[k];
       rows.sort(function (a, b) { return (keys[a] - keys[b]) * direction || a - b; });
     }
     order = rows;
@@ -724,7 +728,7 @@
       if (performance.now() > deadline) return;
     }
     for (; this.next < n; ++this.next) {
-      var names = c.records[this.next][2];
+      var names = namesOf(c.records[this.next]);
       if (names) this.searchNames(this.next, names);
       if ((this.next & 63) === 0 && performance.now() > deadline) {
         ++this.next;
