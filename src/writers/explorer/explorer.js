@@ -91,6 +91,7 @@
       data: data, records: records, count: n,
       name: new Array(n), parent: new Int32Array(n), depth: new Int32Array(n),
       end: new Int32Array(n), // one past the last folder beneath
+      position: new Int32Array(n), siblings: new Int32Array(n), // among its parent's folders
       files: new Float64Array(n), bytes: new Float64Array(n),
       treeFiles: new Float64Array(n), treeBytes: new Float64Array(n),
       prefix: new Array(n), fragment: new Array(n)
@@ -115,6 +116,14 @@
         c.treeFiles[p] += c.treeFiles[f];
         c.treeBytes[p] += c.treeBytes[f];
         if (!c.end[p]) c.end[p] = c.end[f];
+      }
+    }
+    c.position[0] = c.siblings[0] = 1;
+    for (f = 0; f < n; ++f) {
+      var list = children(c, f);
+      for (k = 0; k < list.length; ++k) {
+        c.position[list[k]] = k + 1;
+        c.siblings[list[k]] = list.length;
       }
     }
     return c;
@@ -333,6 +342,8 @@
     row.id = 'folder-' + f;
     row.setAttribute('role', 'treeitem');
     row.setAttribute('aria-level', c.depth[f] + 1);
+    row.setAttribute('aria-posinset', c.position[f]);
+    row.setAttribute('aria-setsize', c.siblings[f]);
     row.setAttribute('aria-selected', f === current);
     if (leaf) row.removeAttribute('aria-expanded');
     else row.setAttribute('aria-expanded', open);
@@ -424,8 +435,8 @@
       var file = order[i];
       cells[0].appendChild(fileLink(view, file));
       var size = view.sizes ? view.sizes[file] : NaN, time = view.times ? view.times[file] : NaN;
-      cells[1].textContent = (isNaN(size) ? '' : grouped(size)) +
-        (view.dangling[file] ? ' (link to nothing)' : '');
+      // A link that leads nowhere has only its own size, of no use to anyone.
+      cells[1].textContent = view.dangling[file] ? 'broken link' : isNaN(size) ? '' : grouped(size);
       cells[2].textContent = isNaN(time) ? '' : timeText(time);
     },
     activate: function (i, cells) {
@@ -455,6 +466,7 @@
 
   function fileLink(files, i) {
     var link = make('a', files.dangling[i] ? 'dangling' : '', shown(files.names[i]));
+    if (files.dangling[i]) link.title = 'A link that leads nowhere';
     link.href = files.href(i);
     link.tabIndex = -1;
     return link;
