@@ -28,7 +28,6 @@
 #include "writers/explorer_writer.h"
 
 #include "platform/output_file.h"
-#include "platform/paths.h"
 #include "writers/explorer_page.h"
 #include "writers/html_escape.h"
 #include "writers/json_text.h"
@@ -38,14 +37,15 @@
 namespace dorvantile {
 namespace {
 
-void appendQuoted(std::string& out, std::string_view text) {
+/// Appends `text` as a JSON string; false when it is not valid UTF-8 (see appendJsonText).
+bool quoted(std::string& out, std::string_view text) {
     out.push_back('"');
-    appendJsonText(out, text);
+    const bool whole = appendJsonText(out, text);
     out.push_back('"');
+    return whole;
 }
 
-/// The walk's feedback, passed on, and the reason of the folder being written when it
-/// cannot be read.
+/// The folders' records, each written out as it grows.
 class ExplorerData final : public CatalogueEntries {
 public:
     ExplorerData(OutputFile& out, std::int64_t time) : out_(out), time_(time) {}
@@ -149,13 +149,6 @@ private:
         }
     }
 
-    static bool quoted(std::string& out, std::string_view text) {
-        out.push_back('"');
-        const bool whole = appendJsonText(out, text);
-        out.push_back('"');
-        return whole;
-    }
-
     OutputFile& out_;
     const std::int64_t time_;
     bool first_ = true;
@@ -180,9 +173,9 @@ Progress SaveToExplorer(const CatalogueSource& source, OutputFiles& files, const
         out.write(piece);
 
     std::string start = "<script type=\"application/json\" class=\"catalogue\">{\"folder\":";
-    appendQuoted(start, run.folder);
+    quoted(start, run.folder);
     start.append(",\"host\":");
-    appendQuoted(start, run.host);
+    quoted(start, run.host);
     start.append(",\"time\":" + std::to_string(run.started.seconds) + "}</script>\n" +
                  "<script type=\"application/json\" class=\"catalogue\">[\n");
     out.write(start);
