@@ -24,8 +24,8 @@ queries = ["report", "ph*o", "img_1?.jpg"]
 
 def browser():
     options = webdriver.ChromeOptions()
-    for argument in ["--headless=new", "--no-sandbox", "--window-size=1280,860",
-                     "--enable-precise-memory-info"]:
+    for argument in ["--headless=new", "--no-sandbox", "--disable-dev-shm-usage",
+                     "--window-size=1280,860", "--enable-precise-memory-info"]:
         options.add_argument(argument)
     service = Service("/usr/bin/chromedriver")
     return webdriver.Chrome(service=service, options=options), service.process.pid

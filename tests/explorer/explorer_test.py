@@ -44,7 +44,8 @@ class ExplorerPage(unittest.TestCase):
         subprocess.run([CLI, "--format", "explorer", "--output", page, root], check=True)
         cls.url = "file://" + urllib.parse.quote(page)
         options = webdriver.ChromeOptions()
-        for argument in ["--headless=new", "--no-sandbox", "--window-size=1200,800"]:
+        for argument in ["--headless=new", "--no-sandbox", "--disable-dev-shm-usage",
+                         "--window-size=1200,800"]:
             options.add_argument(argument)
         options.set_capability("goog:loggingPrefs", {"browser": "ALL"})
         cls.browser = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
