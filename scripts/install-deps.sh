@@ -7,10 +7,10 @@ set -euo pipefail
 # metric twin in fonts-liberation.
 build_packages=(g++ cmake ninja-build libgtest-dev qt6-base-dev libcups2-dev fonts-liberation)
 # clang-format for the format check, a private print spooler with a PDF queue and poppler to
-# read its output, a virtual X server for the real window, ImageMagick for its screenshot, and
-# tree for the benchmarks.
+# read its output, a virtual X server for the real window, ImageMagick for its screenshot,
+# tree for the benchmarks, Python to read back the data formats.
 test_packages=(clang-format cups-daemon cups-client cups-filters poppler-utils xvfb imagemagick
-               xdotool x11-utils tree)
+               xdotool x11-utils tree python3)
 
 wanted=("${build_packages[@]}")
 if [[ "${1:-build}" == test ]]; then
