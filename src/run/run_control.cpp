@@ -55,10 +55,10 @@ void RunControl::run() {
     s.bar.Cls();
     s.pointer.set(MousePointer::Hourglass);
     s.list1.clear();
-    s.fileSystem.refresh();
     // A chosen folder that cannot be read has no catalogue: the old one stays. Read in one
     // pass, the writers read the tree themselves; the chosen folder is tried first.
     const std::string chosen = s.dir1.path();
+    s.fileSystem.refresh(chosen);
     if (std::error_code error =
             s.reading == TreeReading::CollectFirst
                 ? ListSubDirs(s.fileSystem, s.list1, withSeparator(chosen), s.feedback)

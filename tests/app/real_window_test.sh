@@ -26,10 +26,11 @@ xvfb_pid=$!
 wait_for 100 test -s "$work/display" || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
 export DISPLAY=":$(cat "$work/display")"
 
-# The program's folder is where it writes its catalogue; the working folder is where it
-# opens. A stand-in for xdg-open records what the program asks the desktop to open.
+# A portable copy's folder (the program and the build's marker) is where it writes its
+# catalogue; the working folder is where it opens. A stand-in for xdg-open records what the
+# program asks the desktop to open.
 mkdir -p "$work/app" "$work/bin" "$work/tree/Docs/Old" "$work/tree/Empty"
-cp "$app" "$work/app/dorvantile"
+cp "$app" "$(dirname "$app")/dorvantile.portable" "$work/app/"
 touch "$work/tree/Read Me.TXT" "$work/tree/Docs/Plan.doc" "$work/tree/Docs/Old/a&b.txt"
 printf '#!/bin/sh\nprintf "%%s\\n" "$*" >>"%s/opened"\n' "$work" >"$work/bin/xdg-open"
 chmod +x "$work/bin/xdg-open"
