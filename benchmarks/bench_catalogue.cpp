@@ -72,8 +72,8 @@ int main(int argc, char** argv) {
     commands[3].output = page;
     // The data formats stat every listed file, as find does to print sizes and times.
     commands[4].label = "find -printf";
-    commands[4].argv = {"find",  root,      "-type",   "f",
-                        "-not",  "-path",   "*/.*",    "-printf", "%s %T@ %p\n"};
+    commands[4].argv = {"find",  root,   "-type",   "f",           "-not",
+                        "-path", "*/.*", "-printf", "%s %T@ %p\\n"};
     commands[5].label = "dorvantile-cli csv";
     commands[5].argv = {cli, "--format", "csv", "--output", csv, root};
     commands[5].output = csv;

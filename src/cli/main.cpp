@@ -158,8 +158,8 @@ int compare(const Options& options) {
             return nullptr;
         const std::optional<unsigned> bits = fileSystem.attributes(*path);
         if (operand != "-" && bits && (*bits & Directory) != 0)
-            return std::make_unique<WalkedFolder>(
-                fileSystem, *absolute(environment, operand, true), listing);
+            return std::make_unique<WalkedFolder>(fileSystem, *absolute(environment, operand, true),
+                                                  listing);
         std::unique_ptr<ReadableFile> file;
         if (std::error_code error = inputs.open(*path, file)) {
             report("cannot read " + operand + ": " + error.message());
@@ -180,9 +180,9 @@ int compare(const Options& options) {
                 std::make_unique<JsonDifferences>(out, options.oldCatalogue, options.newCatalogue);
         else
             differences = std::make_unique<TextDifferences>(out);
-        const ComparisonResult result = CompareCatalogues(
-            {*older, options.oldCatalogue, *newer, options.newCatalogue}, *differences,
-            [](const std::string& warning) { report(warning); });
+        const ComparisonResult result =
+            CompareCatalogues({*older, options.oldCatalogue, *newer, options.newCatalogue},
+                              *differences, [](const std::string& warning) { report(warning); });
         out.commit();
         if (!result.failure.empty()) {
             report(result.failure);

@@ -80,7 +80,8 @@ private:
     bool number(std::uint64_t& out) {
         const char* begin = text_.data() + at_;
         const char* end = text_.data() + text_.size();
-        if (begin == end || (*begin == '0' && end - begin > 1 && begin[1] >= '0' && begin[1] <= '9'))
+        if (begin == end ||
+            (*begin == '0' && end - begin > 1 && begin[1] >= '0' && begin[1] <= '9'))
             return false;
         const auto [rest, error] = std::from_chars(begin, end, out);
         if (error != std::errc())
@@ -91,7 +92,8 @@ private:
     bool hex4(std::uint32_t& out) {
         if (text_.size() - at_ < 4)
             return false;
-        const auto [rest, error] = std::from_chars(text_.data() + at_, text_.data() + at_ + 4, out, 16);
+        const auto [rest, error] =
+            std::from_chars(text_.data() + at_, text_.data() + at_ + 4, out, 16);
         if (error != std::errc() || rest != text_.data() + at_ + 4)
             return false;
         at_ += 4;
@@ -336,9 +338,8 @@ public:
             compared.error = (entry.unreadable ? entry.unreadable : entry.details->error).message();
         }
         std::unique_lock lock(owner_.mutex_);
-        owner_.changed_.wait(lock, [this] {
-            return owner_.cancelled_ || owner_.queue_.size() < capacity;
-        });
+        owner_.changed_.wait(
+            lock, [this] { return owner_.cancelled_ || owner_.queue_.size() < capacity; });
         if (owner_.cancelled_)
             throw Cancelled{}; // unwinds the walk
         owner_.queue_.push_back(std::move(compared));
@@ -377,7 +378,7 @@ void WalkedFolder::produce() {
         chosen.path_ = folder_;
         const FolderList noList;
         FileListing noListing(fileSystem_);
-        const CatalogueSource source{chosen,   noList, noListing, producer, TreeReading::OnePass,
+        const CatalogueSource source{chosen,  noList, noListing, producer, TreeReading::OnePass,
                                      listing_};
         WalkEntries(source, producer);
     } catch (const Producer::Cancelled&) {

@@ -20,7 +20,7 @@ namespace dorvantile {
 /// One entry as a comparison sees it.
 struct ComparedEntry {
     EntryKind kind = EntryKind::Folder;
-    std::string path; ///< below the chosen folder, exactly as the file system holds it
+    std::string path;   ///< below the chosen folder, exactly as the file system holds it
     bool known = false; ///< whether `size` (of a file) and `modified` are known
     std::uint64_t size = 0;
     FileTime modified;

@@ -259,9 +259,8 @@ void JsonDifferences::changed(const ComparedEntry& older, const ComparedEntry& n
 void JsonDifferences::finish(std::int64_t added, std::int64_t removed, std::int64_t changed) {
     if (!line_.empty())
         line_.push_back('\n');
-    out_.write(line_ + "],\"summary\":{\"added\":" + std::to_string(added) +
-               ",\"removed\":" + std::to_string(removed) +
-               ",\"changed\":" + std::to_string(changed) + "}}\n");
+    out_.write(line_ + "],\"summary\":{\"added\":" + std::to_string(added) + ",\"removed\":" +
+               std::to_string(removed) + ",\"changed\":" + std::to_string(changed) + "}}\n");
 }
 
 } // namespace dorvantile

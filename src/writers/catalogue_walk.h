@@ -48,8 +48,8 @@ struct CatalogueEntry {
     std::string_view name;
     /// A folder's own details and a file's, when the listing reads them; else nothing.
     const KnownDetails* details = nullptr;
-    std::int64_t files = 0;  ///< a folder's listed files
-    std::uint64_t bytes = 0; ///< and their bytes, when the listing reads details
+    std::int64_t files = 0;     ///< a folder's listed files
+    std::uint64_t bytes = 0;    ///< and their bytes, when the listing reads details
     std::error_code unreadable; ///< why a folder's entries could not be read
 };
 

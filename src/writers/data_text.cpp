@@ -44,7 +44,7 @@ std::size_t sequenceLength(std::string_view text) {
         n = 2;
     } else if (lead >= 0xE0 && lead <= 0xEF) {
         n = 3;
-        low = lead == 0xE0 ? 0xA0 : 0x80; // no overlong forms
+        low = lead == 0xE0 ? 0xA0 : 0x80;  // no overlong forms
         high = lead == 0xED ? 0x9F : 0xBF; // no surrogates
     } else if (lead >= 0xF0 && lead <= 0xF4) {
         n = 4;
@@ -62,8 +62,7 @@ std::size_t sequenceLength(std::string_view text) {
     return n;
 }
 
-constexpr char base64Digits[] =
-    "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+constexpr char base64Digits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
 } // namespace
 
@@ -76,13 +75,13 @@ void appendIsoTime(std::string& out, FileTime time) {
     unsigned month, day;
     civilFromDays(days, year, month, day);
     char text[64];
-    const int n = std::snprintf(
-        text, sizeof text,
-        year >= 0 && year <= 9999 ? "%04lld-%02u-%02uT%02u:%02u:%02u.%09uZ"
-                                  : "%+05lld-%02u-%02uT%02u:%02u:%02u.%09uZ",
-        static_cast<long long>(year), month, day, static_cast<unsigned>(rest / 3600),
-        static_cast<unsigned>(rest / 60 % 60), static_cast<unsigned>(rest % 60),
-        static_cast<unsigned>(time.nanoseconds));
+    const int n =
+        std::snprintf(text, sizeof text,
+                      year >= 0 && year <= 9999 ? "%04lld-%02u-%02uT%02u:%02u:%02u.%09uZ"
+                                                : "%+05lld-%02u-%02uT%02u:%02u:%02u.%09uZ",
+                      static_cast<long long>(year), month, day, static_cast<unsigned>(rest / 3600),
+                      static_cast<unsigned>(rest / 60 % 60), static_cast<unsigned>(rest % 60),
+                      static_cast<unsigned>(time.nanoseconds));
     out.append(text, static_cast<std::size_t>(n));
 }
 
@@ -141,9 +140,7 @@ bool isValidUtf8(std::string_view text) {
 void appendJsonString(std::string& out, std::string_view text) {
     out.push_back('"');
     std::size_t run = 0; // bytes of `text` from here on that go out as they are
-    const auto flush = [&](std::size_t end) {
-        out.append(text.data() + run, end - run);
-    };
+    const auto flush = [&](std::size_t end) { out.append(text.data() + run, end - run); };
     for (std::size_t i = 0; i < text.size();) {
         const auto c = static_cast<unsigned char>(text[i]);
         if (c >= 0x20 && c != '"' && c != '\\' && c < 0x80) {

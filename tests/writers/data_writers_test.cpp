@@ -21,12 +21,14 @@ using fakes::FakeFileSystem;
 // left out: hidden, a system entry, and what --exclude names.
 void makeTree(FakeFileSystem& fs) {
     std::int64_t t = 1733000000;
-    for (const char* file : {"/Docs/Report.DOC", "/Docs/a,\"b\"\nc", "/Docs/caf\xE9", "/Docs/x.tmp",
-                             "/Docs/.hidden", "/Docs/Old/A.TXT", "/Docs/Cache/c", "/Docs/Secret",
-                             "/Docs/gone", "/Docs/Locked/l"})
-        fs.addEntry(file), fs.setDetails(file, {static_cast<std::uint64_t>(t % 977), {t += 86399, 5}});
+    for (const char* file :
+         {"/Docs/Report.DOC", "/Docs/a,\"b\"\nc", "/Docs/caf\xE9", "/Docs/x.tmp", "/Docs/.hidden",
+          "/Docs/Old/A.TXT", "/Docs/Cache/c", "/Docs/Secret", "/Docs/gone", "/Docs/Locked/l"})
+        fs.addEntry(file),
+            fs.setDetails(file, {static_cast<std::uint64_t>(t % 977), {t += 86399, 5}});
     fs.addEntry("/Docs/to-report", Link), fs.setDetails("/Docs/to-report", {1234, {t, 0}});
-    fs.addEntry("/Docs/dangling", Link), fs.setDetails("/Docs/dangling", {7, {-1, 999999999}, true});
+    fs.addEntry("/Docs/dangling", Link),
+        fs.setDetails("/Docs/dangling", {7, {-1, 999999999}, true});
     fs.addEntry("/Docs/fifo", System);
     fs.setDetails("/Docs", {0, {t + 1, 123456789}});
     fs.failDetails("/Docs/Secret", std::errc::permission_denied);
@@ -46,8 +48,8 @@ struct Catalogue {
     std::string write(bool json) {
         dir1.folder = "/Docs";
         files.folders = {"/out"};
-        const CatalogueSource source{dir1,     list1, file1, feedback, TreeReading::OnePass,
-                                     {false, {"Cache", "*.tmp"}, true}};
+        const CatalogueSource source{
+            dir1, list1, file1, feedback, TreeReading::OnePass, {false, {"Cache", "*.tmp"}, true}};
         if (json)
             SaveToJson(source, files, "/out/c", {"/Docs", {1765000000, 1}, "host"});
         else
@@ -157,7 +159,9 @@ TEST(Compare, ADamagedCatalogueNamesItsLine) {
         {good.substr(0, line(4).first + 20), "old: line 4: not an entry of a catalogue"},
         {replaced(3, "{\"kind\":\"pipe\",\"path\":\"x\"},"),
          "old: line 3: an entry without its kind or path, or with a damaged value"},
-        {replaced(3, "{\"kind\":\"file\",\"path\":\"x\",\"modified\":\"2001-02-29T00:00:00.000000000Z\"},"),
+        {replaced(
+             3,
+             "{\"kind\":\"file\",\"path\":\"x\",\"modified\":\"2001-02-29T00:00:00.000000000Z\"},"),
          "old: line 3: an entry without its kind or path, or with a damaged value"},
         {replaced(3, "{\"kind\":\"file\",\"path\":\"?\",\"path_base64\":\"*\"},"),
          "old: line 3: an entry without its kind or path, or with a damaged value"},
@@ -198,8 +202,10 @@ TEST(DataText, TimesNamesAndBase64) {
     std::string stray; // each byte of the overlong, surrogate and too high forms
     for (int i = 0; i < 9; ++i)
         stray += "\xEF\xBF\xBD";
-    EXPECT_EQ(json, "\"q\\\"\\\\/\\u0001\\n\\t\x7F caf\xEF\xBF\xBD \xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80 " +
-                        stray + "\"");
+    EXPECT_EQ(
+        json,
+        "\"q\\\"\\\\/\\u0001\\n\\t\x7F caf\xEF\xBF\xBD \xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80 " +
+            stray + "\"");
     std::string every;
     for (int b = 0; b < 256; ++b)
         every.push_back(static_cast<char>(b));
@@ -216,9 +222,17 @@ TEST(DataText, TimesNamesAndBase64) {
 TEST(Compare, EntriesComeInCatalogueOrder) {
     const auto F = EntryKind::Folder, f = EntryKind::File;
     const std::tuple<EntryKind, const char*, EntryKind, const char*> ordered[] = {
-        {F, "", f, "a"},     {f, "z", F, "a"},       {F, "a", f, "a/b"},   {f, "a/z", F, "a/b"},
-        {f, "a", f, "B"},    {f, "A", f, "a"},       {F, "ab", F, "ab/c"}, {F, "ab/c", F, "ab/cd"},
-        {f, "x", F, "x"},    {F, "a/b/c", F, "a/c"}, {f, "\xC3\xA9", f, "\xC3\x89t"},
+        {F, "", f, "a"},
+        {f, "z", F, "a"},
+        {F, "a", f, "a/b"},
+        {f, "a/z", F, "a/b"},
+        {f, "a", f, "B"},
+        {f, "A", f, "a"},
+        {F, "ab", F, "ab/c"},
+        {F, "ab/c", F, "ab/cd"},
+        {f, "x", F, "x"},
+        {F, "a/b/c", F, "a/c"},
+        {f, "\xC3\xA9", f, "\xC3\x89t"},
     };
     for (const auto& [kindA, a, kindB, b] : ordered) {
         ComparedEntry x, y;

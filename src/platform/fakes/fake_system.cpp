@@ -167,8 +167,7 @@ private:
 
 } // namespace
 
-std::error_code FakeInputFiles::open(const std::string& path,
-                                     std::unique_ptr<ReadableFile>& file) {
+std::error_code FakeInputFiles::open(const std::string& path, std::unique_ptr<ReadableFile>& file) {
     if (std::error_code error = failures.next("open"))
         return error;
     const auto found = files.find(path);
