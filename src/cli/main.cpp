@@ -163,9 +163,10 @@ int compare(const Options& options) {
         if (!path)
             return nullptr;
         const std::optional<unsigned> bits = fileSystem.attributes(*path);
-        if (operand != "-" && bits && (*bits & Directory) != 0)
-            return std::make_unique<WalkedFolder>(fileSystem, *absolute(environment, operand, true),
-                                                  listing);
+        if (operand != "-" && bits && (*bits & Directory) != 0) {
+            const std::optional<std::string> folder = absolute(environment, operand, true);
+            return folder ? std::make_unique<WalkedFolder>(fileSystem, *folder, listing) : nullptr;
+        }
         std::unique_ptr<ReadableFile> file;
         if (std::error_code error = inputs.open(*path, file)) {
             report("cannot read " + operand + ": " + error.message());

@@ -21,38 +21,46 @@ struct Value {
 };
 
 /// The members of one flat JSON object, `{"key":value,...}`, where every value is a string
-/// or a whole number; nothing when `text` is not exactly that.
+/// or a whole number, one at a time to `member(key, value)`; false when `text` is not
+/// exactly that.
 class FlatObject {
 public:
     explicit FlatObject(std::string_view text) : text_(text) {}
 
-    std::optional<std::map<std::string, Value>> parse() {
-        std::map<std::string, Value> members;
+    template <typename Member> bool parse(Member&& member) {
         if (!take('{'))
-            return std::nullopt;
+            return false;
         if (take('}'))
-            return finished(members);
+            return finished();
         do {
-            std::string key;
-            Value value;
-            if (!string(key) || !take(':'))
-                return std::nullopt;
-            if (peek() == '"' ? !string(value.text) : !(value.isNumber = number(value.number)))
-                return std::nullopt;
-            if (!members.emplace(std::move(key), std::move(value)).second)
-                return std::nullopt; // a key twice
+            key_.clear();
+            value_.text.clear();
+            if (!string(key_) || !take(':'))
+                return false;
+            if (peek() == '"' ? !string(value_.text) : !(value_.isNumber = number(value_.number)))
+                return false;
+            if (!value_.isNumber)
+                value_.number = 0;
+            member(std::string_view(key_), value_);
+            value_.isNumber = false;
         } while (take(','));
-        if (!take('}'))
+        return take('}') && finished();
+    }
+
+    /// All the members, for the few objects of a catalogue that are not entries.
+    std::optional<std::map<std::string, Value>> members() {
+        std::map<std::string, Value> all;
+        if (!parse([&all](std::string_view key, const Value& value) {
+                all.emplace(std::string(key), value);
+            }))
             return std::nullopt;
-        return finished(members);
+        return all;
     }
 
 private:
-    std::optional<std::map<std::string, Value>> finished(std::map<std::string, Value>& members) {
+    bool finished() {
         skipSpace();
-        if (at_ != text_.size())
-            return std::nullopt;
-        return std::move(members);
+        return at_ == text_.size();
     }
     void skipSpace() {
         while (at_ < text_.size() &&
@@ -146,24 +154,14 @@ private:
 
     std::string_view text_;
     std::size_t at_ = 0;
+    std::string key_;
+    Value value_;
 };
 
 const Value* member(const std::map<std::string, Value>& members, const std::string& key,
                     bool number) {
     const auto found = members.find(key);
     return found == members.end() || found->second.isNumber != number ? nullptr : &found->second;
-}
-
-// A name as the catalogue gives it: its exact bytes from "KEY_base64" when it has them.
-std::optional<std::string> name(const std::map<std::string, Value>& members,
-                                const std::string& key) {
-    const Value* text = member(members, key, false);
-    if (!text)
-        return std::nullopt;
-    if (members.count(key + "_base64") == 0)
-        return text->text;
-    const Value* bytes = member(members, key + "_base64", false);
-    return bytes ? decodeBase64(bytes->text) : std::nullopt;
 }
 
 std::optional<EntryKind> kindNamed(const std::string& text) {
@@ -232,7 +230,7 @@ bool JsonCatalogueReader::readHeader() {
     if (line_.ends_with(opening) && line_.size() > opening.size() &&
         line_[line_.size() - opening.size() - 1] == ',') {
         line_.resize(line_.size() - opening.size() - 1);
-        header = FlatObject(line_ + "}").parse();
+        header = FlatObject(line_ + "}").members();
     }
     const Value* catalogue = header ? member(*header, "catalogue", false) : nullptr;
     if (!catalogue || catalogue->text != "dorvantile")
@@ -261,7 +259,7 @@ bool JsonCatalogueReader::next(ComparedEntry& entry) {
         if (moreEntries_)
             return fail("the entries end in a comma");
         const std::string_view rest = std::string_view(line_).substr(11);
-        if (!rest.ends_with("}") || !FlatObject(rest.substr(0, rest.size() - 1)).parse())
+        if (!rest.ends_with("}") || !FlatObject(rest.substr(0, rest.size() - 1)).members())
             return fail("damaged totals");
         finished_ = true;
         const std::size_t totalsLine = lineNumber_;
@@ -275,26 +273,42 @@ bool JsonCatalogueReader::next(ComparedEntry& entry) {
     moreEntries_ = text.ends_with(",");
     if (moreEntries_)
         text.remove_suffix(1);
-    const std::optional<std::map<std::string, Value>> members = FlatObject(text).parse();
-    if (!members)
+    std::optional<EntryKind> kind;
+    bool hasPath = false, hasBytes = false, hasSize = false, hasTime = false, wrong = false;
+    entry.error.clear();
+    const bool parsed = FlatObject(text).parse([&](std::string_view key, const Value& value) {
+        if (key == "kind" && !value.isNumber) {
+            kind = kindNamed(value.text);
+        } else if (key == "path" && !value.isNumber) {
+            hasPath = true;
+            if (!hasBytes)
+                entry.path = value.text;
+        } else if (key == "path_base64" && !value.isNumber) {
+            std::optional<std::string> bytes = decodeBase64(value.text);
+            hasBytes = bytes.has_value();
+            wrong = wrong || !hasBytes;
+            if (bytes)
+                entry.path = std::move(*bytes);
+        } else if (key == "size" && value.isNumber) {
+            hasSize = true;
+            entry.size = value.number;
+        } else if (key == "modified" && !value.isNumber) {
+            const std::optional<FileTime> time = parseIsoTime(value.text);
+            hasTime = time.has_value();
+            wrong = wrong || !hasTime;
+            entry.modified = time.value_or(FileTime{});
+        } else if (key == "error" && !value.isNumber) {
+            entry.error = value.text;
+        }
+    });
+    if (!parsed)
         return fail("not an entry of a catalogue");
-    const Value* kindText = member(*members, "kind", false);
-    const std::optional<EntryKind> kind = kindText ? kindNamed(kindText->text) : std::nullopt;
-    std::optional<std::string> path = name(*members, "path");
-    if (!kind || !path)
-        return fail("an entry without its kind or path");
+    if (!kind || !hasPath || wrong)
+        return fail("an entry without its kind or path, or with a damaged value");
     entry.kind = *kind;
-    entry.path = std::move(*path);
-    const Value* size = member(*members, "size", true);
-    const Value* modified = member(*members, "modified", false);
-    std::optional<FileTime> time = modified ? parseIsoTime(modified->text) : std::nullopt;
-    if (modified && !time)
-        return fail("a time that is not one");
-    entry.known = time && (size || entry.kind == EntryKind::Folder);
-    entry.size = size ? size->number : 0;
-    entry.modified = time.value_or(FileTime{});
-    const Value* error = member(*members, "error", false);
-    entry.error = error ? error->text : std::string();
+    if (!hasSize)
+        entry.size = 0;
+    entry.known = hasTime && (hasSize || entry.kind == EntryKind::Folder);
     return true;
 }
 

@@ -83,6 +83,10 @@ std::string isoTime(FileTime time) {
 
 int compareCatalogueOrder(const ComparedEntry& a, const ComparedEntry& b) {
     const std::string_view p = a.path, q = b.path;
+    if (p == q) {
+        const bool folderA = a.kind == EntryKind::Folder, folderB = b.kind == EntryKind::Folder;
+        return folderA == folderB ? 0 : (folderA ? 1 : -1);
+    }
     // Components that are equal byte for byte are equal in the order as well: start at the
     // first one in which the paths differ.
     std::size_t same = 0;

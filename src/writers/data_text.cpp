@@ -86,23 +86,45 @@ void appendIsoTime(std::string& out, FileTime time) {
 }
 
 std::optional<FileTime> parseIsoTime(std::string_view text) {
-    long long year;
-    unsigned month, day, hour, minute, second, nanoseconds;
-    int used = 0;
-    const std::string copy(text);
-    if (std::sscanf(copy.c_str(), "%lld-%2u-%2uT%2u:%2u:%2u.%9uZ%n", &year, &month, &day, &hour,
-                    &minute, &second, &nanoseconds, &used) != 7 ||
-        static_cast<std::size_t>(used) != text.size() || month < 1 || month > 12 || day < 1 ||
-        day > 31 || hour > 23 || minute > 59 || second > 59)
+    // The fixed part after the year: "-MM-DDTHH:MM:SS.NNNNNNNNNZ", 26 bytes.
+    constexpr std::size_t tail = 26;
+    if (text.size() < tail + 4)
         return std::nullopt;
-    const FileTime time{daysFromCivil(year, month, day) * secondsPerDay + hour * 3600 +
-                            minute * 60 + second,
-                        nanoseconds};
-    std::string again;
-    appendIsoTime(again, time);
-    if (again != text) // February 30th, missing digits of the nanoseconds, ...
+    const std::size_t yearEnd = text.size() - tail;
+    const auto digits = [&](std::size_t at, std::size_t n, std::int64_t& out) {
+        out = 0;
+        for (std::size_t i = at; i < at + n; ++i) {
+            if (text[i] < '0' || text[i] > '9')
+                return false;
+            out = out * 10 + (text[i] - '0');
+        }
+        return true;
+    };
+    const bool signedYear = text[0] == '+' || text[0] == '-';
+    std::int64_t year, month, day, hour, minute, second, nanoseconds;
+    if (yearEnd - signedYear > 12 || !digits(signedYear, yearEnd - signedYear, year) ||
+        !digits(yearEnd + 1, 2, month) || !digits(yearEnd + 4, 2, day) ||
+        !digits(yearEnd + 7, 2, hour) || !digits(yearEnd + 10, 2, minute) ||
+        !digits(yearEnd + 13, 2, second) || !digits(yearEnd + 16, 9, nanoseconds) ||
+        text.substr(yearEnd, 1) != "-" || text.substr(yearEnd + 3, 1) != "-" ||
+        text.substr(yearEnd + 6, 1) != "T" || text.substr(yearEnd + 9, 1) != ":" ||
+        text.substr(yearEnd + 12, 1) != ":" || text.substr(yearEnd + 15, 1) != "." ||
+        text.back() != 'Z' || month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 ||
+        minute > 59 || second > 59)
         return std::nullopt;
-    return time;
+    if (text[0] == '-')
+        year = -year;
+    if (!signedYear && yearEnd != 4) // the years 0 to 9999 have four digits and no sign
+        return std::nullopt;
+    const std::int64_t days =
+        daysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day));
+    std::int64_t y;
+    unsigned m, d;
+    civilFromDays(days, y, m, d);
+    if (m != month || d != day) // February 30th
+        return std::nullopt;
+    return FileTime{days * secondsPerDay + hour * 3600 + minute * 60 + second,
+                    static_cast<std::uint32_t>(nanoseconds)};
 }
 
 bool isValidUtf8(std::string_view text) {

@@ -12,7 +12,7 @@
 //
 // JSON, the same catalogue (the entries one a line, in catalogue order):
 //
-//   {"catalogue":"dorvantile","version":1,"folder":"/w","created":"2026-12-07T13:31:00.…Z","host":"box","entries":[
+//   {"catalogue":"dorvantile","version":1,"folder":"/w","created":"2026-12-07T13:31:00.000000001Z","host":"box","entries":[
 //   {"kind":"folder","path":"","modified":"2026-12-07T13:30:52.123456789Z","files":1,"bytes":5},
 //   {"kind":"file","path":"Notes.TXT","size":5,"modified":"2026-12-01T08:00:00.000000000Z"},
 //   {"kind":"folder","path":"Old","modified":"2026-12-07T13:30:52.120000000Z","files":1,"bytes":3},
