@@ -128,6 +128,9 @@ class ExplorerPage(unittest.TestCase):
         self.browser.refresh()
         self.assertEqual(self.browser.find_element(By.ID, "pathbar").text.split("/")[-2:],
                          ["Sub", "Deeper"])
+        self.browser.back()  # to the folder shown before
+        self.assertEqual(self.browser.find_element(By.CSS_SELECTOR, "#pathbar .here").text,
+                         "Many")
 
     def test_search_counts_what_the_tree_holds(self):
         names = [n for folder in [b""] + FOLDERS[:-1] for n in self.listed(folder)]
