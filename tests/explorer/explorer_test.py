@@ -9,12 +9,14 @@ from selenium.webdriver.common.by import By
 from selenium.webdriver.common.keys import Keys
 
 CLI = os.path.abspath(sys.argv.pop(1))
-# Markup, entities, URL delimiters, control characters, bytes that are not UTF-8, letters
-# outside ASCII and outside the BMP, and names that try to end the data's element.
+# Markup, entities, URL delimiters, control characters, bytes that are not UTF-8 (stray, cut
+# short, overlong, surrogates, past U+10FFFF), letters outside ASCII and outside the BMP, and
+# names that try to end the data's element.
 NAMES = [b"<img src=x onerror=window.injected=1>.txt", b'a&b "q" \'s\'.txt', b"caf\xe9",
          b"\x01ctl\x1f\x7f", b"100% #1?.txt", b"two  spaces", "日本語.TXT".encode(),
          "Ärger.txt".encode(), b"<!--<script>window.injected=2", b"back\\slash",
-         "emoji \U0001F600.txt".encode(), b"Notes.TXT", b"\xed\xa0\x80half"]
+         "emoji \U0001F600.txt".encode(), b"Notes.TXT", b"\xed\xa0\x80half", b"cut\xe6\x97",
+         b"\xc0\xafover\xf4\x90\x80\x80long\xf0\x9f\x98"]
 FOLDERS = [b"Sub", b"Sub/Deeper/Deepest", b"Folder & <b>", b"bad\xff<i>", b"Many"]
 
 

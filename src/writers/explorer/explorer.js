@@ -861,7 +861,7 @@
   });
 
   document.addEventListener('keydown', function (event) {
-    if (event.key === '/' && event.target === document.body) {
+    if (event.key === '/' && event.target !== search) {
       search.focus();
       event.preventDefault();
     }
