@@ -337,13 +337,21 @@ public:
         } else if (entry.unreadable || (entry.details && entry.details->error)) {
             compared.error = (entry.unreadable ? entry.unreadable : entry.details->error).message();
         }
+        batch_.push_back(std::move(compared));
+        if (batch_.size() == batchSize)
+            handOver();
+    }
+
+    /// Gives the reader the entries not yet handed over.
+    void handOver() {
         std::unique_lock lock(owner_.mutex_);
         owner_.changed_.wait(
-            lock, [this] { return owner_.cancelled_ || owner_.queue_.size() < capacity; });
+            lock, [this] { return owner_.cancelled_ || owner_.queue_.size() < batches; });
         if (owner_.cancelled_)
             throw Cancelled{}; // unwinds the walk
-        owner_.queue_.push_back(std::move(compared));
+        owner_.queue_.push_back(std::move(batch_));
         owner_.changed_.notify_all();
+        batch_.clear();
     }
 
     // The entries carry what could not be read; the reader reports it.
@@ -351,8 +359,11 @@ public:
     void cannotRead(const std::string&, std::error_code) override {}
 
 private:
-    static constexpr std::size_t capacity = 4096;
+    // Entries go over in batches, so that the threads meet once per batch, not per entry.
+    static constexpr std::size_t batchSize = 1024;
+    static constexpr std::size_t batches = 4;
     WalkedFolder& owner_;
+    std::vector<ComparedEntry> batch_;
 };
 
 WalkedFolder::WalkedFolder(FileSystem& fileSystem, std::string folder, ListingOptions listing)
@@ -381,6 +392,7 @@ void WalkedFolder::produce() {
         const CatalogueSource source{chosen,  noList, noListing, producer, TreeReading::OnePass,
                                      listing_};
         WalkEntries(source, producer);
+        producer.handOver();
     } catch (const Producer::Cancelled&) {
     }
     const std::lock_guard lock(mutex_);
@@ -389,13 +401,17 @@ void WalkedFolder::produce() {
 }
 
 bool WalkedFolder::next(ComparedEntry& entry) {
-    std::unique_lock lock(mutex_);
-    changed_.wait(lock, [this] { return done_ || !queue_.empty(); });
-    if (queue_.empty())
-        return false;
-    entry = std::move(queue_.front());
-    queue_.pop_front();
-    changed_.notify_all();
+    if (position_ == reading_.size()) {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [this] { return done_ || !queue_.empty(); });
+        if (queue_.empty())
+            return false;
+        reading_ = std::move(queue_.front());
+        queue_.pop_front();
+        position_ = 0;
+        changed_.notify_all();
+    }
+    entry = std::move(reading_[position_++]);
     return true;
 }
 

@@ -87,7 +87,9 @@ private:
     ListingOptions listing_;
     std::mutex mutex_;
     std::condition_variable changed_;
-    std::deque<ComparedEntry> queue_;
+    std::deque<std::vector<ComparedEntry>> queue_; // batches of entries, each in order
+    std::vector<ComparedEntry> reading_;           // the batch being read
+    std::size_t position_ = 0;
     bool done_ = false;      // the walk has given its last entry
     bool cancelled_ = false; // the reader is gone
     std::thread thread_;

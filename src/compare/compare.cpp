@@ -1,3 +1,20 @@
+// The differences of two catalogues, in catalogue order. As text, one line each, then the
+// counts (control characters in paths shown as "?", the chosen folder as "."):
+//
+//   changed folder .: modified 2026-03-01T09:00:00.000000000Z -> 2026-12-05T11:58:00.000000000Z
+//   changed file notes.txt: size 120 -> 180
+//   removed file old.doc: 5120 bytes, 2026-02-11T16:20:00.000000000Z
+//   added folder Scans
+//   1 added, 1 removed, 2 changed
+//
+// As JSON, one difference a line; names as in a JSON catalogue (with "path_base64" for a
+// path that is not valid UTF-8):
+//
+//   {"comparison":"dorvantile","version":1,"old":"march.json","new":"/media/backup","differences":[
+//   {"change":"changed","kind":"file","path":"notes.txt","old_size":120,"old_modified":"2026-03-01T09:00:00.000000000Z","new_size":180,"new_modified":"2026-03-01T09:00:00.000000000Z"},
+//   {"change":"removed","kind":"file","path":"old.doc","size":5120,"modified":"2026-02-11T16:20:00.000000000Z"},
+//   {"change":"added","kind":"folder","path":"Scans","modified":"2026-12-05T11:58:00.000000000Z"}
+//   ],"summary":{"added":1,"removed":1,"changed":1}}
 #include "compare/compare.h"
 
 #include "general/shown_text.h"

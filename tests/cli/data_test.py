@@ -109,7 +109,23 @@ try:
     check(got == want, f"json: {sorted(set(got.items()) ^ set(want.items()))}")
     check(catalogue["folder"] == a.decode() and catalogue["host"] == os.uname().nodename, "head")
     text = run(["--format", "text", "--output", "-", *filtered, a]).stdout
-    check(b".hidden.txt" in text and b"keep.tmp" not in text and b"@EADIR" not in text, "text")
+    check(b".hidden.txt" in text and b"/.CACHE/\r\n    c.txt" in text and b"keep.tmp" not in text
+          and b"@EADIR" not in text, "text")
+
+    # A folder that may be read but not entered (run as an ordinary user where root would
+    # enter it): its file is listed without size and time, named in a warning, exit status 3.
+    if os.getuid() == 0:
+        os.chmod(t, 0o755)
+        c = os.path.join(t, "c")
+        os.makedirs(os.path.join(c, "shut"))
+        open(os.path.join(c, "shut", "f"), "wb").close()
+        os.chmod(os.path.join(c, "shut"), 0o644)
+        done = subprocess.run(["setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", cli,
+                               "--format", "csv", "--output", "-", c], capture_output=True)
+        check(done.returncode == 3 and done.stdout.endswith(b'file,"shut/f","f",,,,,"Permission '
+                                                            b'denied"\r\n') and done.stderr ==
+              f"dorvantile-cli: cannot read {c}/shut/f: Permission denied\n".encode(), f"{done}")
+        os.chmod(os.path.join(c, "shut"), 0o755)
 
     # compare: identical trees, then an added, a removed, a grown and a touched file and an
     # added folder (the folders' own times put back, so that only those differ).
