@@ -79,6 +79,9 @@ std::error_code FolderView::setPath(const std::string& folder) {
         if (isSubFolder(entries_.attributes(i)))
             addEntry(base + std::string(entries_.name(i)), entries_.name(i), depth + 1, false);
     }
+    // Below some twenty levels the path alone is longer than the list: the current folder
+    // stands in the middle, between the nearest folders above it and its sub-folders.
+    scrollToItem(currentItem(), QAbstractItemView::PositionAtCenter);
     if (moved)
         emit changed();
     return {};

@@ -4,6 +4,7 @@
 #include "app/help_text.h"
 #include "app/main_window.h"
 #include "platform/fakes/fake_controls.h"
+#include "platform/fakes/fake_system.h"
 #include "support/golden.h"
 #include "support/temp_tree.h"
 
@@ -24,16 +25,20 @@ struct MoveRecorder final : QObject {
 };
 
 /// A window on a tree with files at two levels, a hidden folder and a link to a folder, over
-/// recording message boxes, shell and printer. Its drives are "/", the tree and a drive that
-/// cannot be opened; it writes its catalogues into a folder of its own.
+/// recording message boxes, shell and printer. Its drives are those of `machine`'s mount
+/// table, or else "/", the tree and a drive that has gone since; it writes its catalogues
+/// into a folder of its own.
 struct Harness {
-    Harness() {
+    explicit Harness(Environment* machine = nullptr) {
         for (const char* file : {"Notes.TXT", "alpha/inner/Two.txt", "beta/b.txt", ".hidden/s"})
             tree.file(file);
         tree.link("link", "alpha");
-        const std::string top = tree.root();
-        window = std::make_unique<Main>(WindowServices{
-            messages, shell, printer, output.root(), {"/", top, tree.path("unplugged")}, top});
+        tree.folder(".unplugged");
+        for (const QString& drive : {root, in(".unplugged")})
+            mount(drive.toStdString());
+        window = std::make_unique<Main>(WindowServices{messages, shell, printer, output.root(),
+                                                       machine ? *machine : mounts, tree.root()});
+        QDir(in(".unplugged")).removeRecursively();
         window->show();
     }
 
@@ -54,6 +59,19 @@ struct Harness {
         if (!once)
             QTest::mouseDClick(dir1().viewport(), Qt::LeftButton, {}, at);
         return places();
+    }
+    /// Adds a disk at `folder` to the mount table.
+    void mount(const std::string& folder) {
+        mounts.mounts += "50 1 8:1 / " + folder + " rw - ext4 /dev/sdb1 rw\n";
+    }
+    /// Opens Drive1's list and chooses `drive` in it; gives `places`, or "" when it is not listed.
+    QString choose(const std::string& drive) {
+        auto* drive1 = control<QComboBox>("Drive1");
+        drive1->showPopup();
+        const int row = drive1->findText(QString::fromStdString(drive));
+        drive1->view()->setCurrentIndex(drive1->model()->index(row, 0));
+        QTest::keyClick(drive1->view(), row < 0 ? Qt::Key_Escape : Qt::Key_Return);
+        return row < 0 ? QString() : places();
     }
     /// Presses `key` on Drive1; gives `places`.
     QString drive(Qt::Key key) {
@@ -79,6 +97,7 @@ struct Harness {
     fakes::FakeMessageBoxes messages{journal};
     fakes::FakeShell shell{journal};
     fakes::FakePrinter printer{journal};
+    fakes::FakeEnvironment mounts;
     testing::TempTree tree, output;
     const QString root = QString::fromStdString(tree.root());
     std::unique_ptr<Main> window;
@@ -164,7 +183,7 @@ private slots:
         QCOMPARE(h.open("alpha"), h.in("alpha"));
         // A drive that cannot be opened is a message; the folder stays, the drive is shown.
         QCOMPARE(h.drive(Qt::Key_Down), h.in("alpha"));
-        QCOMPARE(h.control<QComboBox>("Drive1")->currentText(), h.in("unplugged"));
+        QCOMPARE(h.control<QComboBox>("Drive1")->currentText(), h.in(".unplugged"));
         // A drive not visited yet opens on its mount point, one visited on its last folder...
         QCOMPARE(h.drive(Qt::Key_Home), "/");
         QCOMPARE(h.drive(Qt::Key_Down), h.in("alpha"));
