@@ -10,7 +10,7 @@ build_packages=(g++ cmake ninja-build libgtest-dev qt6-base-dev libcups2-dev fon
 # read its output, a virtual X server for the real window, ImageMagick for its screenshot, and
 # tree for the benchmarks.
 test_packages=(clang-format cups-daemon cups-client cups-filters poppler-utils xvfb imagemagick
-               xdotool x11-utils tree)
+               xdotool x11-utils openbox tree)
 
 wanted=("${build_packages[@]}")
 if [[ "${1:-build}" == test ]]; then

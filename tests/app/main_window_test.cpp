@@ -5,6 +5,7 @@
 #include "app/main_window.h"
 #include "platform/fakes/fake_controls.h"
 #include "platform/fakes/fake_system.h"
+#include "platform/posix_environment.h"
 #include "support/golden.h"
 #include "support/temp_tree.h"
 
@@ -24,6 +25,20 @@ struct MoveRecorder final : QObject {
     QList<QPoint> moves;
 };
 
+/// The contrast ratio of the lightest and the darkest colour in `area` of `shot`: for a text
+/// on a plain background, that of the text with its background, 1 to 21.
+double contrast(const QImage& shot, const QRect& area) {
+    double light = 0, dark = 1;
+    for (int i = 0; i < area.width() * area.height(); ++i) {
+        const QColor c = shot.pixelColor(area.x() + i % area.width(), area.y() + i / area.width());
+        const double luminance = 0.2126 * std::pow(c.redF(), 2.2) +
+                                 0.7152 * std::pow(c.greenF(), 2.2) +
+                                 0.0722 * std::pow(c.blueF(), 2.2);
+        light = std::max(light, luminance), dark = std::min(dark, luminance);
+    }
+    return (light + 0.05) / (dark + 0.05);
+}
+
 /// A window on a tree with files at two levels, a hidden folder and a link to a folder, over
 /// recording message boxes, shell and printer. Its drives are those of `machine`'s mount
 /// table, or else "/", the tree and a drive that has gone since; it writes its catalogues
@@ -34,8 +49,7 @@ struct Harness {
             tree.file(file);
         tree.link("link", "alpha");
         tree.folder(".unplugged");
-        for (const QString& drive : {root, in(".unplugged")})
-            mount(drive.toStdString());
+        mounts.mounts = disk(root) + disk(in(".unplugged"));
         window = std::make_unique<Main>(WindowServices{messages, shell, printer, output.root(),
                                                        machine ? *machine : mounts, tree.root()});
         QDir(in(".unplugged")).removeRecursively();
@@ -60,9 +74,9 @@ struct Harness {
             QTest::mouseDClick(dir1().viewport(), Qt::LeftButton, {}, at);
         return places();
     }
-    /// Adds a disk at `folder` to the mount table.
-    void mount(const std::string& folder) {
-        mounts.mounts += "50 1 8:1 / " + folder + " rw - ext4 /dev/sdb1 rw\n";
+    /// A disk mounted at `folder`, as the mount table lists it.
+    static std::string disk(const QString& at) {
+        return "9 1 8:1 / " + at.toStdString() + " rw - ext4 sdb rw\n";
     }
     /// Opens Drive1's list and chooses `drive` in it; gives `places`, or "" when it is not listed.
     QString choose(const std::string& drive) {
@@ -199,6 +213,78 @@ private slots:
                               "Dorvantile: " + h.in("beta") + ": No such file or directory (!)"}));
     }
 
+    // On a dark desktop and under every style the window keeps its own look: each frame's
+    // line runs above its controls, Drive1 is flat, and every text stands out by 4.5:1.
+    void looksTheSameOnADarkDesktopUnderEveryStyle() {
+        // White texts on near-black; the tests after this one run on this desktop too.
+        QApplication::setPalette(QPalette(QColor(40, 40, 40)));
+        for (const char* style : {"Fusion", "Windows"}) {
+            QApplication::setStyle(style);
+            Harness h;
+            for (const char* name : {"Frame1", "Frame2", "Frame3"}) {
+                const QImage frame = h.control(name)->grab().toImage();
+                int line = 1;
+                for (; frame.pixel(3, line) == frame.pixel(3, 0); ++line) {
+                }
+                QVERIFY2(line >= 5 && line <= 7 && line < h.control(name)->childrenRect().top(),
+                         name);
+            }
+            h.click("HelpKnop"); // Text1 shows over Frame2's controls, which still draw alone
+            for (const char* name : {"Keuze1", "Keuze2", "Keuze3", "Drive1", "Text1",
+                                     "ProcentLabel", "Label1", "Label2", "HelpKnop"}) {
+                QWidget* widget = h.control(name); // wide: past the option's dot, Drive1's arrow
+                const int side = widget->width() > 100 ? 20 : 3;
+                QVERIFY2(contrast(widget->grab().toImage(),
+                                  widget->rect() - QMargins(side, 3, side + 1, 3)) >= 4.5,
+                         name);
+            }
+            const QImage list = h.dir1().viewport()->grab().toImage();
+            for (int i = 0; i < h.dir1().count(); ++i) { // each entry right of its icon
+                const QListWidgetItem& item = *h.dir1().item(i);
+                const int icon = item.data(Qt::UserRole + 1).toInt() * 8 + 22; // indent and icon
+                QVERIFY(contrast(list, h.dir1().visualItemRect(&item).adjusted(icon, 0, 0, 0)) >=
+                        4.5);
+            }
+        }
+    }
+
+    // A folder 60 levels down stays in view. Each time the drive list opens it reads the
+    // mount table again: a disk mounted meanwhile is listed, one unmounted is not, and each
+    // drive keeps its folder. With a table of the test's own, then with a real bind mount
+    // where the test runs as root (a tmpfs would do nothing: memory is no drive).
+    void followsDeepFoldersAndDisksMountedWhileItRuns() {
+        PosixEnvironment machine;
+        for (const bool real : {false, true}) {
+            if (real && geteuid() != 0)
+                QSKIP("mounting a disk needs root");
+            Harness h(real ? &machine : nullptr);
+            const std::string deep = "d" + QString("/d").repeated(59).toStdString() + "/e";
+            h.tree.folder(deep);
+            QVERIFY(!h.dir1().setPath(h.tree.path(deep.substr(0, deep.size() - 2))));
+            QCOMPARE(h.open("e"), h.in(deep.c_str()));
+            const QRect e = h.dir1().visualItemRect(h.dir1().currentItem());
+            const int indent = h.dir1().currentItem()->data(Qt::UserRole + 1).toInt() * 8;
+            QVERIFY(h.dir1().viewport()->rect().contains(e.adjusted(indent, 0, 0, 0)));
+
+            const std::string home = h.control<QComboBox>("Drive1")->currentText().toStdString(),
+                              disk = h.tree.path("disk"), unmounted = h.mounts.mounts;
+            h.tree.folder("disk/photos");
+            const auto mount = [&](bool on) { // in the test's table, or bound onto itself
+                h.mounts.mounts = on ? unmounted + h.disk(h.in("disk")) : unmounted;
+                const QStringList bind{"--bind", h.in("disk"), h.in("disk")};
+                return !real ||
+                       QProcess::execute(on ? "mount" : "umount", bind.mid(on ? 0 : 2)) == 0;
+            };
+            QCOMPARE(h.choose(disk), "");
+            QVERIFY(mount(true));
+            QCOMPARE(h.choose(disk), h.in("disk"));
+            QCOMPARE(h.open("photos"), h.in("disk/photos"));
+            QCOMPARE(h.choose(home), h.in(deep.c_str()));
+            QVERIFY(mount(false));
+            QCOMPARE(h.choose(disk), "");
+        }
+    }
+
     // A run works on the window's choice, folder, bar, output folder and printer. A second
     // click, and a change of drive or folder, during a run wait for its end.
     void runsWriteTheChosenOutputsHoldNavigationAndEndWithTheProgram() {
@@ -237,16 +323,21 @@ private slots:
             h.tree.file("beta/many/file" + std::to_string(i));
         const std::string page = testing::readFile(h.output.path("Files.html"));
         h.click("Keuze1");
-        QElapsedTimer exiting;
+        QElapsedTimer exiting, sweep; // on the real clock: 115 ticks of 1/64 s, less the first
         const auto swept = [&h] { return h.control<QLabel>("ProcentLabel")->text() == "100%"; };
         h.when([&] { return !swept(); }, // the sweep began; once it ends the page is written
-               [&] { h.when(swept, [&] { exiting.start(), h.click("ExitKnop"); }); });
+               [&] {
+                   sweep.start();
+                   h.when(swept, [&] { exiting.start(), h.click("ExitKnop"); });
+               });
         QTimer::singleShot(0, [&h] { h.click("OkKnop"); });
         QTimer::singleShot(10000, &exitKnop, [] { QCoreApplication::exit(99); }); // not ended
         QCOMPARE(QCoreApplication::exec(), 0);
         // Pressed, one pixel down and right, for 0.2 s; back for 0.1 s; then the program ends.
         QCOMPARE(exitKnop.moves, (QList<QPoint>{{202, 31}, {203, 31}, {203, 30}, {202, 30}}));
         QVERIFY(exiting.elapsed() >= 300);
+        const qint64 length = sweep.elapsed() - exiting.elapsed(); // until the exit picture
+        QVERIFY2(length >= 1500 && length <= 2200, QByteArray::number(length));
         QVERIFY(h.window->isHidden());
         QCOMPARE(testing::readFile(h.output.path("Files.html")), page);
         QCOMPARE(h.outputFiles(), (QStringList{"Files.html", "Files.txt"}));
