@@ -27,8 +27,7 @@ xvfb_pid=$!
 wait_for 100 test -s "$work/display" || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
 export DISPLAY=":$(cat "$work/display")"
 [[ -z $wm ]] || { "$wm" >"$work/wm.log" 2>&1 & wm_pid=$!; }
-[[ -z $wm ]] || wait_for 50 bash -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' ||
-  fail "$wm did not start: $(cat "$work/wm.log")"
+[[ -z $wm ]] || wait_for 50 bash -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' || fail "no $wm"
 
 # The program's folder is where it writes its catalogue; the working folder is where it
 # opens. A stand-in for xdg-open records what the program asks the desktop to open.
@@ -43,15 +42,13 @@ app_pid=$!
 
 window=$(timeout 10 xdotool search --sync --onlyvisible --name '^Dorvantile$' | head -1) ||
   fail "no window appeared: $(cat "$work/app.log")"
-sleep 0.3
+sleep 1 # time for a window manager to frame the window, and for the window to centre it
 # The client area's size and place on the screen, and the frame's borders: left, right, top
 # and bottom (none without a window manager).
 read -r X Y W H <<<"$(xwininfo -id "$window" | awk '/Absolute|Width|Height/ {print $NF}' | xargs)"
-extents="$(xprop -id "$window" _NET_FRAME_EXTENTS | sed -n 's/.* = //p' | tr -d ,)"
-read -r l r t b <<<"${extents:-0 0 0 0}"
+read -r l r t b _ <<<"$(xprop -id "$window" _NET_FRAME_EXTENTS | sed -n 's/.* = //p' | tr -d ,) 0 0 0 0"
 centred="447 x 262, frame at $(((1024 - 447 - l - r) / 2)),$(((768 - 262 - t - b) / 2))"
-[[ "$W x $H, frame at $((X - l)),$((Y - t))" == "$centred" ]] ||
-  fail "window is $W x $H at $X,$Y in a frame of $l $r $t $b, not 447 x 262 centred"
+[[ "$W x $H, frame at $((X - l)),$((Y - t))" == "$centred" ]] || fail "not $centred: $W x $H at $X,$Y"
 import -window root "$shots/real_window${wm:+_$wm}.png"
 
 # The start picture's centre: Frame2 at (191, -1), OkKnop at (202, 151), 40 x 30.
