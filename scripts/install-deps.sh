@@ -1,21 +1,26 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building, running and testing Dorvantile need.
-# Usage: scripts/install-deps.sh [build|test]   (test also brings what the tests use)
+# Usage: scripts/install-deps.sh [build|package|test]
+#   package also brings what makes and checks the Debian package, test all the tests use.
 set -euo pipefail
 
 # Qt 6 Widgets and PrintSupport for the window and the printout; fontconfig finds Arial's
 # metric twin in fonts-liberation.
 build_packages=(g++ cmake ninja-build libgtest-dev qt6-base-dev libcups2-dev fonts-liberation)
-# clang-format for the format check, a private print spooler with a PDF queue and poppler to
-# read its output, a virtual X server for the real window, ImageMagick for its screenshot, and
-# tree for the benchmarks.
-test_packages=(clang-format cups-daemon cups-client cups-filters poppler-utils xvfb imagemagick
-               xdotool x11-utils openbox tree)
+# dpkg-shlibdeps (dpkg-dev) and file for the Debian package's dependencies, lintian and
+# appstreamcli (appstream) to check it.
+package_packages=(dpkg-dev file lintian appstream)
+# The package's test, clang-format for the format check, a private print spooler with a PDF
+# queue and poppler to read its output, a virtual X server and a window manager for the real
+# window, ImageMagick for its screenshot, and tree for the benchmarks.
+test_packages=("${package_packages[@]}" clang-format cups-daemon cups-client cups-filters
+               poppler-utils xvfb imagemagick xdotool x11-utils openbox tree)
 
 wanted=("${build_packages[@]}")
-if [[ "${1:-build}" == test ]]; then
-  wanted+=("${test_packages[@]}")
-fi
+case "${1:-build}" in
+  package) wanted+=("${package_packages[@]}") ;;
+  test) wanted+=("${test_packages[@]}") ;;
+esac
 
 missing=()
 for package in "${wanted[@]}"; do

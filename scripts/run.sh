@@ -5,7 +5,8 @@
 #   scripts/run.sh --cli [OPTION]... FOLDER
 #                                       the command line instead, e.g. --cli --format text ~
 #
-# The window writes Files.html and Files.txt beside the program, in build/src/app.
+# The window writes Files.html and Files.txt beside the program, in build/src/app (the
+# build tree is a portable copy: build/src/app/dorvantile.portable).
 set -euo pipefail
 here="$(pwd)"
 cd "$(dirname "$0")/.."

@@ -136,9 +136,18 @@ private:
     QLabel label2_{&frame3_};
     PictureKnop exitKnop_{&frame3_};
 
-    RunServices run_{dir1_,  keuze_,      okKnop_, progress_,          pointer_,
-                     list1_, fileSystem_, loop_,   services_.messages, feedback_};
-    CatalogueWriters writers_{{{dir1_, list1_, file1_, feedback_},
+    RunServices run_{dir1_,
+                     keuze_,
+                     okKnop_,
+                     progress_,
+                     pointer_,
+                     list1_,
+                     fileSystem_,
+                     loop_,
+                     services_.messages,
+                     feedback_,
+                     TreeReading::CollectFirst};
+    CatalogueWriters writers_{{{dir1_, list1_, file1_, feedback_, TreeReading::CollectFirst},
                                {progress_, loop_},
                                files_,
                                services_.shell,

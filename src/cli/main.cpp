@@ -100,12 +100,16 @@ int run(const Options& options, int& argc, char** argv) {
     if (options.format == Format::Print)
         printing.emplace(argc, argv, options.printer.value_or(""), report);
 
-    RunServices services{dir1,  keuze,      display, display,  display,
-                         list1, fileSystem, loop,    messages, feedback};
+    // Without a window there is no sweep to show while folders are collected: each folder
+    // is read once, as its section is written.
+    const TreeReading reading = TreeReading::OnePass;
+    RunServices services{dir1,       keuze, display,  display,  display, list1,
+                         fileSystem, loop,  messages, feedback, reading};
     Shell& shell = options.open ? static_cast<Shell&>(desktop) : noShell;
     Printer& printer = printing ? printing->printer() : noPrinter;
     CatalogueWriters writers(
-        {{dir1, list1, file1, feedback}, {display, loop}, files, shell, messages, printer}, paths);
+        {{dir1, list1, file1, feedback, reading}, {display, loop}, files, shell, messages, printer},
+        paths);
     RunControl control(services, writers);
     if (!control.OkKnop_Click())
         return 1; // the reason is on standard error

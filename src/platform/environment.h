@@ -22,6 +22,8 @@ public:
     virtual std::optional<std::string> passwordHome() = 0;
     /// The absolute path of the running program, or empty when it cannot be found.
     virtual std::string programPath() = 0;
+    /// Whether `path` names an entry (links followed).
+    virtual bool exists(const std::string& path) = 0;
     /// Whether the user may make files in `folder`.
     virtual bool mayWriteIn(const std::string& folder) = 0;
     /// Makes one folder; an existing folder is no error.

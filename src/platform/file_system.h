@@ -34,8 +34,10 @@ public:
     /// read fails part-way: an error is never the end of a folder's entries.
     [[nodiscard]] virtual std::error_code enumerate(const std::string& folder, EntrySink& out) = 0;
 
-    /// Reads again what may change between runs: where file systems are mounted.
-    virtual void refresh() {}
+    /// Reads again what may change between runs: where file systems are mounted, known also
+    /// by the paths beneath `root` (the folder a run reads) when `root` is reached through
+    /// a link.
+    virtual void refresh(const std::string& root) { static_cast<void>(root); }
 
     /// All attribute bits of the entry at `path`, or nothing when the path does not resolve.
     virtual std::optional<unsigned> attributes(const std::string& path) = 0;

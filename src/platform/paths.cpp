@@ -63,10 +63,10 @@ std::string appFolder(Environment& environment) {
     const std::size_t slash = program.find_last_of('/');
     if (slash != std::string::npos) {
         const std::string folder = slash == 0 ? std::string("/") : program.substr(0, slash);
-        // The system's program folders are not the user's, even for root who may write there.
-        const bool installed =
-            folder == "/bin" || folder == "/sbin" || folder.rfind("/usr/", 0) == 0;
-        if (!installed && environment.mayWriteIn(folder))
+        // Only the marker tells a build tree from an install: root may write in /usr/bin, and
+        // a user in ~/.local/bin or a folder in /opt.
+        if (environment.exists(withSeparator(folder) + portableMarker) &&
+            environment.mayWriteIn(folder))
             return folder;
     }
     std::string data;

@@ -19,12 +19,17 @@ std::string withSeparator(std::string_view folder);
 /// root itself. Symbolic links are kept as given.
 std::string normalizeFolder(std::string_view given, std::string_view workingFolder);
 
-/// The folder that holds the running program when the user may write there and it is not
-/// one of the system's program folders (/usr/..., /bin, /sbin); otherwise the program's
-/// folder in the user's data folder ($XDG_DATA_HOME/dorvantile, by default
-/// ~/.local/share/dorvantile), made on first use; without HOME the home folder comes from
-/// the password database. When it cannot be made, writing a catalogue there fails with the
-/// reason. Empty when the user has no data folder at all.
+/// The file that makes a copy of the programs portable: the build puts it beside the
+/// programs it builds, and an install never copies it.
+inline constexpr const char* portableMarker = "dorvantile.portable";
+
+/// The folder that holds the running program when `portableMarker` lies beside it and the
+/// user may write there (a build tree, a portable copy); otherwise, for an installed
+/// program under any prefix, the program's folder in the user's data folder
+/// ($XDG_DATA_HOME/dorvantile, by default ~/.local/share/dorvantile), made on first use;
+/// without HOME the home folder comes from the password database. When it cannot be made,
+/// writing a catalogue there fails with the reason. Empty when the user has no data folder
+/// at all.
 std::string appFolder(Environment& environment);
 
 } // namespace dorvantile

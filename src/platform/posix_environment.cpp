@@ -45,6 +45,10 @@ std::optional<std::string> PosixEnvironment::passwordHome() {
     return std::string(found->pw_dir);
 }
 
+bool PosixEnvironment::exists(const std::string& path) {
+    return access(path.c_str(), F_OK) == 0;
+}
+
 bool PosixEnvironment::mayWriteIn(const std::string& folder) {
     return access(folder.c_str(), W_OK) == 0;
 }

@@ -10,6 +10,7 @@ public:
     std::optional<std::string> variable(const std::string& name) override;
     std::optional<std::string> passwordHome() override;
     std::string programPath() override;
+    bool exists(const std::string& path) override;
     bool mayWriteIn(const std::string& folder) override;
     std::error_code makeFolder(const std::string& path) override;
     std::error_code workingFolder(std::string& folder) override;

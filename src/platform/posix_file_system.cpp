@@ -6,6 +6,7 @@
 #include "platform/posix_environment.h"
 
 #include <cerrno>
+#include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
 #include <memory>
@@ -105,19 +106,38 @@ std::error_code PosixFileSystem::enumerate(const std::string& folder, EntrySink&
     return {};
 }
 
-void PosixFileSystem::refresh() {
+void PosixFileSystem::refresh(const std::string& root) {
     mountPoints_.clear();
     mountParents_.clear();
     std::string text;
     if (PosixEnvironment().mountTable(text))
         return; // without a mount table (no /proc), every folder is a plain one
-    for (const Mount& mount : parseMountInfo(text)) {
-        const std::size_t slash = mount.point.find_last_of('/');
-        if (mount.point.size() < 2 || slash == std::string::npos)
-            continue; // "/" itself, or no path at all
-        mountPoints_.insert(mount.point);
-        mountParents_.insert(slash == 0 ? std::string("/") : mount.point.substr(0, slash));
+    // The table holds the kernel's paths; a root reached through a link has its mount points
+    // known by the paths the walk builds from it as well.
+    std::string from =
+        root.size() > 1 && root.back() == '/' ? root.substr(0, root.size() - 1) : root;
+    std::string to;
+    if (char* real = from.empty() ? nullptr : ::realpath(from.c_str(), nullptr)) {
+        to = real;
+        std::free(real);
     }
+    const bool aliased = !to.empty() && to != from;
+    if (to == "/")
+        to.clear(); // every mount point lies beneath it
+    for (const Mount& mount : parseMountInfo(text)) {
+        addMountPoint(mount.point);
+        if (aliased && mount.point.size() > to.size() && mount.point[to.size()] == '/' &&
+            mount.point.compare(0, to.size(), to) == 0)
+            addMountPoint(from + mount.point.substr(to.size()));
+    }
+}
+
+void PosixFileSystem::addMountPoint(const std::string& point) {
+    const std::size_t slash = point.find_last_of('/');
+    if (point.size() < 2 || slash == std::string::npos)
+        return; // "/" itself, or no path at all
+    mountPoints_.insert(point);
+    mountParents_.insert(slash == 0 ? std::string("/") : point.substr(0, slash));
 }
 
 std::optional<unsigned> PosixFileSystem::attributes(const std::string& path) {

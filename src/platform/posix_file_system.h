@@ -19,13 +19,15 @@ std::optional<unsigned> entryBits(int dirFd, const char* name, unsigned char typ
 class PosixFileSystem final : public FileSystem {
 public:
     /// Reads the mount points of the process's mount table.
-    PosixFileSystem() { refresh(); }
+    PosixFileSystem() { refresh("/"); }
 
     std::error_code enumerate(const std::string& folder, EntrySink& out) override;
-    void refresh() override;
+    void refresh(const std::string& root) override;
     std::optional<unsigned> attributes(const std::string& path) override;
 
 private:
+    void addMountPoint(const std::string& point);
+
     std::unordered_set<std::string> mountPoints_;
     std::unordered_set<std::string> mountParents_; // the folders that hold a mount point
 };

@@ -1,6 +1,7 @@
 #include "run/run_control.h"
 
 #include "general/pause.h"
+#include "platform/directory_entries.h"
 #include "platform/output_file.h"
 #include "platform/paths.h"
 #include "run/list_sub_dirs.h"
@@ -20,6 +21,11 @@ public:
 private:
     bool& flag_;
 };
+
+std::error_code tryReading(FileSystem& fileSystem, const std::string& folder) {
+    DirectoryEntries entries;
+    return entries.read(fileSystem, folder);
+}
 
 } // namespace
 
@@ -49,11 +55,14 @@ void RunControl::run() {
     s.bar.Cls();
     s.pointer.set(MousePointer::Hourglass);
     s.list1.clear();
-    s.fileSystem.refresh();
-    // A chosen folder that cannot be read has no catalogue: the old one stays.
+    // A chosen folder that cannot be read has no catalogue: the old one stays. Read in one
+    // pass, the writers read the tree themselves; the chosen folder is tried first.
     const std::string chosen = s.dir1.path();
+    s.fileSystem.refresh(chosen);
     if (std::error_code error =
-            ListSubDirs(s.fileSystem, s.list1, withSeparator(chosen), s.feedback))
+            s.reading == TreeReading::CollectFirst
+                ? ListSubDirs(s.fileSystem, s.list1, withSeparator(chosen), s.feedback)
+                : tryReading(s.fileSystem, chosen))
         throw CatalogueError(error == std::errc::not_a_directory
                                  ? chosen + ": not a folder"
                                  : "cannot read " + chosen + ": " + error.message());

@@ -22,6 +22,7 @@ struct RunServices {
     EventLoop& loop;
     MessageBoxes& messages;
     RunFeedback& feedback;
+    TreeReading reading;
 };
 
 /// The three outputs that a run can produce, one per option of `Keuze`.

@@ -13,12 +13,14 @@ namespace dorvantile {
 
 /// What the walk reads: `Dir1`'s folder, the folder list `List1` that the collection made,
 /// `File1` to list each folder's files, and the feedback that hears of its progress and of
-/// folders that cannot be listed.
+/// folders that cannot be listed. Read `OnePass`, the walk leaves `List1` and `File1` aside
+/// and reads the tree itself through `File1`'s file system.
 struct CatalogueSource {
     const ChosenFolder& dir1;
     const FolderList& list1;
     FileListing& file1;
     RunFeedback& feedback;
+    TreeReading reading;
 };
 
 /// What a writer makes of the walk, one call per line of the catalogue.
@@ -39,6 +41,9 @@ public:
 
 /// Walks the catalogue, pointing `File1` at each folder after its heading. A folder that
 /// cannot be listed is reported to the feedback and keeps its heading with no file lines.
+/// Read in one pass, each folder is read once, the sections come in the same order as from
+/// the folder list (depth first, in pre-order), and a folder that cannot be read has nothing
+/// beneath it, as the collection leaves it.
 /// Returns the totals: the sub-folders (the chosen folder not counted) and every file line.
 Progress WalkCatalogue(const CatalogueSource& source, CatalogueSections& sections);
 

@@ -29,10 +29,11 @@ export DISPLAY=":$(cat "$work/display")"
 [[ -z $wm ]] || { "$wm" >"$work/wm.log" 2>&1 & wm_pid=$!; }
 [[ -z $wm ]] || wait_for 50 bash -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' || fail "no $wm"
 
-# The program's folder is where it writes its catalogue; the working folder is where it
-# opens. A stand-in for xdg-open records what the program asks the desktop to open.
+# A portable copy's folder (the program and the build's marker) is where it writes its
+# catalogue; the working folder is where it opens. A stand-in for xdg-open records what the
+# program asks the desktop to open.
 mkdir -p "$work/app" "$work/bin" "$work/tree/Docs/Old" "$work/tree/Empty"
-cp "$app" "$work/app/dorvantile"
+cp "$app" "$(dirname "$app")/dorvantile.portable" "$work/app/"
 touch "$work/tree/Read Me.TXT" "$work/tree/Docs/Plan.doc" "$work/tree/Docs/Old/a&b.txt"
 printf '#!/bin/sh\nprintf "%%s\\n" "$*" >>"%s/opened"\n' "$work" >"$work/bin/xdg-open"
 chmod +x "$work/bin/xdg-open"

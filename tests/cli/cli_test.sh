@@ -40,11 +40,16 @@ cmp -s "$t/o/from-fifo" "$t/o/stdout.text" && [[ -p "$t/o/fifo" ]] || fail "the 
 
 # A folder with a file system mounted on it (here the tree bound inside itself) is another
 # drive: left out with everything beneath it. Only where the test may mount (root).
+# Reached through a link, the tree's mount points are known by the link's paths too.
+ln -s "$work" "$t/via"
+"$cli" --format text --output "$t/o/via.txt" "$t/via"
 mkdir "$work/Mounted"
 if mount --bind "$work" "$work/Mounted" 2>/dev/null; then
   "$cli" --format text --output - "$work" >"$t/o/mounted.txt"
+  "$cli" --format text --output - "$t/via" >"$t/o/mounted-via.txt"
   umount "$work/Mounted"
   cmp -s "$t/o/mounted.txt" "$t/o/stdout.text" || fail "a mount point was followed"
+  cmp -s "$t/o/mounted-via.txt" "$t/o/via.txt" || fail "a mount point was followed through a link"
 else
   echo "skipped: a mount point inside the tree needs root"
 fi
@@ -120,9 +125,9 @@ expect 1 "dorvantile-cli: cannot write $t/o/p.html: File too large" \
 missing=0 && while kill -0 $writer 2>/dev/null; do [[ -e $t/o/p.html ]] || ((++missing)); done
 ((missing == 0)) || fail "the catalogue was missing $missing times while it was replaced"
 
-# Without --output the catalogue goes beside a program the user may write to, and the user
-# is told where; --open hands it to the desktop.
-mkdir "$t/app" "$t/bin" && cp "$cli" "$t/app/dorvantile-cli"
+# Without --output the catalogue goes beside a portable copy (the program and the build's
+# marker) the user may write to, and the user is told where; --open hands it to the desktop.
+mkdir "$t/app" "$t/bin" && cp "$cli" "$(dirname "$cli")/dorvantile.portable" "$t/app/"
 printf '#!/bin/sh\necho "$*" >>"%s"\n' "$t/opened" >"$t/bin/xdg-open" && chmod +x "$t/bin/xdg-open"
 for file in Files.html Files.txt; do
   format=$([[ $file == *html ]] && echo html || echo text)

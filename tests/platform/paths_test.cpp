@@ -25,14 +25,15 @@ struct AppFolderCase {
     const char* passwordHome = nullptr;
 };
 
-// Beside the program only where the user may write and it is no system program folder;
-// else in the user's data folder, which is made with every folder above it.
-TEST(Paths, TheAppFolderIsTheProgramsFolderOnlyWhereTheUserMayWrite) {
+// Beside the program only where the build's marker lies and the user may write: an
+// installed program, whatever its prefix, writes into the user's data folder, which is made
+// with every folder above it.
+TEST(Paths, TheAppFolderIsTheProgramsFolderOnlyInABuildTreeOrPortableCopy) {
     const AppFolderCase cases[] = {
         {"/home/ann/build/dorvantile", nullptr, "/home/ann", "/home/ann/build"},
         {"/dorvantile", nullptr, "/home/ann", "/"},
         {"/opt/d/dorvantile", nullptr, "/home/ann", "/home/ann/.local/share/dorvantile"},
-        {"/usr/local/bin/dorvantile", nullptr, "/h", "/h/.local/share/dorvantile"},
+        {"/home/ann/.local/bin/dorvantile", nullptr, "/h", "/h/.local/share/dorvantile"},
         {"/usr/bin/dorvantile", "/x/data", "/h", "/x/data/dorvantile"},
         {"/bin/dorvantile", "relative", "/h/", "/h/.local/share/dorvantile"},
         {"/sbin/dorvantile", nullptr, "", "/pw/ann/.local/share/dorvantile", "/pw/ann"},
@@ -42,9 +43,11 @@ TEST(Paths, TheAppFolderIsTheProgramsFolderOnlyWhereTheUserMayWrite) {
     for (const AppFolderCase& c : cases) {
         fakes::FakeEnvironment environment;
         environment.program = c.program;
-        // Everywhere but /opt/d the user may write: root may write in /usr/bin too.
-        environment.writable = {"/home/ann/build", "/",    "/usr/local/bin",
-                                "/usr/bin",        "/bin", "/sbin"};
+        // Marked beside the build and two copies, one read-only (/opt/d); root may write in
+        // /usr/bin too.
+        environment.files = {"/home/ann/build/dorvantile.portable", "/dorvantile.portable",
+                             "/opt/d/dorvantile.portable"};
+        environment.writable = {"/home/ann/build", "/", "/home/ann/.local/bin", "/usr/bin"};
         if (c.xdg)
             environment.variables["XDG_DATA_HOME"] = c.xdg;
         environment.variables["HOME"] = c.home;

@@ -93,7 +93,7 @@ void printCatalogue(FileSystem& tree, const std::string& top, const std::string&
     fakes::FakeProgressDisplay bar(journal);
     fakes::FakeEventLoop loop;
     QtPrinter printer = QtPrinter::toPdf(pdf);
-    SaveToPrinter({dir1, list1, file1, feedback}, {bar, loop}, printer);
+    SaveToPrinter({dir1, list1, file1, feedback, TreeReading::CollectFirst}, {bar, loop}, printer);
 }
 
 TEST(QtPrinter, PrintsTheCatalogueInPlaceInBoldLiberationSansAndItsColours) {

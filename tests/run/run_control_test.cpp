@@ -61,7 +61,8 @@ TEST_F(RunControlTest, PressesCollectsAndCallsTheChosenWritersInOrder) {
     EXPECT_EQ(run(1, 2), (fakes::Journal{"SaveToHtml", "SaveToText"}));
     EXPECT_EQ(run(2, 3), (fakes::Journal{"SaveToText", "SaveToPrinter"}));
     EXPECT_EQ(run(3, 1), fakes::Journal{"SaveToPrinter"});
-    EXPECT_EQ(fs.refreshes, 6); // the mount points read again for every run
+    // The mount points read again for every run, from its folder.
+    EXPECT_EQ(fs.refreshed, std::vector<std::string>(6, "/w"));
 }
 
 TEST_F(RunControlTest, IgnoresASecondClickWhileARunIsInProgress) {

@@ -12,7 +12,10 @@
 namespace dorvantile::testing {
 
 struct RunHarness {
-    explicit RunHarness(FileSystem& fs) : fileSystem(fs), file1(fs) { files.folders = {"/out"}; }
+    explicit RunHarness(FileSystem& fs, TreeReading how = TreeReading::CollectFirst)
+        : fileSystem(fs), file1(fs), reading(how) {
+        files.folders = {"/out"};
+    }
 
     /// Runs the catalogue of `folder` with the output choice `index`; false when it failed.
     bool run(const std::string& folder, int index) {
@@ -39,10 +42,11 @@ struct RunHarness {
     fakes::FakeMessageBoxes messages{journal};
     fakes::FakeFeedback feedback;
     fakes::FakePrinter printer{journal};
-    RunServices services{dir1,  keuze,      okKnop, bar,      pointer,
-                         list1, fileSystem, loop,   messages, feedback};
+    TreeReading reading;
+    RunServices services{dir1,       keuze, okKnop,   bar,      pointer, list1,
+                         fileSystem, loop,  messages, feedback, reading};
     CatalogueWriters writers{
-        {{dir1, list1, file1, feedback}, {bar, loop}, files, shell, messages, printer},
+        {{dir1, list1, file1, feedback, reading}, {bar, loop}, files, shell, messages, printer},
         OutputPaths::inFolder("/out")};
     RunControl control{services, writers};
 };

@@ -43,8 +43,8 @@ public:
                                                     : std::errc::no_such_file_or_directory);
     }
 
-    void refresh() override { ++refreshes; }
-    int refreshes = 0;
+    void refresh(const std::string& root) override { refreshed.push_back(root); }
+    std::vector<std::string> refreshed;
 
     std::optional<unsigned> attributes(const std::string& path) override {
         const std::size_t slash = path.find_last_of('/');

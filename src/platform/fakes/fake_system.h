@@ -75,6 +75,7 @@ public:
     std::optional<std::string> home; ///< in the password database
     std::set<std::string> writable;  ///< folders the user may write in
     std::set<std::string> folders;   ///< folders made so far
+    std::set<std::string> files;     ///< other entries that exist
     std::string working = "/";
     std::string mounts;
     std::vector<std::vector<std::string>> started;
@@ -86,6 +87,9 @@ public:
     }
     std::optional<std::string> passwordHome() override { return home; }
     std::string programPath() override { return program; }
+    bool exists(const std::string& path) override {
+        return files.count(path) > 0 || folders.count(path) > 0;
+    }
     bool mayWriteIn(const std::string& folder) override { return writable.count(folder) > 0; }
     std::error_code makeFolder(const std::string& path) override {
         if (std::error_code error = failures.next("makeFolder"))
