@@ -2,6 +2,7 @@
 
 #include "app/drives.h"
 
+#include <QAbstractItemView>
 #include <QFile>
 #include <QPainter>
 #include <QStyleOption>
@@ -36,6 +37,11 @@ void DriveList::follow(const std::string& folder) {
 
 void DriveList::showPopup() {
     read();
+    // The list opens in a window of its own, drawn like a menu in the desktop's colours for
+    // every role not set on it: all of them are ours.
+    QPalette colours = palette();
+    colours.setResolveMask(~QPalette::ResolveMask(0));
+    view()->setPalette(colours);
     QComboBox::showPopup();
 }
 

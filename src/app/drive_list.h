@@ -33,7 +33,7 @@ public:
     /// change: the folder list moved, the user chose nothing.
     void follow(const std::string& folder);
 
-    /// Reads the drives again, then opens the list.
+    /// Reads the drives again, then opens the list in the list's own colours.
     void showPopup() override;
 
 signals:
