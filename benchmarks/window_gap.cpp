@@ -11,6 +11,7 @@
 #include "app/main_window.h"
 #include "platform/output_file.h"
 #include "platform/paths.h"
+#include "platform/posix_environment.h"
 
 #include <QApplication>
 #include <QDir>
@@ -71,8 +72,9 @@ int main(int argc, char** argv) {
     QuietMessages messages;
     NoShell shell;
     NoPrinter printer;
+    dorvantile::PosixEnvironment environment;
     dorvantile::app::Main window(
-        {messages, shell, printer, QFile::encodeName(output).toStdString(), {"/"}, folder});
+        {messages, shell, printer, QFile::encodeName(output).toStdString(), environment, folder});
     window.show();
     if (text)
         window.findChild<QAbstractButton*>(QStringLiteral("Keuze2"))->setChecked(true);

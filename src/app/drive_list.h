@@ -2,21 +2,26 @@
 #pragma once
 
 #include <QComboBox>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
 
 namespace dorvantile::app {
 
-/// Shows one drive of a fixed list. A user's choice of another drive than the one shown
-/// raises `changed`; choosing the shown drive again is no change. Remembers, per drive, the
-/// last folder visited on it in this session.
+/// Shows one of the machine's drives, read again each time the list opens, so that a disk
+/// mounted or unmounted meanwhile is seen. A user's choice of another drive than the one
+/// shown raises `changed`; choosing the shown drive again is no change. Remembers, per
+/// drive, the last folder visited on it in this session, also while a drive is away.
 class DriveList final : public QComboBox {
     Q_OBJECT
 
 public:
-    /// `drives`: mount points, shown in this order.
-    explicit DriveList(std::vector<std::string> drives, QWidget* parent = nullptr);
+    /// Gives the drives: mount points, in the order shown.
+    using Reader = std::function<std::vector<std::string>()>;
+
+    /// Reads the drives with `reader` now and whenever the list opens.
+    explicit DriveList(Reader reader, QWidget* parent = nullptr);
 
     /// The drive shown.
     const std::string& drive() const { return drives_[static_cast<std::size_t>(shown_)]; }
@@ -28,15 +33,25 @@ public:
     /// change: the folder list moved, the user chose nothing.
     void follow(const std::string& folder);
 
+    /// Reads the drives again, then opens the list in the list's own colours.
+    void showPopup() override;
+
 signals:
     /// The user chose a drive other than the one shown.
     void changed();
 
+protected:
+    /// Flat in the list's own colour under every style, which would shade it as a button.
+    void paintEvent(QPaintEvent* event) override;
+
 private:
+    void read();
     void choose(int index);
 
+    Reader read_;
     std::vector<std::string> drives_;
     std::map<std::string, std::string> visited_;
+    std::string folder_; ///< the folder last followed
     int shown_ = 0;
 };
 

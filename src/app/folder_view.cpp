@@ -6,7 +6,9 @@
 
 #include <QFile>
 #include <QKeyEvent>
+#include <QScrollBar>
 #include <QStyledItemDelegate>
+#include <algorithm>
 
 namespace dorvantile::app {
 namespace {
@@ -79,6 +81,7 @@ std::error_code FolderView::setPath(const std::string& folder) {
         if (isSubFolder(entries_.attributes(i)))
             addEntry(base + std::string(entries_.name(i)), entries_.name(i), depth + 1, false);
     }
+    showCurrent();
     if (moved)
         emit changed();
     return {};
@@ -88,6 +91,26 @@ void FolderView::addEntry(const std::string& folder, std::string_view name, int 
     auto* item = new QListWidgetItem(open ? openIcon_ : closedIcon_, shownName(name), this);
     item->setData(folderRole, QByteArray::fromStdString(folder));
     item->setData(depthRole, depth);
+}
+
+void FolderView::showCurrent() {
+    QListWidgetItem* current = currentItem();
+    if (current == nullptr)
+        return;
+    // The current folder stands in the middle, between the nearest folders above it and its
+    // sub-folders. From about twenty levels down its indent passes the list's width: the
+    // list then scrolls right until the entry's icon and as much of its name as fits show.
+    scrollToItem(current, QAbstractItemView::PositionAtCenter);
+    QScrollBar& across = *horizontalScrollBar();
+    const QRect entry = visualItemRect(current).translated(across.value(), 0);
+    const int icon = entry.left() + current->data(depthRole).toInt() * indentPerLevel;
+    across.setValue(std::clamp(entry.right() + 1 - viewport()->width(), 0, icon));
+}
+
+void FolderView::resizeEvent(QResizeEvent* event) {
+    QListWidget::resizeEvent(event);
+    // Shown the first time: the list had no size of its own when its path was set.
+    showCurrent();
 }
 
 void FolderView::keyPressEvent(QKeyEvent* event) {

@@ -41,8 +41,11 @@ signals:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
+    /// Scrolls the current folder's entry into view, however deep it lies.
+    void showCurrent();
     void addEntry(const std::string& folder, std::string_view name, int depth, bool open);
 
     FileSystem& fileSystem_;

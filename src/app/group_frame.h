@@ -5,8 +5,9 @@
 
 namespace dorvantile::app {
 
-/// A group box without caption. Its border starts half a line of text below its top edge,
-/// where a caption would sit, as a group box with a caption would draw it.
+/// A group box without caption: an etched border whose top line lies half a line of the
+/// caption font below its top edge, where a caption would sit, so that every child lies
+/// inside it. It is drawn in the window's own colours, the same under every style.
 class GroupFrame final : public QWidget {
     Q_OBJECT
 

@@ -1,10 +1,8 @@
 // dorvantile: the window. It opens on the working folder and writes its catalogues into
 // the app folder.
-#include "app/drives.h"
 #include "app/main_window.h"
 #include "platform/paths.h"
 #include "platform/posix_environment.h"
-#include "platform/posix_file_system.h"
 #include "platform/posix_process.h"
 #include "platform/qt/qt_printer.h"
 #include "platform/qt/qt_services.h"
@@ -23,7 +21,6 @@ int main(int argc, char** argv) {
     PosixEnvironment environment;
     std::string working; // as bytes: the folder's name need not be valid UTF-8
     const bool known = !environment.workingFolder(working);
-    PosixFileSystem fileSystem;
     QtMessageBoxes messages;
     QtShell shell;
     QtPrinter printer;
@@ -34,7 +31,7 @@ int main(int argc, char** argv) {
                       applicationTitle, MessageIcon::Critical);
         return 1;
     }
-    app::Main window({messages, shell, printer, folder, app::mountedDrives(environment, fileSystem),
+    app::Main window({messages, shell, printer, folder, environment,
                       normalizeFolder(known ? working : std::string("/"), "/")});
     app::showCentred(window);
     return QApplication::exec();

@@ -10,6 +10,8 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QTimer>
+#include <QToolTip>
 
 namespace dorvantile::app {
 namespace {
@@ -17,6 +19,46 @@ namespace {
 constexpr QColor listBackground(230, 220, 190);
 constexpr QColor captionText(64, 64, 64);
 constexpr QColor darkBlue(0, 0, 64);
+
+// The window's own colours, whatever the desktop's: a light window with dark texts, as the
+// fixed colours of its lists and panels need. Every role is set, so that none is taken
+// from a dark desktop theme, and each text has a contrast of at least 4.5:1 with the
+// background it is drawn on.
+QPalette windowPalette() {
+    QPalette palette(QColor(240, 240, 240)); // derives the disabled texts' greys
+    const std::pair<QPalette::ColorRole, QColor> roles[] = {
+        {QPalette::Window, QColor(240, 240, 240)},
+        {QPalette::WindowText, Qt::black},
+        {QPalette::Base, Qt::white},
+        {QPalette::AlternateBase, QColor(245, 245, 245)},
+        {QPalette::Text, Qt::black},
+        {QPalette::Button, QColor(240, 240, 240)},
+        {QPalette::ButtonText, Qt::black},
+        {QPalette::BrightText, Qt::white},
+        {QPalette::Light, Qt::white},
+        {QPalette::Midlight, QColor(227, 227, 227)},
+        {QPalette::Mid, QColor(160, 160, 160)},
+        {QPalette::Dark, QColor(160, 160, 160)},
+        {QPalette::Shadow, QColor(105, 105, 105)},
+        {QPalette::Highlight, QColor(0, 0, 128)},
+        {QPalette::HighlightedText, Qt::white},
+        {QPalette::ToolTipBase, QColor(255, 255, 225)},
+        {QPalette::ToolTipText, Qt::black},
+        {QPalette::PlaceholderText, QColor(96, 96, 96)},
+        {QPalette::Link, QColor(0, 0, 192)},
+        {QPalette::LinkVisited, QColor(96, 0, 128)}};
+    for (const auto& [role, colour] : roles) {
+        for (const QPalette::ColorGroup group :
+             {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+            // Disabled texts keep the greys derived above.
+            const bool text = role == QPalette::WindowText || role == QPalette::Text ||
+                              role == QPalette::ButtonText;
+            if (group != QPalette::Disabled || !text)
+                palette.setColor(group, role, colour);
+        }
+    }
+    return palette;
+}
 
 void setColour(QWidget& widget, QPalette::ColorRole role, QColor colour) {
     QPalette palette = widget.palette();
@@ -64,7 +106,12 @@ Main::~Main() = default;
 void Main::design() {
     setObjectName(QStringLiteral("Main"));
     setWindowTitle(QStringLiteral("Dorvantile"));
-    setWindowIcon(QIcon(QStringLiteral(":/dorvantile.png")));
+    QIcon icon; // sharp at every size a desktop asks for
+    for (const int size : {32, 64, 128})
+        icon.addPixmap(QPixmap::fromImage(iconPicture(size)));
+    setWindowIcon(icon);
+    setPalette(windowPalette());
+    QToolTip::setPalette(windowPalette()); // tooltips are windows of their own
     // The dialog font of every control but the help panel: small enough that each caption
     // fits the room its label has beside the pictures.
     setFont(QFont(QStringLiteral("Arial"), 8));
@@ -99,12 +146,17 @@ void Main::design() {
     setColour(procentLabel_, QPalette::WindowText, captionText);
     setCaption(procentLabel_, QStringLiteral("0%"));
 
-    image1_.setPixmap(windowIcon().pixmap(32, 32));
-    image1_.resize(32, 32);
+    image1_.setDrawing([](qreal ratio) {
+        QImage image = iconPicture(qRound(32 * ratio));
+        image.setDevicePixelRatio(ratio);
+        return image;
+    });
     setColour(label1_, QPalette::WindowText, captionText);
     setCaption(label1_, QStringLiteral("Start"));
-    okKnop_.setImage(knopPicture(
-        {QColor(0, 0, 192), QColor(0, 0, 216), QColor(0, 0, 120), QStringLiteral("Ok")}));
+    okKnop_.setDrawing([](qreal ratio) {
+        return knopPicture(
+            {QColor(0, 0, 192), QColor(0, 0, 216), QColor(0, 0, 120), QStringLiteral("Ok")}, ratio);
+    });
 
     text1_.hide();
     text1_.setFont(QFont(QStringLiteral("Arial"), 9));
@@ -117,8 +169,11 @@ void Main::design() {
     helpKnop_.setToolTip(QStringLiteral(" Click for open Helpwindow "));
     setColour(label2_, QPalette::WindowText, captionText);
     setCaption(label2_, QStringLiteral("Stop program"));
-    exitKnop_.setImage(knopPicture(
-        {QColor(192, 0, 0), QColor(216, 0, 0), QColor(120, 0, 0), QStringLiteral("Exit")}));
+    exitKnop_.setDrawing([](qreal ratio) {
+        return knopPicture(
+            {QColor(192, 0, 0), QColor(216, 0, 0), QColor(120, 0, 0), QStringLiteral("Exit")},
+            ratio);
+    });
 
     setTabOrder(&drive1_, &dir1_);
     setTabOrder(&dir1_, &bar_);
@@ -243,12 +298,47 @@ void Main::endProgram() {
     QCoreApplication::exit(0);
 }
 
-void showCentred(QWidget& window) {
+namespace {
+
+void centre(QWidget& window) {
     QRect frame = window.frameGeometry();
     if (const QScreen* screen = window.screen())
         frame.moveCenter(screen->availableGeometry().center());
     window.move(frame.topLeft());
+}
+
+// Centres a window again, frame and all, once the window manager has framed it. Gives up
+// after a while: a bare X server frames nothing, and the user may move the window later.
+class FrameWatch final : public QObject {
+public:
+    explicit FrameWatch(QWidget& window) : QObject(&window), window_(window) {
+        window.installEventFilter(this);
+        QTimer::singleShot(std::chrono::seconds(3), this, &QObject::deleteLater);
+    }
+    bool eventFilter(QObject*, QEvent* event) override {
+        const QEvent::Type type = event->type();
+        if ((type == QEvent::Move || type == QEvent::Resize || type == QEvent::WindowActivate) &&
+            window_.frameGeometry() != window_.geometry()) {
+            window_.removeEventFilter(this);
+            centre(window_);
+            deleteLater();
+        }
+        return false;
+    }
+
+private:
+    QWidget& window_;
+};
+
+} // namespace
+
+void showCentred(QWidget& window) {
+    // Where a program places its own window (X11), the window manager adds its frame only
+    // once the window is shown: the first place centres the window alone. Where the
+    // platform places windows itself (Wayland), moves do nothing.
+    centre(window);
     window.show();
+    new FrameWatch(window);
 }
 
 } // namespace dorvantile::app

@@ -2,12 +2,14 @@
 #pragma once
 
 #include "app/drive_list.h"
+#include "app/drives.h"
 #include "app/folder_view.h"
 #include "app/group_frame.h"
 #include "app/help_panel.h"
 #include "app/option_group.h"
 #include "app/picture_knop.h"
 #include "app/progress_bar.h"
+#include "platform/environment.h"
 #include "platform/file_listing.h"
 #include "platform/folder_list.h"
 #include "platform/posix_file_system.h"
@@ -35,8 +37,8 @@ struct WindowServices {
     Printer& printer;
     /// Where `Files.html` and `Files.txt` are written: the app folder.
     std::string outputFolder;
-    /// The entries of `Drive1`, mount points in the order shown; "/" among them.
-    std::vector<std::string> drives;
+    /// Where `Drive1` reads the mount table, each time it opens.
+    Environment& environment;
     /// The folder `Dir1` opens on: the process's working folder.
     std::string startFolder;
 };
@@ -110,7 +112,8 @@ private:
     FileListing file1_{fileSystem_};
 
     GroupFrame frame1_{this};
-    DriveList drive1_{services_.drives, &frame1_};
+    DriveList drive1_{[this] { return mountedDrives(services_.environment, fileSystem_); },
+                      &frame1_};
     FolderView dir1_{fileSystem_, &frame1_};
 
     GroupFrame frame2_{this};
@@ -122,7 +125,7 @@ private:
     BarBox bar_{QColor(0, 0, 64), &frame2_};
     QLabel procentLabel_{&frame2_};
     ProgressBar progress_{bar_, procentLabel_};
-    QLabel image1_{&frame2_};
+    SharpPicture image1_{&frame2_};
     QLabel label1_{&frame2_};
     PictureKnop okKnop_{&frame2_};
     HelpPanel text1_{&frame2_};

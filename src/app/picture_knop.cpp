@@ -7,11 +7,12 @@
 
 namespace dorvantile::app {
 
-QImage knopPicture(const KnopLook& look) {
+QImage knopPicture(const KnopLook& look, qreal ratio) {
     constexpr int width = 40;
     constexpr int height = 30;
     constexpr int bevel = 2;
-    QImage image(width, height, QImage::Format_RGB32);
+    QImage image(QSize(width, height) * ratio, QImage::Format_RGB32);
+    image.setDevicePixelRatio(ratio); // the painter draws in pixels
     image.fill(Qt::black);
     QPainter painter(&image);
     const QRect inside(1, 1, width - 2, height - 2);
@@ -32,11 +33,23 @@ QImage knopPicture(const KnopLook& look) {
     return image;
 }
 
-PictureKnop::PictureKnop(QWidget* parent) : QLabel(parent) {}
+QImage iconPicture(int size) {
+    return QImage(QStringLiteral(":/dorvantile.png"))
+        .scaled(size, size, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+}
 
-void PictureKnop::setImage(const QImage& image) {
+void SharpPicture::setDrawing(Drawing drawing) {
+    drawing_ = std::move(drawing);
+    const QImage image = drawing_(devicePixelRatioF());
     setPixmap(QPixmap::fromImage(image));
-    resize(image.size());
+    resize(image.deviceIndependentSize().toSize());
+}
+
+void SharpPicture::paintEvent(QPaintEvent* event) {
+    // The window may have moved to a screen of another scale since the picture was drawn.
+    if (drawing_ && pixmap().devicePixelRatio() != devicePixelRatioF())
+        setPixmap(QPixmap::fromImage(drawing_(devicePixelRatioF())));
+    QLabel::paintEvent(event);
 }
 
 void PictureKnop::setTop(int twips) {

@@ -1,9 +1,11 @@
-// `OkKnop` and `ExitKnop`: clickable pictures, and the two button pictures they show.
+// `OkKnop`, `ExitKnop` and `Image1`: pictures drawn for the screen they are on, the two
+// button pictures and the program's icon.
 #pragma once
 
 #include "platform/controls.h"
 
 #include <QLabel>
+#include <functional>
 
 namespace dorvantile::app {
 
@@ -15,19 +17,41 @@ struct KnopLook {
     QString word;
 };
 
-/// The 40 x 30 pixel picture of a raised button.
-QImage knopPicture(const KnopLook& look);
+/// The 40 x 30 pixel picture of a raised button, drawn with `ratio` device pixels to a pixel.
+QImage knopPicture(const KnopLook& look, qreal ratio = 1);
 
-/// A borderless picture, as large as its image, that reports clicks and can be moved in
-/// twips within its container (the press animation).
-class PictureKnop final : public QLabel, public Picture {
+/// The program's 32 x 32 pixel icon at `size` x `size` device pixels, each of its pixels a
+/// block of device pixels: larger, it stays as sharp as it was drawn.
+QImage iconPicture(int size);
+
+/// A borderless picture as large as its drawing, drawn again whenever the device pixel
+/// ratio of its screen changes, so that it is sharp at any scale.
+class SharpPicture : public QLabel {
     Q_OBJECT
 
 public:
-    explicit PictureKnop(QWidget* parent = nullptr);
+    /// Draws the picture with the ratio of device pixels to pixels it is given.
+    using Drawing = std::function<QImage(qreal ratio)>;
 
-    /// Shows `image` and takes its size.
-    void setImage(const QImage& image);
+    explicit SharpPicture(QWidget* parent = nullptr) : QLabel(parent) {}
+
+    /// Shows what `drawing` draws and takes its size.
+    void setDrawing(Drawing drawing);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    Drawing drawing_;
+};
+
+/// A picture that reports clicks and can be moved in twips within its container (the press
+/// animation).
+class PictureKnop final : public SharpPicture, public Picture {
+    Q_OBJECT
+
+public:
+    explicit PictureKnop(QWidget* parent = nullptr) : SharpPicture(parent) {}
 
     void setTop(int twips) override;
     void setLeft(int twips) override;

@@ -15,7 +15,8 @@ public:
     EventLoop& operator=(const EventLoop&) = delete;
     virtual ~EventLoop() = default;
 
-    /// Seconds on a monotonic clock; only differences mean anything.
+    /// Seconds on a monotonic clock, finer than a millisecond; only differences mean
+    /// anything. `Pause` reads it in ticks of 1/64 s. A loop that never waits may jump.
     virtual double now() = 0;
     /// Handles every message waiting at this moment, then returns.
     virtual void processEvents() = 0;

@@ -4,6 +4,8 @@
 #include "app/help_text.h"
 #include "app/main_window.h"
 #include "platform/fakes/fake_controls.h"
+#include "platform/fakes/fake_system.h"
+#include "platform/posix_environment.h"
 #include "support/golden.h"
 #include "support/temp_tree.h"
 
@@ -23,17 +25,34 @@ struct MoveRecorder final : QObject {
     QList<QPoint> moves;
 };
 
+/// The contrast ratio of the lightest and the darkest colour in `area` of `widget` drawn: for a
+/// text on a plain background, that of the text with its background, 1 to 21.
+double contrast(QWidget* widget, const QRect& area) {
+    const QImage shot = widget->grab().toImage().copy(area);
+    double light = 0, dark = 2;
+    for (int i = 0; i < shot.width() * shot.height(); ++i) {
+        const QColor c = shot.pixelColor(i % shot.width(), i / shot.width());
+        const double l = 0.2126 * std::pow(c.redF(), 2.2) + 0.7152 * std::pow(c.greenF(), 2.2) +
+                         0.0722 * std::pow(c.blueF(), 2.2) + 0.05;
+        light = std::max(light, l), dark = std::min(dark, l);
+    }
+    return light / dark;
+}
+
 /// A window on a tree with files at two levels, a hidden folder and a link to a folder, over
-/// recording message boxes, shell and printer. Its drives are "/", the tree and a drive that
-/// cannot be opened; it writes its catalogues into a folder of its own.
+/// recording message boxes, shell and printer. Its drives are those of `machine`'s mount
+/// table, or else "/", the tree and a drive that has gone since; it writes its catalogues
+/// into a folder of its own.
 struct Harness {
-    Harness() {
-        for (const char* file : {"Notes.TXT", "alpha/inner/Two.txt", "beta/b.txt", ".hidden/s"})
+    explicit Harness(Environment* machine = nullptr) {
+        for (const char* file :
+             {"Notes.TXT", "alpha/inner/Two.txt", "beta/b.txt", ".hidden/s", ".unplugged/s"})
             tree.file(file);
         tree.link("link", "alpha");
-        const std::string top = tree.root();
-        window = std::make_unique<Main>(WindowServices{
-            messages, shell, printer, output.root(), {"/", top, tree.path("unplugged")}, top});
+        mounts.mounts = disk(root) + disk(in(".unplugged"));
+        window = std::make_unique<Main>(WindowServices{messages, shell, printer, output.root(),
+                                                       machine ? *machine : mounts, tree.root()});
+        QDir(in(".unplugged")).removeRecursively();
         window->show();
     }
 
@@ -54,6 +73,21 @@ struct Harness {
         if (!once)
             QTest::mouseDClick(dir1().viewport(), Qt::LeftButton, {}, at);
         return places();
+    }
+    /// Dir1's entry for `item` past its indent: its icon and its name.
+    QRect entry(QListWidgetItem* i) { // its depth is in the role after its folder's
+        return dir1().visualItemRect(i) - QMargins(i->data(Qt::UserRole + 1).toInt() * 8, 0, 0, 0);
+    }
+    /// A disk mounted at `p`, as the mount table lists it.
+    static std::string disk(const QString& p) { return "1 1 0 / " + p.toStdString() + " - ext4\n"; }
+    /// Opens Drive1's list and chooses `drive` in it; gives `places`, or "" when it is not listed.
+    QString choose(const std::string& drive) {
+        auto* drive1 = control<QComboBox>("Drive1");
+        drive1->showPopup();
+        const int row = drive1->findText(QString::fromStdString(drive));
+        drive1->view()->setCurrentIndex(drive1->model()->index(row, 0));
+        QTest::keyClick(drive1->view(), row < 0 ? Qt::Key_Escape : Qt::Key_Return);
+        return row < 0 ? QString() : places();
     }
     /// Presses `key` on Drive1; gives `places`.
     QString drive(Qt::Key key) {
@@ -79,6 +113,7 @@ struct Harness {
     fakes::FakeMessageBoxes messages{journal};
     fakes::FakeShell shell{journal};
     fakes::FakePrinter printer{journal};
+    fakes::FakeEnvironment mounts;
     testing::TempTree tree, output;
     const QString root = QString::fromStdString(tree.root());
     std::unique_ptr<Main> window;
@@ -164,7 +199,7 @@ private slots:
         QCOMPARE(h.open("alpha"), h.in("alpha"));
         // A drive that cannot be opened is a message; the folder stays, the drive is shown.
         QCOMPARE(h.drive(Qt::Key_Down), h.in("alpha"));
-        QCOMPARE(h.control<QComboBox>("Drive1")->currentText(), h.in("unplugged"));
+        QCOMPARE(h.control<QComboBox>("Drive1")->currentText(), h.in(".unplugged"));
         // A drive not visited yet opens on its mount point, one visited on its last folder...
         QCOMPARE(h.drive(Qt::Key_Home), "/");
         QCOMPARE(h.drive(Qt::Key_Down), h.in("alpha"));
@@ -178,6 +213,65 @@ private slots:
         QCOMPARE(h.shown(),
                  (QStringList{" Drive-Error: Drive niet aanwezig....",
                               "Dorvantile: " + h.in("beta") + ": No such file or directory (!)"}));
+    }
+
+    // On a dark desktop and under every style the window keeps its own look: each frame's
+    // line runs above its controls, and every text stands out from its background by 4.5:1.
+    void looksTheSameOnADarkDesktopUnderEveryStyle() {
+        // White texts on near-black; the tests after this one run on this desktop too.
+        QApplication::setPalette(QPalette(QColor(40, 40, 40)));
+        for (const char* style : {"Fusion", "Windows"}) {
+            QApplication::setStyle(style);
+            Harness h;
+            // Each frame is blank above its line, which runs 5 to 7 pixels down.
+            for (GroupFrame* frame : h.window->findChildren<GroupFrame*>()) {
+                QVERIFY(contrast(frame, {2, 0, 4, 5}) == 1 && frame->childrenRect().y() > 7);
+                QVERIFY(contrast(frame, {2, 5, 4, 3}) > 1);
+            }
+            h.click("HelpKnop"); // Text1 shows over Frame2's controls, which still draw alone
+            // An eighth off each side leaves out the options' dots and Drive1's arrow.
+            for (const char* name : {"Keuze1", "Keuze2", "Keuze3", "Drive1", "Text1",
+                                     "ProcentLabel", "Label1", "Label2", "HelpKnop"}) {
+                const QRect all = h.control(name)->rect();
+                const QRect text = all.adjusted(all.width() / 8, 3, -all.width() / 8, -3);
+                QVERIFY2(contrast(h.control(name), text) >= 4.5, name);
+            }
+            for (int i = 0; i < h.dir1().count(); ++i) // each entry right of its icon
+                QVERIFY(contrast(h.dir1().viewport(),
+                                 h.entry(h.dir1().item(i)).adjusted(22, 0, 0, 0)) >= 4.5);
+        }
+    }
+
+    // A folder 60 levels down stays in view. Each time the drive list opens it reads the
+    // mount table again: a disk mounted meanwhile is listed, one unmounted is not, and each
+    // drive keeps its folder. With a table of the test's own, then with a real bind mount
+    // where the test runs as root (a tmpfs would do nothing: memory is no drive).
+    void followsDeepFoldersAndDisksMountedWhileItRuns() {
+        PosixEnvironment machine;
+        for (const bool real : {false, geteuid() == 0}) { // mounting a disk needs root
+            Harness h(real ? &machine : nullptr);
+            const std::string deep = "d" + QString("/d").repeated(59).toStdString() + "/e";
+            h.tree.folder(deep);
+            QVERIFY(!h.dir1().setPath(h.tree.path(deep.substr(0, deep.size() - 2))));
+            QCOMPARE(h.open("e"), h.in(deep.c_str()));
+            QVERIFY(h.dir1().viewport()->rect().contains(h.entry(h.dir1().currentItem())));
+
+            const std::string home = h.control<QComboBox>("Drive1")->currentText().toStdString(),
+                              disk = h.tree.path("disk"), unmounted = h.mounts.mounts;
+            h.tree.folder("disk/photos");
+            const auto mount = [&](bool on) { // in the test's table, or bound onto itself
+                h.mounts.mounts = unmounted + (on ? h.disk(h.in("disk")) : "");
+                const QStringList bind{"--bind", h.in("disk"), h.in("disk")};
+                return !real || QProcess::execute(on ? "mount" : "umount", bind.mid(2 * !on)) == 0;
+            };
+            QCOMPARE(h.choose(disk), "");
+            QVERIFY(mount(true));
+            QCOMPARE(h.choose(disk), h.in("disk"));
+            QCOMPARE(h.open("photos"), h.in("disk/photos"));
+            QCOMPARE(h.choose(home), h.in(deep.c_str()));
+            QVERIFY(mount(false));
+            QCOMPARE(h.choose(disk), "");
+        }
     }
 
     // A run works on the window's choice, folder, bar, output folder and printer. A second
@@ -218,16 +312,18 @@ private slots:
             h.tree.file("beta/many/file" + std::to_string(i));
         const std::string page = testing::readFile(h.output.path("Files.html"));
         h.click("Keuze1");
-        QElapsedTimer exiting;
+        QElapsedTimer exiting, sweep; // on the real clock: 115 ticks of 1/64 s, less the first
         const auto swept = [&h] { return h.control<QLabel>("ProcentLabel")->text() == "100%"; };
-        h.when([&] { return !swept(); }, // the sweep began; once it ends the page is written
-               [&] { h.when(swept, [&] { exiting.start(), h.click("ExitKnop"); }); });
+        h.when(
+            [&] { return !swept(); }, // the sweep began; once it ends the page is written
+            [&] { sweep.start(), h.when(swept, [&] { exiting.start(), h.click("ExitKnop"); }); });
         QTimer::singleShot(0, [&h] { h.click("OkKnop"); });
         QTimer::singleShot(10000, &exitKnop, [] { QCoreApplication::exit(99); }); // not ended
         QCOMPARE(QCoreApplication::exec(), 0);
         // Pressed, one pixel down and right, for 0.2 s; back for 0.1 s; then the program ends.
         QCOMPARE(exitKnop.moves, (QList<QPoint>{{202, 31}, {203, 31}, {203, 30}, {202, 30}}));
         QVERIFY(exiting.elapsed() >= 300);
+        QVERIFY(qAbs(sweep.elapsed() - exiting.elapsed() - 1850) <= 350); // 1.5 s to 2.2 s
         QVERIFY(h.window->isHidden());
         QCOMPARE(testing::readFile(h.output.path("Files.html")), page);
         QCOMPARE(h.outputFiles(), (QStringList{"Files.html", "Files.txt"}));
