@@ -194,6 +194,8 @@ bool JsonCatalogueReader::readLine() {
             line_.append(buffer_, at_, end - at_);
             at_ = end + 1;
             ++lineNumber_;
+            if (line_.ends_with('\r')) // a catalogue that went through a tool of CR LF lines
+                line_.pop_back();
             return true;
         }
         line_.append(buffer_, at_);
