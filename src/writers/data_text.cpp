@@ -129,6 +129,10 @@ std::optional<FileTime> parseIsoTime(std::string_view text) {
 
 bool isValidUtf8(std::string_view text) {
     for (std::size_t i = 0; i < text.size();) {
+        if (static_cast<unsigned char>(text[i]) < 0x80) {
+            ++i;
+            continue;
+        }
         const std::size_t n = sequenceLength(text.substr(i));
         if (n == 0)
             return false;
