@@ -1,5 +1,7 @@
 // bench_catalogue: whole catalogues from the command line against find and tree's HTML
-// output over the same tree, wall time and peak memory of each command.
+// output over the same tree, the data formats against find printing sizes and times, and
+// compare of two JSON catalogues (and of a catalogue with the folder); wall time and peak
+// memory of each command.
 //
 //   bench_catalogue ROOT DORVANTILE_CLI OUTPUT_FOLDER [RUNS [--goals]]
 //
@@ -53,7 +55,10 @@ int main(int argc, char** argv) {
     const std::string html = out + "/bench-catalogue.html";
     const std::string text = out + "/bench-catalogue.txt";
     const std::string page = out + "/bench-tree.html";
-    std::vector<Command> commands(4);
+    const std::string csv = out + "/bench-catalogue.csv";
+    const std::string json = out + "/bench-catalogue.json";
+    const std::string earlier = out + "/bench-catalogue-earlier.json";
+    std::vector<Command> commands(9);
     commands[0].label = "find";
     commands[0].argv = {"find", root, "-type", "f", "-not", "-name", ".*"};
     commands[1].label = "dorvantile-cli html";
@@ -65,7 +70,23 @@ int main(int argc, char** argv) {
     commands[3].label = "tree -H";
     commands[3].argv = {"tree", "-H", ".", "-o", page, root};
     commands[3].output = page;
+    // The data formats stat every listed file, as find does to print sizes and times.
+    commands[4].label = "find -printf";
+    commands[4].argv = {"find",  root,   "-type",   "f",           "-not",
+                        "-path", "*/.*", "-printf", "%s %T@ %p\\n"};
+    commands[5].label = "dorvantile-cli csv";
+    commands[5].argv = {cli, "--format", "csv", "--output", csv, root};
+    commands[5].output = csv;
+    commands[6].label = "dorvantile-cli json";
+    commands[6].argv = {cli, "--format", "json", "--output", json, root};
+    commands[6].output = json;
+    // Two catalogues of the same tree: every entry is read, compared, and found the same.
+    commands[7].label = "dorvantile-cli compare";
+    commands[7].argv = {cli, "compare", earlier, json};
+    commands[8].label = "dorvantile-cli compare of folders";
+    commands[8].argv = {cli, "compare", earlier, root};
 
+    runCommand({cli, "--format", "json", "--output", earlier, root});
     for (Command& command : commands)
         runCommand(command.argv);
     for (int r = 0; r < runs; ++r) {
@@ -80,6 +101,7 @@ int main(int argc, char** argv) {
     const double find = commands[0].median();
     const double findCpu = commands[0].cpuMedian();
     const double tree = commands[3].median();
+    const double findDetails = commands[4].median();
     std::printf("| Command | Median wall s | Min s | Max s | Wall ratio to find | Median CPU s | "
                 "CPU ratio to find | Peak memory MB | Output MB |\n");
     std::printf("|---|---:|---:|---:|---:|---:|---:|---:|---:|\n");
@@ -116,5 +138,20 @@ int main(int argc, char** argv) {
                     ours.label.c_str(), ratio, ratio <= 1.1 ? "met" : "not met", speedup,
                     speedup >= 3 ? "met" : "not met", peak, peak < 50 ? "met" : "not met");
     }
+    for (std::size_t i = 5; i <= 6; ++i) {
+        const double ratio = commands[i].median() / findDetails;
+        std::printf("- %s%s%s: %.2f times the wall time of `find -printf` (goal at most 1.1: "
+                    "**%s**), peak %.1f MB\n",
+                    goals ? "**" : "", commands[i].label.c_str(), goals ? "**" : "", ratio,
+                    ratio <= 1.1 ? "met" : "not met", commands[i].peakKilobytes / 1024.0);
+    }
+    const double comparing = commands[7].median();
+    const double peak = commands[7].peakKilobytes / 1024.0;
+    std::printf("- %s%s%s: %.2f s (goal at most 3: **%s**), peak %.1f MB (goal under 64: "
+                "**%s**)\n",
+                goals ? "**" : "", commands[7].label.c_str(), goals ? "**" : "", comparing,
+                comparing <= 3 ? "met" : "not met", peak, peak < 64 ? "met" : "not met");
+    std::printf("- %s: %.2f s, peak %.1f MB\n", commands[8].label.c_str(), commands[8].median(),
+                commands[8].peakKilobytes / 1024.0);
     return 0;
 }

@@ -12,9 +12,10 @@ build_packages=(g++ cmake ninja-build libgtest-dev qt6-base-dev libcups2-dev fon
 package_packages=(dpkg-dev file lintian appstream)
 # The package's test, clang-format for the format check, a private print spooler with a PDF
 # queue and poppler to read its output, a virtual X server and a window manager for the real
-# window, ImageMagick for its screenshot, and tree for the benchmarks.
+# window, ImageMagick for its screenshot, tree for the benchmarks, and Python to read back the
+# data formats.
 test_packages=("${package_packages[@]}" clang-format cups-daemon cups-client cups-filters
-               poppler-utils xvfb imagemagick xdotool x11-utils openbox tree)
+               poppler-utils xvfb imagemagick xdotool x11-utils openbox tree python3)
 
 wanted=("${build_packages[@]}")
 case "${1:-build}" in

@@ -2,6 +2,7 @@
 // It runs the window's run control, collection and writers over headless controls.
 #include "cli/headless.h"
 #include "cli/options.h"
+#include "compare/compare.h"
 #include "platform/attributes.h"
 #include "platform/file_listing.h"
 #include "platform/folder_list.h"
@@ -9,12 +10,14 @@
 #include "platform/paths.h"
 #include "platform/posix_environment.h"
 #include "platform/posix_file_system.h"
+#include "platform/posix_input_files.h"
 #include "platform/posix_output_files.h"
 #include "platform/posix_process.h"
 #include "platform/posix_shell.h"
 #include "platform/qt/qt_print_session.h"
 #include "run/run_control.h"
 #include "writers/catalogue_writers.h"
+#include "writers/data_writers.h"
 
 #include <cstdio>
 #include <optional>
@@ -68,12 +71,15 @@ int run(const Options& options, int& argc, char** argv) {
     }
 
     // The app folder is looked for (and made) only when the catalogue goes there.
+    const bool data = options.format == Format::Csv || options.format == Format::Json;
     OutputPaths paths;
+    std::string dataPath;
     if (options.output) {
         std::optional<std::string> output("-");
         if (*options.output != "-" && !(output = absolute(environment, *options.output, false)))
             return 1;
         paths = {*output, *output};
+        dataPath = *output;
     } else if (options.format != Format::Print) {
         const std::string folder = appFolder(environment);
         if (folder.empty()) {
@@ -82,7 +88,10 @@ int run(const Options& options, int& argc, char** argv) {
             return 1;
         }
         paths = OutputPaths::inFolder(folder);
+        dataPath =
+            withSeparator(folder) + (options.format == Format::Csv ? "Files.csv" : "Files.json");
     }
+    const RunDescription description{*folder, environment.currentTime(), environment.hostName()};
 
     FixedFolder dir1(*folder);
     FixedChoice keuze(static_cast<int>(options.format));
@@ -107,19 +116,84 @@ int run(const Options& options, int& argc, char** argv) {
                          fileSystem, loop,  messages, feedback, reading};
     Shell& shell = options.open ? static_cast<Shell&>(desktop) : noShell;
     Printer& printer = printing ? printing->printer() : noPrinter;
-    CatalogueWriters writers(
-        {{dir1, list1, file1, feedback, reading}, {display, loop}, files, shell, messages, printer},
-        paths);
+    const CatalogueSource source{dir1,     list1,   file1,
+                                 feedback, reading, {options.hidden, options.excluded, data}};
+    CatalogueWriters writers({source, {display, loop}, files, shell, messages, printer}, paths);
+    // The run control checks the chosen folder and writes the window's outputs; the data
+    // formats, which no option of the window selects, are written after it.
     RunControl control(services, writers);
     if (!control.OkKnop_Click())
         return 1; // the reason is on standard error
-    if (options.open && options.format == Format::Text && paths.text != "-")
-        desktop.open(paths.text);
+    try {
+        if (options.format == Format::Csv)
+            SaveToCsv(source, files, dataPath);
+        else if (options.format == Format::Json)
+            SaveToJson(source, files, dataPath, description);
+    } catch (const CatalogueError& error) {
+        report(error.what());
+        return 1;
+    }
+    const std::string written = data                             ? dataPath
+                                : options.format == Format::Html ? paths.html
+                                                                 : paths.text;
+    if (options.open && options.format != Format::Html && written != "-")
+        desktop.open(written);
     // Without --output the catalogue lands in the app folder; say where.
     if (!options.output && options.format != Format::Print)
-        report("catalogue written to " +
-               (options.format == Format::Html ? paths.html : paths.text));
+        report("catalogue written to " + written);
     return feedback.incomplete() ? 3 : 0;
+}
+
+/// `compare OLD NEW`: each side a folder, read now, or a JSON catalogue. Exit status as
+/// diff's: 0 the same, 1 differences, 2 trouble.
+int compare(const Options& options) {
+    PosixEnvironment environment;
+    PosixFileSystem fileSystem;
+    PosixInputFiles inputs;
+    const ListingOptions listing{options.hidden, options.excluded, true};
+    const auto side = [&](const std::string& operand) -> std::unique_ptr<EntryStream> {
+        const std::optional<std::string> path =
+            operand == "-" ? operand : absolute(environment, operand, false);
+        if (!path)
+            return nullptr;
+        const std::optional<unsigned> bits = fileSystem.attributes(*path);
+        if (operand != "-" && bits && (*bits & Directory) != 0) {
+            const std::optional<std::string> folder = absolute(environment, operand, true);
+            return folder ? std::make_unique<WalkedFolder>(fileSystem, *folder, listing) : nullptr;
+        }
+        std::unique_ptr<ReadableFile> file;
+        if (std::error_code error = inputs.open(*path, file)) {
+            report("cannot read " + operand + ": " + error.message());
+            return nullptr;
+        }
+        return std::make_unique<JsonCatalogueReader>(std::move(file), operand);
+    };
+    const std::unique_ptr<EntryStream> older = side(options.oldCatalogue);
+    const std::unique_ptr<EntryStream> newer = older ? side(options.newCatalogue) : nullptr;
+    if (!newer)
+        return 2;
+    PosixOutputFiles files;
+    try {
+        OutputFile out = OutputFile::open(files, "-");
+        std::unique_ptr<DifferenceReport> differences;
+        if (options.format == Format::Json)
+            differences =
+                std::make_unique<JsonDifferences>(out, options.oldCatalogue, options.newCatalogue);
+        else
+            differences = std::make_unique<TextDifferences>(out);
+        const ComparisonResult result =
+            CompareCatalogues({*older, options.oldCatalogue, *newer, options.newCatalogue},
+                              *differences, [](const std::string& warning) { report(warning); });
+        out.commit();
+        if (!result.failure.empty()) {
+            report(result.failure);
+            return 2;
+        }
+        return result.incomplete ? 2 : result.differs() ? 1 : 0;
+    } catch (const CatalogueError& error) {
+        report(error.what());
+        return 2;
+    }
 }
 
 /// Writes the help or version text; a standard output that cannot take it is a failure.
@@ -151,5 +225,7 @@ int main(int argc, char** argv) {
     case ParsedArguments::Action::Run:
         break;
     }
+    if (parsed.options.compare)
+        return compare(parsed.options);
     return run(parsed.options, argc, argv);
 }

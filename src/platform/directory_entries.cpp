@@ -1,6 +1,7 @@
 #include "platform/directory_entries.h"
 
 #include "platform/attributes.h"
+#include "platform/name_pattern.h"
 #include "platform/text_case.h"
 
 #include <algorithm>
@@ -49,24 +50,60 @@ template <bool FoldA, bool FoldB> int compareForms(std::string_view a, std::stri
     return 0;
 }
 
-// Keeps what a catalogue lists or enters.
-class ShownEntries final : public EntrySink {
+} // namespace
+
+// Keeps what a catalogue lists or enters, with the details of the listed files when asked.
+class DirectoryEntries::Shown final : public EntrySink {
 public:
-    explicit ShownEntries(DirectoryEntries& entries) : entries_(entries) {}
+    Shown(DirectoryEntries& entries, const ListingOptions& options)
+        : entries_(entries), options_(options) {}
+
+    void begin(FolderDetails& details) override {
+        details_ = &details;
+        if (options_.details) {
+            KnownDetails& own = entries_.details_.front();
+            own.error = details.folder(own.details);
+        }
+    }
+
     void add(std::string_view name, unsigned attributes) override {
-        if ((attributes & (Hidden | System)) == 0)
-            entries_.add(name, attributes);
+        if (options_.hidden)
+            attributes &= ~unsigned{Hidden};
+        if ((attributes & (Hidden | System)) != 0)
+            return;
+        if (!options_.excluded.empty()) {
+            nulTerminated_.assign(name);
+            for (const std::string& pattern : options_.excluded) {
+                if (matchesPattern(pattern, nulTerminated_.c_str()))
+                    return;
+            }
+        }
+        entries_.add(name, attributes);
+        if (!options_.details || !isListedFile(attributes) || details_ == nullptr)
+            return;
+        KnownDetails known;
+        known.error = details_->entry(name, attributes, known.details);
+        if (known.error == std::errc::no_such_file_or_directory) {
+            // Gone since it was read: as if never there.
+            entries_.bytes_.resize(entries_.entries_.back().offset);
+            entries_.entries_.pop_back();
+            return;
+        }
+        entries_.entries_.back().details = static_cast<std::uint32_t>(entries_.details_.size());
+        entries_.details_.push_back(known);
     }
 
 private:
     DirectoryEntries& entries_;
+    const ListingOptions& options_;
+    FolderDetails* details_ = nullptr;
+    std::string nulTerminated_;
 };
 
-} // namespace
-
-std::error_code DirectoryEntries::read(FileSystem& fileSystem, const std::string& folder) {
+std::error_code DirectoryEntries::read(FileSystem& fileSystem, const std::string& folder,
+                                       const ListingOptions& options) {
     clear();
-    ShownEntries shown(*this);
+    Shown shown(*this, options);
     if (std::error_code error = fileSystem.enumerate(folder, shown)) {
         clear();
         return error;
@@ -78,6 +115,8 @@ std::error_code DirectoryEntries::read(FileSystem& fileSystem, const std::string
 void DirectoryEntries::clear() {
     bytes_.clear();
     entries_.clear();
+    details_.resize(1);
+    details_.front() = {};
 }
 
 void DirectoryEntries::add(std::string_view name, unsigned attributes) {
@@ -85,14 +124,14 @@ void DirectoryEntries::add(std::string_view name, unsigned attributes) {
     bytes_.append(name);
     if (isAscii(name)) {
         entries_.push_back({prefixKey<true>(name), offset, static_cast<std::uint32_t>(name.size()),
-                            0, attributes});
+                            0, attributes, 0});
         return;
     }
     appendLower(bytes_, name);
     const std::string_view lower(bytes_.data() + offset + name.size(),
                                  bytes_.size() - offset - name.size());
     entries_.push_back({prefixKey<false>(lower), offset, static_cast<std::uint32_t>(name.size()),
-                        static_cast<std::uint32_t>(lower.size()), attributes});
+                        static_cast<std::uint32_t>(lower.size()), attributes, 0});
 }
 
 void DirectoryEntries::sort() {

@@ -12,13 +12,32 @@
 
 namespace dorvantile {
 
+/// What a listing holds beyond the window's catalogue, and what it learns of each file.
+struct ListingOptions {
+    /// Dot-files and dot-folders are listed and entered like any other name: their
+    /// `Hidden` bit is dropped.
+    bool hidden = false;
+    /// fnmatch(3) patterns: an entry whose name matches one is left out (a folder with
+    /// everything beneath it).
+    std::vector<std::string> excluded;
+    /// The size and time of every listed file and of the folder, one stat each.
+    bool details = false;
+};
+
+/// What the file system said of an entry's details: the reason when it could not tell.
+struct KnownDetails {
+    EntryDetails details;
+    std::error_code error;
+};
+
 class DirectoryEntries {
 public:
     /// Replaces the entries with those of `folder` that a catalogue may show or enter: no
-    /// hidden entry (a name that begins with ".") and no system entry (device, FIFO,
-    /// socket), sorted. This is the one place where that choice is made. Returns the
-    /// system's reason when the folder cannot be read.
-    [[nodiscard]] std::error_code read(FileSystem& fileSystem, const std::string& folder);
+    /// hidden entry (a name that begins with ".", unless `options.hidden`), no system entry
+    /// (device, FIFO, socket) and nothing `options.excluded`, sorted. This is the one place
+    /// where that choice is made. Returns the system's reason when the folder cannot be read.
+    [[nodiscard]] std::error_code read(FileSystem& fileSystem, const std::string& folder,
+                                       const ListingOptions& options = {});
 
     void clear();
     void add(std::string_view name, unsigned attributes);
@@ -32,8 +51,14 @@ public:
         return {bytes_.data() + e.offset, e.length};
     }
     unsigned attributes(std::size_t i) const { return entries_[i].attributes; }
+    /// A listed file's details, when the read asked for them (else all zero).
+    const KnownDetails& details(std::size_t i) const { return details_[entries_[i].details]; }
+    /// The folder's own details, when the read asked for them.
+    const KnownDetails& folderDetails() const { return details_.front(); }
 
 private:
+    class Shown;
+
     // `key` holds the first eight bytes of the lower-case form, big-endian and padded with
     // zeros, so that most comparisons of the sort are one integer comparison. A name that is
     // not ASCII has its lower-case form stored in `bytes_` right after it (`lowerLength`
@@ -44,9 +69,11 @@ private:
         std::uint32_t length;
         std::uint32_t lowerLength;
         unsigned attributes;
+        std::uint32_t details; // in `details_`; 0 (the folder's) for an entry without any
     };
     std::string bytes_;
     std::vector<Entry> entries_;
+    std::vector<KnownDetails> details_{1};
 };
 
 } // namespace dorvantile

@@ -1,6 +1,8 @@
 // The process's surroundings: its environment variables, its own program file, the working
-// folder, the mount table, and the programs it starts.
+// folder, the mount table, the machine's name and clock, and the programs it starts.
 #pragma once
+
+#include "platform/file_system.h"
 
 #include <optional>
 #include <string>
@@ -31,6 +33,10 @@ public:
     [[nodiscard]] virtual std::error_code workingFolder(std::string& folder) = 0;
     /// The text of /proc/self/mountinfo.
     [[nodiscard]] virtual std::error_code mountTable(std::string& text) = 0;
+    /// The machine's name, or empty when it has none.
+    virtual std::string hostName() = 0;
+    /// The time of day on the system's clock.
+    virtual FileTime currentTime() = 0;
     /// Starts `command` (a program looked up in PATH, then its arguments) detached, with no
     /// input or output of ours: it is neither waited for nor left behind as a child.
     [[nodiscard]] virtual std::error_code startProgram(const std::vector<std::string>& command) = 0;

@@ -9,6 +9,7 @@
 #include <pwd.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 #include <vector>
 
@@ -119,6 +120,19 @@ std::error_code PosixEnvironment::startProgram(const std::vector<std::string>& c
             return lastError();
     }
     return {};
+}
+
+std::string PosixEnvironment::hostName() {
+    char name[HOST_NAME_MAX + 1] = {};
+    if (gethostname(name, sizeof name - 1) != 0)
+        return {};
+    return name;
+}
+
+FileTime PosixEnvironment::currentTime() {
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    return {now.tv_sec, static_cast<std::uint32_t>(now.tv_nsec)};
 }
 
 } // namespace dorvantile

@@ -15,6 +15,8 @@ public:
     std::error_code makeFolder(const std::string& path) override;
     std::error_code workingFolder(std::string& folder) override;
     std::error_code mountTable(std::string& text) override;
+    std::string hostName() override;
+    FileTime currentTime() override;
     std::error_code startProgram(const std::vector<std::string>& command) override;
 };
 

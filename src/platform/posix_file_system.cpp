@@ -36,6 +36,51 @@ unsigned bitsOfLink(int dirFd, const char* name) {
     return bitsOfMode(target.st_mode) | Link;
 }
 
+EntryDetails detailsOf(const struct stat& info) {
+    EntryDetails details;
+    details.size = static_cast<std::uint64_t>(info.st_size);
+    details.modified = {info.st_mtim.tv_sec, static_cast<std::uint32_t>(info.st_mtim.tv_nsec)};
+    return details;
+}
+
+// Stats relative to the open folder, so the kernel looks up one name, not the whole path.
+class OpenFolderDetails final : public FolderDetails {
+public:
+    explicit OpenFolderDetails(int dirFd) : dirFd_(dirFd) {}
+
+    /// The name given to the sink last: a NUL-terminated directory entry.
+    void adding(const char* name) { name_ = name; }
+
+    std::error_code folder(EntryDetails& out) override {
+        struct stat info;
+        if (fstat(dirFd_, &info) != 0)
+            return {errno, std::generic_category()};
+        out = detailsOf(info);
+        return {};
+    }
+
+    std::error_code entry(std::string_view name, unsigned attributes, EntryDetails& out) override {
+        std::string copy;
+        const char* path = name_;
+        if (name.data() != name_)
+            path = (copy = name).c_str();
+        struct stat info;
+        bool dangling = false;
+        if ((attributes & Link) == 0 || fstatat(dirFd_, path, &info, 0) != 0) {
+            dangling = (attributes & Link) != 0; // a link that cannot be followed: its own
+            if (fstatat(dirFd_, path, &info, AT_SYMLINK_NOFOLLOW) != 0)
+                return {errno, std::generic_category()};
+        }
+        out = detailsOf(info);
+        out.dangling = dangling;
+        return {};
+    }
+
+private:
+    int dirFd_;
+    const char* name_ = nullptr;
+};
+
 } // namespace
 
 std::optional<unsigned> entryBits(int dirFd, const char* name, unsigned char type) {
@@ -76,6 +121,8 @@ std::error_code PosixFileSystem::enumerate(const std::string& folder, EntrySink&
     if (holdsMounts)
         entryPath = path == "/" ? path : path + "/";
     const std::size_t entryStart = entryPath.size();
+    OpenFolderDetails details(dir.get());
+    out.begin(details);
     thread_local std::unique_ptr<char[]> buffer;
     if (!buffer)
         buffer = std::make_unique<char[]>(entryBufferSize);
@@ -100,6 +147,7 @@ std::error_code PosixFileSystem::enumerate(const std::string& folder, EntrySink&
                 if (mountPoints_.count(entryPath))
                     *bits |= Link; // another file system, as a mounted volume's folder
             }
+            details.adding(name);
             out.add(name, *bits | (name[0] == '.' ? Hidden : 0u));
         }
     }

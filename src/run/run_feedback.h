@@ -10,6 +10,7 @@ namespace dorvantile {
 struct Progress {
     std::int64_t folders = 0; ///< folders collected or catalogued so far
     std::int64_t files = 0;   ///< file lines written so far
+    std::uint64_t bytes = 0;  ///< bytes of those files, when their details are read
 };
 
 class RunFeedback {
@@ -25,7 +26,8 @@ public:
 
     /// A folder whose entries could not be read, by the collection or the listing. Its
     /// heading stays in the catalogue with no file lines (and, when the collection failed,
-    /// nothing beneath it); the run goes on. The same folder may be reported by both.
+    /// nothing beneath it); the run goes on. The same folder may be reported by both. Also a
+    /// folder or file whose details (size, time) could not be read.
     virtual void cannotRead(const std::string& folder, std::error_code reason) = 0;
 };
 

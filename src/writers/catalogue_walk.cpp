@@ -24,16 +24,24 @@ void listFiles(const CatalogueSource& source, CatalogueSections& sections,
     }
 }
 
-// The tree read as it is written: a folder's entries are read whole, its section written,
-// then each of its sub-folders walked. Each depth keeps its own buffer, reused by every
-// folder at that depth, as the collection does.
+EntryKind kindOf(unsigned attributes, const KnownDetails* details) {
+    if ((attributes & Link) == 0)
+        return EntryKind::File;
+    return details && details->details.dangling ? EntryKind::Dangling : EntryKind::Link;
+}
+
+// The tree read as it is written: a folder's entries are read whole, the folder and its
+// files given out, then each of its sub-folders walked. Each depth keeps its own buffer,
+// reused by every folder at that depth, as the collection does.
 class OnePassWalk {
 public:
-    OnePassWalk(const CatalogueSource& source, CatalogueSections& sections)
-        : fileSystem_(source.file1.fileSystem()), feedback_(source.feedback), sections_(sections),
-          heartbeat_(source.feedback) {}
+    OnePassWalk(const CatalogueSource& source, CatalogueEntries& out)
+        : fileSystem_(source.file1.fileSystem()), feedback_(source.feedback),
+          listing_(source.listing), out_(out), heartbeat_(source.feedback) {}
 
     Progress walk(std::string folder) {
+        // Below the chosen folder a path goes on after its "/" ("/" itself has it already).
+        below_ = folder.size() + (folder.back() == '/' ? 0 : 1);
         walk(folder, 0);
         return totals_;
     }
@@ -44,19 +52,42 @@ private:
         if (levels_.size() <= depth)
             levels_.push_back(std::make_unique<DirectoryEntries>());
         DirectoryEntries& entries = *levels_[depth];
-        sections_.heading(folder, depth == 0);
+        CatalogueEntry entry;
+        entry.folder = folder;
+        entry.below = folder.size() > below_ ? entry.folder.substr(below_) : std::string_view();
+        if ((entry.unreadable = entries.read(fileSystem_, folder, listing_)))
+            feedback_.cannotRead(folder, entry.unreadable); // and `entries` is empty
         if (depth > 0)
             ++totals_.folders;
-        if (std::error_code error = entries.read(fileSystem_, folder))
-            feedback_.cannotRead(folder, error); // and `entries` is empty
         for (std::size_t i = 0; i < entries.size(); ++i) {
-            if (!isListedFile(entries.attributes(i)))
+            if (isListedFile(entries.attributes(i))) {
+                ++entry.files;
+                entry.bytes += entries.details(i).details.size;
+            }
+        }
+        if (listing_.details && !entry.unreadable) {
+            entry.details = &entries.folderDetails();
+            if (entry.details->error)
+                feedback_.cannotRead(folder, entry.details->error);
+        }
+        out_.entry(entry);
+        entry.files = 0, entry.bytes = 0, entry.unreadable = {};
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            const unsigned attributes = entries.attributes(i);
+            if (!isListedFile(attributes))
                 continue;
+            entry.name = entries.name(i);
+            if (listing_.details) {
+                entry.details = &entries.details(i);
+                if (entry.details->error)
+                    reportDetails(folder, entry.name, entry.details->error);
+                totals_.bytes += entry.details->details.size;
+            }
+            entry.kind = kindOf(attributes, entry.details);
             ++totals_.files;
-            sections_.file(folder, entries.name(i));
+            out_.entry(entry);
             heartbeat_.step(totals_);
         }
-        sections_.endSection();
         heartbeat_.step(totals_);
 
         const std::size_t length = folder.size();
@@ -71,19 +102,57 @@ private:
         }
     }
 
+    void reportDetails(const std::string& folder, std::string_view name, std::error_code error) {
+        feedback_.cannotRead((folder.back() == '/' ? folder : folder + "/") + std::string(name),
+                             error);
+    }
+
     FileSystem& fileSystem_;
     RunFeedback& feedback_;
-    CatalogueSections& sections_;
+    const ListingOptions& listing_;
+    CatalogueEntries& out_;
     Heartbeat heartbeat_;
     Progress totals_;
+    std::size_t below_ = 0;
     std::vector<std::unique_ptr<DirectoryEntries>> levels_;
+};
+
+// The sections of a page or text file from the entries of the walk in one pass.
+class SectionsOfEntries final : public CatalogueEntries {
+public:
+    explicit SectionsOfEntries(CatalogueSections& sections) : sections_(sections) {}
+
+    /// Ends the last section.
+    void finish() {
+        if (started_)
+            sections_.endSection();
+    }
+
+    void entry(const CatalogueEntry& entry) override {
+        if (entry.kind != EntryKind::Folder) {
+            sections_.file(entry.folder, entry.name);
+            return;
+        }
+        if (started_)
+            sections_.endSection();
+        sections_.heading(entry.folder, !started_);
+        started_ = true;
+    }
+
+private:
+    CatalogueSections& sections_;
+    bool started_ = false;
 };
 
 } // namespace
 
 Progress WalkCatalogue(const CatalogueSource& source, CatalogueSections& sections) {
-    if (source.reading == TreeReading::OnePass)
-        return OnePassWalk(source, sections).walk(source.dir1.path());
+    if (source.reading == TreeReading::OnePass) {
+        SectionsOfEntries entries(sections);
+        const Progress totals = OnePassWalk(source, entries).walk(source.dir1.path());
+        entries.finish();
+        return totals;
+    }
     Progress totals;
     Heartbeat heartbeat(source.feedback);
     const std::string chosen = source.dir1.path();
@@ -101,6 +170,24 @@ Progress WalkCatalogue(const CatalogueSource& source, CatalogueSections& section
         heartbeat.step(totals);
     }
     return totals;
+}
+
+const char* kindName(EntryKind kind) {
+    switch (kind) {
+    case EntryKind::Folder:
+        return "folder";
+    case EntryKind::File:
+        return "file";
+    case EntryKind::Link:
+        return "link";
+    case EntryKind::Dangling:
+        return "dangling";
+    }
+    return "file";
+}
+
+Progress WalkEntries(const CatalogueSource& source, CatalogueEntries& out) {
+    return OnePassWalk(source, out).walk(source.dir1.path());
 }
 
 } // namespace dorvantile

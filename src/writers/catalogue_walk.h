@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/controls.h"
+#include "platform/directory_entries.h"
 #include "platform/file_listing.h"
 #include "platform/folder_list.h"
 #include "run/run_feedback.h"
@@ -21,6 +22,47 @@ struct CatalogueSource {
     FileListing& file1;
     RunFeedback& feedback;
     TreeReading reading;
+    /// Read in one pass: what the listings hold and whether they read details.
+    ListingOptions listing = {};
+};
+
+/// What an entry of a catalogue is.
+enum class EntryKind {
+    Folder,
+    File,
+    Link,     ///< a link to a file, with its target's details
+    Dangling, ///< a link that cannot be followed, with its own details
+};
+
+/// The name of a kind in the data formats: folder, file, link or dangling.
+const char* kindName(EntryKind kind);
+
+/// A folder or one of its listed files, as the walk in one pass reads it.
+struct CatalogueEntry {
+    EntryKind kind = EntryKind::Folder;
+    /// The folder's full path, or that of the file's folder.
+    std::string_view folder;
+    /// The end of `folder` below the chosen folder: empty for the chosen folder itself.
+    std::string_view below;
+    /// A file's name as the file system holds it; empty for a folder.
+    std::string_view name;
+    /// A folder's own details and a file's, when the listing reads them; else nothing.
+    const KnownDetails* details = nullptr;
+    std::int64_t files = 0;     ///< a folder's listed files
+    std::uint64_t bytes = 0;    ///< and their bytes, when the listing reads details
+    std::error_code unreadable; ///< why a folder's entries could not be read
+};
+
+/// What a data format makes of the walk: one call per folder, then one per listed file of
+/// that folder, in catalogue order.
+class CatalogueEntries {
+public:
+    CatalogueEntries() = default;
+    CatalogueEntries(const CatalogueEntries&) = delete;
+    CatalogueEntries& operator=(const CatalogueEntries&) = delete;
+    virtual ~CatalogueEntries() = default;
+
+    virtual void entry(const CatalogueEntry& entry) = 0;
 };
 
 /// What a writer makes of the walk, one call per line of the catalogue.
@@ -46,5 +88,11 @@ public:
 /// beneath it, as the collection leaves it.
 /// Returns the totals: the sub-folders (the chosen folder not counted) and every file line.
 Progress WalkCatalogue(const CatalogueSource& source, CatalogueSections& sections);
+
+/// Walks the tree in one pass with `source.listing`: each folder (the chosen one first), then
+/// its listed files, then its sub-folders in the same way. A folder or a file whose details
+/// cannot be read is reported to the feedback and given without them. Returns the totals,
+/// with the listed files' bytes.
+Progress WalkEntries(const CatalogueSource& source, CatalogueEntries& out);
 
 } // namespace dorvantile

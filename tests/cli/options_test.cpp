@@ -22,7 +22,12 @@ std::string parsed(const std::string& line) {
     if (p.action == ParsedArguments::Action::Run)
         out += "format " + std::to_string(static_cast<int>(o.format)) + " output " +
                o.output.value_or("none") + (o.open ? " open" : "") + " printer " +
-               o.printer.value_or("none") + " folder " + o.folder;
+               o.printer.value_or("none") + (o.hidden ? " hidden" : "");
+    for (const std::string& pattern : o.excluded)
+        out += " exclude " + pattern;
+    if (p.action == ParsedArguments::Action::Run)
+        out += o.compare ? " compare " + o.oldCatalogue + " with " + o.newCatalogue
+                         : " folder " + o.folder;
     return out + "\n";
 }
 

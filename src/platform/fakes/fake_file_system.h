@@ -24,6 +24,10 @@ public:
     void addEntry(const std::string& path, unsigned attributes = 0) { add(path, attributes); }
     /// Makes the enumeration of `folder` fail with `error` from now on, after its entries.
     void failFolder(const std::string& folder, std::errc error) { failures_[folder] = error; }
+    /// The size and time of an entry (or a folder) at `path`; all zero unless given.
+    void setDetails(const std::string& path, EntryDetails details) { details_[path] = details; }
+    /// Makes asking for the details of `path` fail with `error`.
+    void failDetails(const std::string& path, std::errc error) { detailFailures_[path] = error; }
 
     std::error_code enumerate(const std::string& folder, EntrySink& out) override {
         std::string key = folder;
@@ -32,6 +36,8 @@ public:
         // A failing folder yields its entries first, as a read that fails midway does.
         const auto found = folders_.find(key);
         if (found != folders_.end()) {
+            Details details(*this, key);
+            out.begin(details);
             for (const auto& [name, bits] : found->second)
                 out.add(name, bits & ~unsigned{ReadOnly});
         }
@@ -59,6 +65,27 @@ public:
     }
 
 private:
+    class Details final : public FolderDetails {
+    public:
+        Details(FakeFileSystem& fs, const std::string& folder) : fs_(fs), folder_(folder) {}
+        std::error_code folder(EntryDetails& out) override { return fs_.detailsOf(folder_, out); }
+        std::error_code entry(std::string_view name, unsigned, EntryDetails& out) override {
+            return fs_.detailsOf((folder_ == "/" ? "/" : folder_ + "/") + std::string(name), out);
+        }
+
+    private:
+        FakeFileSystem& fs_;
+        std::string folder_;
+    };
+
+    std::error_code detailsOf(const std::string& path, EntryDetails& out) {
+        if (const auto failure = detailFailures_.find(path); failure != detailFailures_.end())
+            return std::make_error_code(failure->second);
+        const auto found = details_.find(path);
+        out = found == details_.end() ? EntryDetails{} : found->second;
+        return {};
+    }
+
     void add(const std::string& path, unsigned attributes) {
         const std::size_t slash = path.find_last_of('/');
         const std::string parent = slash == 0 ? "/" : path.substr(0, slash);
@@ -70,6 +97,8 @@ private:
 
     std::map<std::string, std::vector<std::pair<std::string, unsigned>>> folders_{{"/", {}}};
     std::map<std::string, std::errc> failures_;
+    std::map<std::string, EntryDetails> details_;
+    std::map<std::string, std::errc> detailFailures_;
 };
 
 } // namespace dorvantile::fakes

@@ -1,5 +1,6 @@
 #include "platform/fakes/fake_system.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace dorvantile::fakes {
@@ -142,6 +143,38 @@ std::error_code FakeOutputFiles::remove(const std::string& path) {
         return error;
     return files.erase(path) ? std::error_code()
                              : std::make_error_code(std::errc::no_such_file_or_directory);
+}
+
+namespace {
+
+class MemoryReader final : public ReadableFile {
+public:
+    MemoryReader(FakeInputFiles& files, const std::string& content)
+        : files_(files), content_(content) {}
+    std::error_code read(char* into, std::size_t size, std::size_t& got) override {
+        if (std::error_code error = files_.failures.next("read"))
+            return error;
+        got = content_.copy(into, std::min({size, files_.chunk}), at_);
+        at_ += got;
+        return {};
+    }
+
+private:
+    FakeInputFiles& files_;
+    std::string content_;
+    std::size_t at_ = 0;
+};
+
+} // namespace
+
+std::error_code FakeInputFiles::open(const std::string& path, std::unique_ptr<ReadableFile>& file) {
+    if (std::error_code error = failures.next("open"))
+        return error;
+    const auto found = files.find(path);
+    if (found == files.end())
+        return std::make_error_code(std::errc::no_such_file_or_directory);
+    file = std::make_unique<MemoryReader>(*this, found->second);
+    return {};
 }
 
 } // namespace dorvantile::fakes

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/environment.h"
+#include "platform/input_files.h"
 #include "platform/output_files.h"
 
 #include <map>
@@ -68,6 +69,17 @@ public:
     int made = 0; ///< files named so far
 };
 
+/// Files to read, from memory. The operations are "open" and "read"; every read gives at
+/// most `chunk` bytes, so that a reader meets lines cut between reads.
+class FakeInputFiles final : public InputFiles {
+public:
+    std::map<std::string, std::string> files;
+    std::size_t chunk = 7;
+    Failures failures;
+
+    std::error_code open(const std::string& path, std::unique_ptr<ReadableFile>& file) override;
+};
+
 class FakeEnvironment final : public Environment {
 public:
     std::map<std::string, std::string> variables;
@@ -105,6 +117,10 @@ public:
         text = mounts;
         return failures.next("mountTable");
     }
+    std::string host = "host";
+    FileTime now{1765000000, 0};
+    std::string hostName() override { return host; }
+    FileTime currentTime() override { return now; }
     std::error_code startProgram(const std::vector<std::string>& command) override {
         started.push_back(command);
         return failures.next("startProgram");

@@ -1,0 +1,283 @@
+// The differences of two catalogues, in catalogue order. As text, one line each, then the
+// counts (control characters in paths shown as "?", the chosen folder as "."):
+//
+//   changed folder .: modified 2026-03-01T09:00:00.000000000Z -> 2026-12-05T11:58:00.000000000Z
+//   changed file notes.txt: size 120 -> 180
+//   removed file old.doc: 5120 bytes, 2026-02-11T16:20:00.000000000Z
+//   added folder Scans
+//   1 added, 1 removed, 2 changed
+//
+// As JSON, one difference a line; names as in a JSON catalogue (with "path_base64" for a
+// path that is not valid UTF-8):
+//
+//   {"comparison":"dorvantile","version":1,"old":"march.json","new":"/media/backup","differences":[
+//   {"change":"changed","kind":"file","path":"notes.txt","old_size":120,"old_modified":"2026-03-01T09:00:00.000000000Z","new_size":180,"new_modified":"2026-03-01T09:00:00.000000000Z"},
+//   {"change":"removed","kind":"file","path":"old.doc","size":5120,"modified":"2026-02-11T16:20:00.000000000Z"},
+//   {"change":"added","kind":"folder","path":"Scans","modified":"2026-12-05T11:58:00.000000000Z"}
+//   ],"summary":{"added":1,"removed":1,"changed":1}}
+#include "compare/compare.h"
+
+#include "general/shown_text.h"
+#include "platform/text_case.h"
+#include "writers/data_text.h"
+#include "writers/data_writers.h"
+
+namespace dorvantile {
+namespace {
+
+constexpr std::size_t exhausted = std::string_view::npos;
+
+// The component of `path` from `at`, and where the next one begins (`exhausted` after the
+// last). False when there is none.
+bool nextComponent(std::string_view path, std::size_t& at, std::string_view& component,
+                   bool& last) {
+    if (at == exhausted)
+        return false;
+    std::size_t end = path.find('/', at);
+    last = end == std::string_view::npos;
+    if (last)
+        end = path.size();
+    component = path.substr(at, end - at);
+    at = last ? exhausted : end + 1;
+    return true;
+}
+
+// One side of the merge: its stream, its current entry, and the one before to check the order.
+class Side {
+public:
+    Side(EntryStream& stream, const std::string& name) : stream_(stream), name_(name) {}
+
+    bool has() const { return has_; }
+    const ComparedEntry& entry() const { return entry_; }
+
+    // Moves on; false, with `failure` set, when the stream failed or is out of order.
+    bool advance(std::string& failure) {
+        std::swap(previous_, entry_);
+        const bool hadOne = has_;
+        has_ = stream_.next(entry_);
+        if (!stream_.failure().empty()) {
+            failure = stream_.failure();
+            return false;
+        }
+        if (has_ && hadOne && compareCatalogueOrder(previous_, entry_) >= 0) {
+            failure = name_ + ": entry " + std::to_string(count_ + 1) +
+                      " is out of catalogue order: the catalogue is damaged";
+            return false;
+        }
+        count_ += has_ ? 1 : 0;
+        return true;
+    }
+
+private:
+    EntryStream& stream_;
+    const std::string& name_;
+    ComparedEntry entry_, previous_;
+    bool has_ = false;
+    std::size_t count_ = 0;
+};
+
+bool differ(const ComparedEntry& older, const ComparedEntry& newer) {
+    if (older.kind != newer.kind)
+        return true;
+    if (!older.known || !newer.known)
+        return false;
+    return older.size != newer.size || !(older.modified == newer.modified);
+}
+
+std::string shownPath(const ComparedEntry& entry) {
+    std::string path = entry.path.empty() ? std::string(".") : entry.path;
+    replaceControls(path);
+    return path;
+}
+
+std::string isoTime(FileTime time) {
+    std::string text;
+    appendIsoTime(text, time);
+    return text;
+}
+
+} // namespace
+
+int compareCatalogueOrder(const ComparedEntry& a, const ComparedEntry& b) {
+    const std::string_view p = a.path, q = b.path;
+    if (p == q) {
+        const bool folderA = a.kind == EntryKind::Folder, folderB = b.kind == EntryKind::Folder;
+        return folderA == folderB ? 0 : (folderA ? 1 : -1);
+    }
+    // Components that are equal byte for byte are equal in the order as well: start at the
+    // first one in which the paths differ.
+    std::size_t same = 0;
+    while (same < p.size() && same < q.size() && p[same] == q[same])
+        ++same;
+    const std::size_t slash = same == 0 ? std::string_view::npos : p.rfind('/', same - 1);
+    const std::size_t start = slash == std::string_view::npos ? 0 : slash + 1;
+    std::size_t i = p.empty() ? exhausted : start;
+    std::size_t j = q.empty() ? exhausted : start;
+    for (;;) {
+        std::string_view x, y;
+        bool lastX = false, lastY = false;
+        const bool hasX = nextComponent(p, i, x, lastX);
+        const bool hasY = nextComponent(q, j, y, lastY);
+        if (!hasX || !hasY) {
+            if (hasX != hasY) // a folder comes before everything beneath it
+                return hasX ? 1 : -1;
+            const bool folderA = a.kind == EntryKind::Folder, folderB = b.kind == EntryKind::Folder;
+            return folderA == folderB ? 0 : (folderA ? 1 : -1);
+        }
+        // In a folder, its files come before its sub-folders.
+        const int groupX = lastX && a.kind != EntryKind::Folder ? 0 : 1;
+        const int groupY = lastY && b.kind != EntryKind::Folder ? 0 : 1;
+        if (groupX != groupY)
+            return groupX < groupY ? -1 : 1;
+        if (const int names = compareNames(x, y); names != 0)
+            return names;
+    }
+}
+
+ComparisonResult CompareCatalogues(const ComparedSides& sides, DifferenceReport& report,
+                                   const std::function<void(const std::string&)>& warn) {
+    ComparisonResult result;
+    Side older(sides.older, sides.olderName), newer(sides.newer, sides.newerName);
+    const auto unreadable = [&](const std::string& name, const ComparedEntry& entry) {
+        if (!entry.error.empty()) {
+            result.incomplete = true;
+            warn(name + ": cannot read " + shownPath(entry) + ": " + entry.error);
+        }
+    };
+    if (!older.advance(result.failure) || !newer.advance(result.failure))
+        return result;
+    while (older.has() || newer.has()) {
+        const int order = !older.has()   ? 1
+                          : !newer.has() ? -1
+                                         : compareCatalogueOrder(older.entry(), newer.entry());
+        if (order <= 0)
+            unreadable(sides.olderName, older.entry());
+        if (order >= 0)
+            unreadable(sides.newerName, newer.entry());
+        if (order < 0) {
+            ++result.removed;
+            report.removed(older.entry());
+        } else if (order > 0) {
+            ++result.added;
+            report.added(newer.entry());
+        } else if (differ(older.entry(), newer.entry())) {
+            ++result.changed;
+            report.changed(older.entry(), newer.entry());
+        }
+        if ((order <= 0 && !older.advance(result.failure)) ||
+            (order >= 0 && !newer.advance(result.failure)))
+            return result;
+    }
+    report.finish(result.added, result.removed, result.changed);
+    return result;
+}
+
+// ---------------------------------------------------------------------------------------
+
+void TextDifferences::line(const char* change, const ComparedEntry& entry) {
+    line_.assign(change);
+    line_.push_back(' ');
+    line_.append(kindName(entry.kind));
+    line_.push_back(' ');
+    line_.append(shownPath(entry));
+}
+
+void TextDifferences::added(const ComparedEntry& entry) {
+    line("added", entry);
+    if (entry.known && entry.kind != EntryKind::Folder)
+        line_.append(": " + std::to_string(entry.size) + " bytes, " + isoTime(entry.modified));
+    out_.write(line_.append("\n"));
+}
+
+void TextDifferences::removed(const ComparedEntry& entry) {
+    line("removed", entry);
+    if (entry.known && entry.kind != EntryKind::Folder)
+        line_.append(": " + std::to_string(entry.size) + " bytes, " + isoTime(entry.modified));
+    out_.write(line_.append("\n"));
+}
+
+void TextDifferences::changed(const ComparedEntry& older, const ComparedEntry& newer) {
+    line("changed", newer);
+    const char* separator = ": ";
+    if (older.kind != newer.kind) {
+        line_.append(separator).append("kind ").append(kindName(older.kind));
+        line_.append(" -> ").append(kindName(newer.kind));
+        separator = ", ";
+    }
+    if (older.known && newer.known && older.size != newer.size) {
+        line_.append(separator).append("size " + std::to_string(older.size) + " -> " +
+                                       std::to_string(newer.size));
+        separator = ", ";
+    }
+    if (older.known && newer.known && !(older.modified == newer.modified))
+        line_.append(separator).append("modified " + isoTime(older.modified) + " -> " +
+                                       isoTime(newer.modified));
+    out_.write(line_.append("\n"));
+}
+
+void TextDifferences::finish(std::int64_t added, std::int64_t removed, std::int64_t changed) {
+    out_.write(std::to_string(added) + " added, " + std::to_string(removed) + " removed, " +
+               std::to_string(changed) + " changed\n");
+}
+
+// ---------------------------------------------------------------------------------------
+
+JsonDifferences::JsonDifferences(OutputFile& out, const std::string& older,
+                                 const std::string& newer)
+    : out_(out) {
+    std::string head = "{\"comparison\":\"dorvantile\",\"version\":1,";
+    appendJsonName(head, "old", older);
+    head.push_back(',');
+    appendJsonName(head, "new", newer);
+    head.append(",\"differences\":[\n");
+    out_.write(head);
+}
+
+void JsonDifferences::start(const char* change, const ComparedEntry& entry) {
+    // The line before goes out with its comma: one is written only when another follows.
+    if (!line_.empty())
+        out_.write(line_.append(",\n"));
+    line_.assign("{\"change\":\"");
+    line_.append(change).append("\",\"kind\":\"").append(kindName(entry.kind)).append("\",");
+    appendJsonName(line_, "path", entry.path);
+}
+
+void JsonDifferences::values(const char* prefix, const ComparedEntry& entry) {
+    if (!entry.known)
+        return;
+    if (entry.kind != EntryKind::Folder)
+        line_.append(",\"").append(prefix).append("size\":").append(std::to_string(entry.size));
+    line_.append(",\"").append(prefix).append("modified\":\"");
+    appendIsoTime(line_, entry.modified);
+    line_.push_back('"');
+}
+
+void JsonDifferences::added(const ComparedEntry& entry) {
+    start("added", entry);
+    values("", entry);
+    line_.push_back('}');
+}
+
+void JsonDifferences::removed(const ComparedEntry& entry) {
+    start("removed", entry);
+    values("", entry);
+    line_.push_back('}');
+}
+
+void JsonDifferences::changed(const ComparedEntry& older, const ComparedEntry& newer) {
+    start("changed", newer);
+    if (older.kind != newer.kind)
+        line_.append(",\"old_kind\":\"").append(kindName(older.kind)).append("\"");
+    values("old_", older);
+    values("new_", newer);
+    line_.push_back('}');
+}
+
+void JsonDifferences::finish(std::int64_t added, std::int64_t removed, std::int64_t changed) {
+    if (!line_.empty())
+        line_.push_back('\n');
+    out_.write(line_ + "],\"summary\":{\"added\":" + std::to_string(added) + ",\"removed\":" +
+               std::to_string(removed) + ",\"changed\":" + std::to_string(changed) + "}}\n");
+}
+
+} // namespace dorvantile

@@ -1,0 +1,88 @@
+// compare: what changed between two catalogues, by merging their entries in catalogue order.
+#pragma once
+
+#include "compare/catalogue_stream.h"
+#include "platform/output_file.h"
+
+#include <functional>
+#include <string>
+
+namespace dorvantile {
+
+/// The order of the catalogue: a folder, then its files, then its sub-folders, each in the
+/// platform's order of names (`compareNames`). Negative, zero or positive like `memcmp`.
+int compareCatalogueOrder(const ComparedEntry& a, const ComparedEntry& b);
+
+/// What a comparison found, as it finds it.
+class DifferenceReport {
+public:
+    DifferenceReport() = default;
+    DifferenceReport(const DifferenceReport&) = delete;
+    DifferenceReport& operator=(const DifferenceReport&) = delete;
+    virtual ~DifferenceReport() = default;
+
+    virtual void added(const ComparedEntry& entry) = 0;
+    virtual void removed(const ComparedEntry& entry) = 0;
+    /// An entry in both whose kind, size or modification time differ.
+    virtual void changed(const ComparedEntry& older, const ComparedEntry& newer) = 0;
+    virtual void finish(std::int64_t added, std::int64_t removed, std::int64_t changed) = 0;
+};
+
+struct ComparisonResult {
+    std::int64_t added = 0, removed = 0, changed = 0;
+    /// Why the comparison could not be completed (a damaged catalogue); empty when it was.
+    std::string failure;
+    /// Whether an entry on either side could not be read, so differences may be missing.
+    bool incomplete = false;
+    bool differs() const { return added + removed + changed > 0; }
+};
+
+/// The two sides of a comparison and how messages name them.
+struct ComparedSides {
+    EntryStream& older;
+    std::string olderName;
+    EntryStream& newer;
+    std::string newerName;
+};
+
+/// Merges the two streams, reporting every difference in catalogue order and then the counts;
+/// `warn` hears of each entry that could not be read. Holds two entries of each side at a
+/// time, whatever their length. A stream out of catalogue order is damaged.
+ComparisonResult CompareCatalogues(const ComparedSides& sides, DifferenceReport& report,
+                                   const std::function<void(const std::string&)>& warn);
+
+/// One line per difference, then the counts:
+///   added file Sub/new.txt: 12 bytes, 2026-12-07T10:00:00.000000000Z
+///   changed file a.txt: size 1 -> 5
+///   1 added, 0 removed, 1 changed
+class TextDifferences final : public DifferenceReport {
+public:
+    explicit TextDifferences(OutputFile& out) : out_(out) {}
+    void added(const ComparedEntry& entry) override;
+    void removed(const ComparedEntry& entry) override;
+    void changed(const ComparedEntry& older, const ComparedEntry& newer) override;
+    void finish(std::int64_t added, std::int64_t removed, std::int64_t changed) override;
+
+private:
+    void line(const char* change, const ComparedEntry& entry);
+    OutputFile& out_;
+    std::string line_;
+};
+
+/// The same as one JSON document, one difference a line.
+class JsonDifferences final : public DifferenceReport {
+public:
+    JsonDifferences(OutputFile& out, const std::string& older, const std::string& newer);
+    void added(const ComparedEntry& entry) override;
+    void removed(const ComparedEntry& entry) override;
+    void changed(const ComparedEntry& older, const ComparedEntry& newer) override;
+    void finish(std::int64_t added, std::int64_t removed, std::int64_t changed) override;
+
+private:
+    void start(const char* change, const ComparedEntry& entry);
+    void values(const char* prefix, const ComparedEntry& entry);
+    OutputFile& out_;
+    std::string line_; // the difference not yet written
+};
+
+} // namespace dorvantile

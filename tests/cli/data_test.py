@@ -1,0 +1,183 @@
+#!/usr/bin/env python3
+"""dorvantile-cli's CSV and JSON catalogues and compare on a real tree of awkward names, read
+back by Python's csv and json modules. Usage: data_test.py DORVANTILE_CLI"""
+import base64
+import calendar
+import csv
+import fnmatch
+import json
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+cli = sys.argv[1]
+failures = []
+
+
+def check(ok, what):
+    if not ok:
+        failures.append(what)
+
+
+def run(args, status=0):
+    done = subprocess.run([cli, *args], capture_output=True)
+    check(done.returncode == status,
+          f"{args} exited {done.returncode}, not {status}: {done.stderr!r}")
+    return done
+
+
+def nanoseconds(iso):  # 2026-12-07T13:30:52.123456789Z
+    return calendar.timegm(time.strptime(iso[:19], "%Y-%m-%dT%H:%M:%S")) * 10**9 + int(iso[20:29])
+
+
+def expected(root, hidden=False, exclude=()):
+    """What a catalogue of `root` must hold: {path below root: (kind, size, time)}, bytes."""
+    found = {}
+
+    def shown(name):
+        return (hidden or not name.startswith(b".")) and not any(
+            fnmatch.fnmatchcase(name, p.encode()) for p in exclude)
+
+    def walk(folder, below):
+        found[below] = ("folder", None, os.stat(folder).st_mtime_ns)
+        for name in sorted(os.listdir(folder)):
+            path, rel = os.path.join(folder, name), below + b"/" * bool(below) + name
+            own = os.lstat(path)
+            if not shown(name) or (os.path.isdir(path) and os.path.islink(path)):
+                continue
+            if os.path.isdir(path):
+                walk(path, rel)
+            elif os.path.islink(path):
+                target = os.stat(path) if os.path.exists(path) else None
+                found[rel] = ("link", target.st_size, target.st_mtime_ns) if target else (
+                    "dangling", own.st_size, own.st_mtime_ns)
+            elif os.path.isfile(path):
+                found[rel] = ("file", own.st_size, own.st_mtime_ns)
+
+    walk(root, b"")
+    return found
+
+
+def from_csv(text):
+    rows = list(csv.reader(text.decode("utf-8", "surrogateescape").splitlines(keepends=True)))
+    check(rows[0] == "kind,path,name,size,modified,files,bytes,error".split(","), f"{rows[0]}")
+    got = {}
+    for kind, path, name, size, modified, *_ in rows[1:]:
+        path = path.encode("utf-8", "surrogateescape")
+        check(path.split(b"/")[-1] == name.encode("utf-8", "surrogateescape") or not path, name)
+        got[path] = (kind, int(size) if size else None, nanoseconds(modified))
+    return got
+
+
+def from_json(text):
+    catalogue = json.loads(text)
+    got = {}
+    for e in catalogue["entries"]:
+        path = base64.b64decode(e["path_base64"]) if "path_base64" in e else e["path"].encode()
+        got[path] = (e["kind"], e.get("size"), nanoseconds(e["modified"]))
+    check(catalogue["totals"]["files"] == sum(k != "folder" for k, _, _ in got.values()), "totals")
+    return got, catalogue
+
+
+t = tempfile.mkdtemp()
+try:
+    a = os.path.join(t, "a").encode()
+    files = [b'quote"d.txt', b"com,ma.txt", b"new\nline.txt", b"caf\xe9.txt", b"\xff\xfe",
+             b"tab\tand\r.txt", b'Sub dir/inner "x", y\n.txt', b"Sub dir/Deeper/z", b".hidden.txt",
+             b".cache/c.txt", b"@eaDir/thumb", b"keep.tmp", b"Empty/.only-hidden"]
+    for i, name in enumerate(files):
+        path = os.path.join(a, name)
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        with open(path, "wb") as out:
+            out.write(b"x" * (i * 37))
+        os.utime(path, ns=(0, 1234567890123456789 + i if i % 3 else -1500000001 - i))
+    os.symlink(b"com,ma.txt", os.path.join(a, b"link"))
+    os.symlink(b"nowhere", os.path.join(a, b"dangling"))
+    os.symlink(b"Sub dir", os.path.join(a, b"to-folder"))
+    os.mkfifo(os.path.join(a, b"fifo"))
+
+    # Both formats give exactly the tree's names, sizes and times; --hidden and --exclude
+    # on files and folders.
+    got = from_csv(run(["--format", "csv", "--output", "-", a]).stdout)
+    check(got == expected(a), f"csv: {sorted(set(got.items()) ^ set(expected(a).items()))}")
+    filtered = ["--hidden", "--exclude", "*.tmp", "--exclude=@eaDir"]
+    got, catalogue = from_json(run(["--format", "json", "--output", "-", *filtered, a]).stdout)
+    want = expected(a, True, ("*.tmp", "@eaDir"))
+    check(got == want, f"json: {sorted(set(got.items()) ^ set(want.items()))}")
+    check(catalogue["folder"] == a.decode() and catalogue["host"] == os.uname().nodename, "head")
+    text = run(["--format", "text", "--output", "-", *filtered, a]).stdout
+    check(b".hidden.txt" in text and b"/.CACHE/\r\n    c.txt" in text and b"keep.tmp" not in text
+          and b"@EADIR" not in text, "text")
+
+    # A folder that may be read but not entered (run as an ordinary user where root would
+    # enter it): its file is listed without size and time, named in a warning, exit status 3.
+    if os.getuid() == 0:
+        os.chmod(t, 0o755)
+        c = os.path.join(t, "c")
+        os.makedirs(os.path.join(c, "shut"))
+        open(os.path.join(c, "shut", "f"), "wb").close()
+        os.chmod(os.path.join(c, "shut"), 0o644)
+        done = subprocess.run(["setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", cli,
+                               "--format", "csv", "--output", "-", c], capture_output=True)
+        check(done.returncode == 3 and done.stdout.endswith(b'file,"shut/f","f",,,,,"Permission '
+                                                            b'denied"\r\n') and done.stderr ==
+              f"dorvantile-cli: cannot read {c}/shut/f: Permission denied\n".encode(), f"{done}")
+        os.chmod(os.path.join(c, "shut"), 0o755)
+
+    # compare: identical trees, then an added, a removed, a grown and a touched file and an
+    # added folder (the folders' own times put back, so that only those differ).
+    b = os.path.join(t, "b").encode()
+    subprocess.run(["cp", "-a", a, b], check=True)
+    old = os.path.join(t, "old.json").encode()
+    run(["--format", "json", "--output", old, a])
+    for older in (a, old):
+        check(run(["compare", older, b]).stdout == b"0 added, 0 removed, 0 changed\n", "same")
+    folders = {p: os.stat(p).st_mtime_ns for p, _, _ in os.walk(b)}
+    os.remove(os.path.join(b, b"tab\tand\r.txt"))
+    with open(os.path.join(b, b'quote"d.txt'), "ab") as out:
+        out.write(b"more")
+    os.utime(os.path.join(b, b'quote"d.txt'), ns=(0, 1234567890123456790))
+    os.utime(os.path.join(b, b"Sub dir/Deeper/z"), ns=(0, 7))
+    os.makedirs(os.path.join(b, b"New"))
+    open(os.path.join(b, b"New/n,\n.txt"), "wb").close()
+    for p, ns in folders.items():
+        os.utime(p, ns=(0, ns))
+    os.utime(os.path.join(b, b"New"), ns=(0, 5))
+
+    def iso(ns):
+        return time.strftime("%Y-%m-%dT%H:%M:%S", time.gmtime(ns // 10**9)) + f".{ns % 10**9:09d}Z"
+
+    new_file = os.stat(os.path.join(b, b"New/n,\n.txt")).st_mtime_ns
+    report = run(["compare", old, b], status=1).stdout.decode("utf-8", "surrogateescape")
+    check(report.splitlines() == [
+        f'changed file quote"d.txt: size 0 -> 4, modified {iso(-1500000001)} -> '
+        f"{iso(1234567890123456790)}",
+        f"removed file tab?and?.txt: 185 bytes, {iso(1234567890123456794)}",
+        "added folder New",
+        f"added file New/n,?.txt: 0 bytes, {iso(new_file)}",
+        f"changed file Sub dir/Deeper/z: modified {iso(1234567890123456796)} -> {iso(7)}",
+        "2 added, 1 removed, 2 changed"], f"compare: {report}")
+    differences = json.loads(run(["compare", "--format", "json", a, b], status=1).stdout)
+    check([(d["change"], d["path"]) for d in differences["differences"]] == [
+        ("changed", 'quote"d.txt'), ("removed", "tab\tand\r.txt"), ("added", "New"),
+        ("added", "New/n,\n.txt"), ("changed", "Sub dir/Deeper/z")] and
+        differences["summary"] == {"added": 2, "removed": 1, "changed": 2}, f"{differences}")
+
+    # A damaged catalogue names its line; what cannot be read is trouble.
+    with open(old, "rb") as source:
+        lines = source.read().split(b"\n")
+    with open(old, "wb") as damaged:
+        damaged.write(b"\n".join(lines[:3] + [lines[3][:20]] + lines[4:]))
+    err = run(["compare", old, b], status=2).stderr.decode()
+    check(err == f"dorvantile-cli: {old.decode()}: line 4: not an entry of a catalogue\n", err)
+    err = run(["compare", old + b".none", b], status=2).stderr.decode()
+    check(err.endswith("No such file or directory\n"), err)
+finally:
+    shutil.rmtree(t)
+
+for failure in failures:
+    print("FAIL:", failure, file=sys.stderr)
+sys.exit(1 if failures else 0)

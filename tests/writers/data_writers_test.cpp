@@ -1,0 +1,250 @@
+// The data formats and compare over a tree in memory whose details are given: the CSV, JSON
+// and differences against the files in tests/golden, damaged catalogues, and the text of
+// times, names and base64 on their own.
+#include "compare/compare.h"
+#include "platform/fakes/fake_controls.h"
+#include "platform/fakes/fake_file_system.h"
+#include "platform/fakes/fake_system.h"
+#include "support/golden.h"
+#include "writers/data_text.h"
+#include "writers/data_writers.h"
+
+#include <gtest/gtest.h>
+
+namespace dorvantile {
+namespace {
+
+using fakes::FakeFileSystem;
+
+// Names that CSV and JSON must keep (a quote, a comma, a line end, a byte that is not
+// UTF-8), links, a folder and a file that cannot be read, one that vanishes, and entries
+// left out: hidden, a system entry, and what --exclude names.
+void makeTree(FakeFileSystem& fs) {
+    std::int64_t t = 1733000000;
+    for (const char* file :
+         {"/Docs/Report.DOC", "/Docs/a,\"b\"\nc", "/Docs/caf\xE9", "/Docs/x.tmp", "/Docs/.hidden",
+          "/Docs/Old/A.TXT", "/Docs/Cache/c", "/Docs/Secret", "/Docs/gone", "/Docs/Locked/l"})
+        fs.addEntry(file),
+            fs.setDetails(file, {static_cast<std::uint64_t>(t % 977), {t += 86399, 5}});
+    fs.addEntry("/Docs/to-report", Link), fs.setDetails("/Docs/to-report", {1234, {t, 0}});
+    fs.addEntry("/Docs/dangling", Link),
+        fs.setDetails("/Docs/dangling", {7, {-1, 999999999}, true});
+    fs.addEntry("/Docs/fifo", System);
+    fs.setDetails("/Docs", {0, {t + 1, 123456789}});
+    fs.failDetails("/Docs/Secret", std::errc::permission_denied);
+    fs.failDetails("/Docs/gone", std::errc::no_such_file_or_directory);
+    fs.failFolder("/Docs/Locked", std::errc::permission_denied);
+}
+
+struct Catalogue {
+    explicit Catalogue(FakeFileSystem& f) : fs(f) {}
+    FakeFileSystem& fs;
+    fakes::FakeChosenFolder dir1;
+    FolderList list1;
+    FileListing file1{fs};
+    fakes::FakeFeedback feedback;
+    fakes::FakeOutputFiles files;
+
+    std::string write(bool json) {
+        dir1.folder = "/Docs";
+        files.folders = {"/out"};
+        const CatalogueSource source{
+            dir1, list1, file1, feedback, TreeReading::OnePass, {false, {"Cache", "*.tmp"}, true}};
+        if (json)
+            SaveToJson(source, files, "/out/c", {"/Docs", {1765000000, 1}, "host"});
+        else
+            SaveToCsv(source, files, "/out/c");
+        return files.files["/out/c"].content;
+    }
+};
+
+std::string compared(const std::string& older, const std::string& newer, bool json,
+                     ComparisonResult& result) {
+    fakes::FakeInputFiles inputs;
+    inputs.files = {{"old", older}, {"new", newer}};
+    std::unique_ptr<ReadableFile> a, b;
+    EXPECT_FALSE(inputs.open("old", a) || inputs.open("new", b));
+    JsonCatalogueReader oldReader(std::move(a), "old"), newReader(std::move(b), "new");
+    fakes::FakeOutputFiles files;
+    files.folders = {"/out"};
+    OutputFile out = OutputFile::open(files, "/out/d");
+    TextDifferences text(out);
+    JsonDifferences jsonReport(out, "old", "new");
+    std::string warnings;
+    result = CompareCatalogues({oldReader, "old", newReader, "new"},
+                               json ? static_cast<DifferenceReport&>(jsonReport) : text,
+                               [&](const std::string& w) { warnings += w + "\n"; });
+    out.commit();
+    // The JSON report's head comes first; the text goes after it when that is the report.
+    std::string written = files.files["/out/d"].content;
+    return warnings + (json ? written : written.substr(written.find("[\n") + 2));
+}
+
+TEST(DataWriters, CsvJsonAndTheirDifferencesMatchTheGoldenFiles) {
+    FakeFileSystem fs;
+    makeTree(fs);
+    Catalogue c{fs};
+    EXPECT_EQ(testing::compareWithGolden("details.csv", c.write(false)), "");
+    const std::string older = c.write(true);
+    EXPECT_EQ(testing::compareWithGolden("details.json", older), "");
+    std::vector<std::string> reported;
+    for (std::size_t i = 0; i + 1 < c.feedback.unreadable.size(); i += 2) {
+        const auto& u = c.feedback.unreadable;
+        reported.push_back(u[i].first + ": " + u[i].second.message() + "\n" + u[i + 1].first +
+                           ": " + u[i + 1].second.message());
+    }
+    EXPECT_EQ(reported, (std::vector<std::string>(2, "/Docs/Secret: Permission denied\n"
+                                                     "/Docs/Locked: Permission denied")));
+
+    // Added, removed, grown, touched, a link turned dangling, an added folder; then the
+    // same catalogue on both sides.
+    fs.addEntry("/Docs/New/n"), fs.addEntry("/Docs/b.txt");
+    fs.setDetails("/Docs/Report.DOC", {1, {5, 0}});
+    fs.setDetails("/Docs/Old/A.TXT", {826, {1733086404, 6}});
+    fs.setDetails("/Docs/to-report", {1234, {1, 0}, true});
+    fs.failDetails("/Docs/caf\xE9", std::errc::no_such_file_or_directory);
+    const std::string newer = c.write(true);
+    ComparisonResult result;
+    const std::string text = compared(older, newer, false, result);
+    const std::string json = compared(older, newer, true, result);
+    EXPECT_EQ(testing::compareWithGolden("compare.txt", text + json), "");
+    EXPECT_EQ(result.added + result.removed * 10 + result.changed * 100, 3 + 10 + 300);
+    EXPECT_TRUE(result.incomplete && result.failure.empty());
+    std::string crlf = newer; // as a tool of CR LF lines leaves it
+    for (std::size_t at = 0; (at = crlf.find('\n', at)) != std::string::npos; at += 2)
+        crlf.insert(at, "\r");
+    EXPECT_NE(compared(newer, crlf, false, result).find("\n0 added, 0 removed, 0 changed\n"),
+              std::string::npos);
+    EXPECT_FALSE(result.differs());
+
+    // A folder read now gives the entries of its catalogue.
+    WalkedFolder walked(fs, "/Docs", {false, {"Cache", "*.tmp"}, true});
+    fakes::FakeInputFiles inputs;
+    inputs.files["new"] = newer;
+    std::unique_ptr<ReadableFile> file;
+    ASSERT_FALSE(inputs.open("new", file));
+    JsonCatalogueReader reader(std::move(file), "new");
+    struct Count final : DifferenceReport {
+        int n = 0;
+        void added(const ComparedEntry&) override { ++n; }
+        void removed(const ComparedEntry&) override { ++n; }
+        void changed(const ComparedEntry&, const ComparedEntry&) override { ++n; }
+        void finish(std::int64_t, std::int64_t, std::int64_t) override {}
+    } count;
+    result = CompareCatalogues({walked, "folder", reader, "new"}, count, [](const std::string&) {});
+    EXPECT_EQ(count.n, 0);
+    EXPECT_EQ(result.failure, "");
+}
+
+// Each line of the table damages the catalogue in one way (a line replaced, cut or added);
+// the reader names the line, and nothing else is taken from it.
+TEST(Compare, ADamagedCatalogueNamesItsLine) {
+    FakeFileSystem fs;
+    makeTree(fs);
+    Catalogue c{fs};
+    const std::string good = c.write(true);
+    const auto line = [&](int n) {
+        std::size_t at = 0;
+        for (int i = 1; i < n; ++i)
+            at = good.find('\n', at) + 1;
+        return std::pair(at, good.find('\n', at) - at);
+    };
+    const auto replaced = [&](int n, const std::string& text) {
+        const auto [at, length] = line(n);
+        return std::string(good).replace(at, length, text);
+    };
+    const std::pair<std::string, std::string> cases[] = {
+        {"", "old: line 1: empty, not a catalogue"},
+        {"{\"name\":\"x\"}\n", "old: line 1: not a JSON catalogue of dorvantile-cli"},
+        {replaced(1, "{\"catalogue\":\"dorvantile\",\"version\":2,\"entries\":["),
+         "old: line 1: a catalogue of another version (2); this program reads version 1"},
+        {good.substr(0, line(4).first), "old: line 4: the catalogue ends before its totals"},
+        {good.substr(0, line(4).first + 20), "old: line 4: not an entry of a catalogue"},
+        {replaced(3, "{\"kind\":\"pipe\",\"path\":\"x\"},"),
+         "old: line 3: an entry without its kind or path, or with a damaged value"},
+        {replaced(
+             3,
+             "{\"kind\":\"file\",\"path\":\"x\",\"modified\":\"2001-02-29T00:00:00.000000000Z\"},"),
+         "old: line 3: an entry without its kind or path, or with a damaged value"},
+        {replaced(3, "{\"kind\":\"file\",\"path\":\"?\",\"path_base64\":\"*\"},"),
+         "old: line 3: an entry without its kind or path, or with a damaged value"},
+        {replaced(3, line(3).second ? good.substr(line(6).first, line(6).second) : ""),
+         "old: entry 3 is out of catalogue order: the catalogue is damaged"},
+        {replaced(2, good.substr(line(2).first, line(2).second - 1)),
+         "old: line 3: an entry after the last one, or no comma on the line before"},
+        {good + "{}\n", "old: line 13: more after the totals of line 12"},
+    };
+    for (const auto& [text, failure] : cases) {
+        ComparisonResult result;
+        compared(text, good, false, result);
+        EXPECT_EQ(result.failure, failure) << text.substr(0, 200);
+    }
+}
+
+TEST(DataText, TimesNamesAndBase64) {
+    const std::pair<FileTime, const char*> times[] = {
+        {{0, 0}, "1970-01-01T00:00:00.000000000Z"},
+        {{-1, 999999999}, "1969-12-31T23:59:59.999999999Z"},
+        {{951782400, 7}, "2000-02-29T00:00:00.000000007Z"},
+        {{253402300800, 0}, "+10000-01-01T00:00:00.000000000Z"},
+        {{-62167219201, 0}, "-0001-12-31T23:59:59.000000000Z"},
+    };
+    for (const auto& [time, text] : times) {
+        std::string written;
+        appendIsoTime(written, time);
+        EXPECT_EQ(written, text);
+        EXPECT_TRUE(parseIsoTime(text) == time) << text;
+    }
+    for (const char* wrong : {"2001-02-29T00:00:00.000000000Z", "1970-01-01T00:00:00Z",
+                              "1970-01-01T24:00:00.000000000Z", "70-01-01T00:00:00.000000000Z"})
+        EXPECT_FALSE(parseIsoTime(wrong)) << wrong;
+
+    std::string json;
+    appendJsonString(json, "q\"\\/\x01\n\t\x7F caf\xE9 \xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80 "
+                           "\xC0\x80\xED\xA0\x80\xF4\x90\x80\x80");
+    std::string stray; // each byte of the overlong, surrogate and too high forms
+    for (int i = 0; i < 9; ++i)
+        stray += "\xEF\xBF\xBD";
+    EXPECT_EQ(
+        json,
+        "\"q\\\"\\\\/\\u0001\\n\\t\x7F caf\xEF\xBF\xBD \xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80 " +
+            stray + "\"");
+    std::string every;
+    for (int b = 0; b < 256; ++b)
+        every.push_back(static_cast<char>(b));
+    for (std::size_t n : {0, 1, 2, 3, 256}) {
+        std::string encoded;
+        appendBase64(encoded, every.substr(0, n));
+        EXPECT_EQ(decodeBase64(encoded), every.substr(0, n));
+    }
+    EXPECT_FALSE(decodeBase64("YQ=") || decodeBase64("Y!=="));
+}
+
+// Files before the sub-folders of their folder, a folder before everything beneath it, names
+// in the platform's order.
+TEST(Compare, EntriesComeInCatalogueOrder) {
+    const auto F = EntryKind::Folder, f = EntryKind::File;
+    const std::tuple<EntryKind, const char*, EntryKind, const char*> ordered[] = {
+        {F, "", f, "a"},
+        {f, "z", F, "a"},
+        {F, "a", f, "a/b"},
+        {f, "a/z", F, "a/b"},
+        {f, "a", f, "B"},
+        {f, "A", f, "a"},
+        {F, "ab", F, "ab/c"},
+        {F, "ab/c", F, "ab/cd"},
+        {f, "x", F, "x"},
+        {F, "a/b/c", F, "a/c"},
+        {f, "\xC3\xA9", f, "\xC3\x89t"},
+    };
+    for (const auto& [kindA, a, kindB, b] : ordered) {
+        ComparedEntry x, y;
+        x.kind = kindA, x.path = a, y.kind = kindB, y.path = b;
+        EXPECT_LT(compareCatalogueOrder(x, y), 0) << a << " " << b;
+        EXPECT_GT(compareCatalogueOrder(y, x), 0) << a << " " << b;
+        EXPECT_EQ(compareCatalogueOrder(x, x), 0) << a;
+    }
+}
+
+} // namespace
+} // namespace dorvantile
