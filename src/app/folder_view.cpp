@@ -49,6 +49,8 @@ FolderView::FolderView(FileSystem& fileSystem, QWidget* parent)
       openIcon_(style()->standardIcon(QStyle::SP_DirOpenIcon)),
       closedIcon_(style()->standardIcon(QStyle::SP_DirClosedIcon)) {
     setItemDelegate(new IndentingDelegate(this));
+    // The rows keep their height whatever the desktop's icon theme and style.
+    setIconSize(QSize(16, 16));
     setSelectionMode(QAbstractItemView::SingleSelection);
     connect(this, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
         emit openRequested(QByteArray::fromStdString(folderOf(*item)));
