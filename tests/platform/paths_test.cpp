@@ -67,26 +67,5 @@ TEST(Paths, TheAppFolderIsTheProgramsFolderOnlyInABuildTreeOrPortableCopy) {
     EXPECT_EQ(environment.folders, (std::set<std::string>{"/home", "/home/ann"}));
 }
 
-// The print module lies beside a marked program, whether or not the user may write there, and
-// in the library folder of an installed one, under any prefix.
-TEST(Paths, ThePrintModuleIsBesideAPortableProgramAndInTheLibraryFolderOfAnInstalledOne) {
-    fakes::FakeEnvironment environment;
-    environment.files = {"/home/ann/build/dorvantile.portable", "/opt/d/dorvantile.portable"};
-    const auto installed = [](const char* bin) {
-        return withSeparator(normalizeFolder(DORVANTILE_MODULE_FOLDER, bin)) + "m.so";
-    };
-    for (const auto& [program, expected] :
-         {std::pair<std::string, std::string>{"/home/ann/build/dorvantile-cli",
-                                              "/home/ann/build/m.so"},
-          {"/opt/d/dorvantile-cli", "/opt/d/m.so"},
-          {"/usr/bin/dorvantile-cli", installed("/usr/bin")},
-          {"/home/ann/.local/bin/dorvantile-cli", installed("/home/ann/.local/bin")},
-          {"", ""}}) {
-        environment.program = program;
-        EXPECT_EQ(printModulePath(environment, "m.so"), expected) << program;
-    }
-    EXPECT_TRUE(installed("/usr/bin").starts_with("/usr/lib")) << installed("/usr/bin");
-}
-
 } // namespace
 } // namespace dorvantile
