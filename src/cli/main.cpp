@@ -11,10 +11,11 @@
 #include "platform/posix_environment.h"
 #include "platform/posix_file_system.h"
 #include "platform/posix_input_files.h"
+#include "platform/posix_modules.h"
 #include "platform/posix_output_files.h"
 #include "platform/posix_process.h"
 #include "platform/posix_shell.h"
-#include "platform/qt/qt_print_session.h"
+#include "platform/print_module.h"
 #include "run/run_control.h"
 #include "writers/catalogue_writers.h"
 #include "writers/data_writers.h"
@@ -109,9 +110,19 @@ int run(const Options& options, int& argc, char** argv) {
     StandardErrorMessages messages;
     TerminalFeedback feedback;
     NoPrinter noPrinter;
-    std::optional<QtPrintSession> printing;
-    if (options.format == Format::Print)
-        printing.emplace(argc, argv, options.printer.value_or(""), report);
+    // Only a run that prints loads the printer, and with it Qt and libcups.
+    std::unique_ptr<Printer> printing;
+    if (options.format == Format::Print) {
+        PosixModuleLoader modules;
+        std::string reason;
+        printing = loadPrinter(
+            modules, printModulePath(environment, printModuleName), argc, argv,
+            options.printer.value_or(""), [](const char* message) { report(message); }, reason);
+        if (!printing) {
+            report(reason);
+            return 1;
+        }
+    }
 
     // Without a window there is no sweep to show while folders are collected: each folder
     // is read once, as its section is written.
@@ -119,7 +130,7 @@ int run(const Options& options, int& argc, char** argv) {
     RunServices services{dir1,       keuze, display,  display,  display, list1,
                          fileSystem, loop,  messages, feedback, reading};
     Shell& shell = options.open ? static_cast<Shell&>(desktop) : noShell;
-    Printer& printer = printing ? printing->printer() : noPrinter;
+    Printer& printer = printing ? *printing : noPrinter;
     const CatalogueSource source{dir1,     list1,   file1,
                                  feedback, reading, {options.hidden, options.excluded, data}};
     CatalogueWriters writers({source, {display, loop}, files, shell, messages, printer}, paths);

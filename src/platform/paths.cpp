@@ -56,19 +56,27 @@ void makeFolders(Environment& environment, const std::string& path) {
     }
 }
 
+// The folder of the running program, or empty when it cannot be found.
+std::string programFolder(Environment& environment) {
+    const std::string program = environment.programPath();
+    const std::size_t slash = program.find_last_of('/');
+    if (slash == std::string::npos)
+        return {};
+    return slash == 0 ? std::string("/") : program.substr(0, slash);
+}
+
+bool isPortable(Environment& environment, const std::string& folder) {
+    return !folder.empty() && environment.exists(withSeparator(folder) + portableMarker);
+}
+
 } // namespace
 
 std::string appFolder(Environment& environment) {
-    const std::string program = environment.programPath();
-    const std::size_t slash = program.find_last_of('/');
-    if (slash != std::string::npos) {
-        const std::string folder = slash == 0 ? std::string("/") : program.substr(0, slash);
-        // Only the marker tells a build tree from an install: root may write in /usr/bin, and
-        // a user in ~/.local/bin or a folder in /opt.
-        if (environment.exists(withSeparator(folder) + portableMarker) &&
-            environment.mayWriteIn(folder))
-            return folder;
-    }
+    // Only the marker tells a build tree from an install: root may write in /usr/bin, and a
+    // user in ~/.local/bin or a folder in /opt.
+    const std::string beside = programFolder(environment);
+    if (isPortable(environment, beside) && environment.mayWriteIn(beside))
+        return beside;
     std::string data;
     const std::optional<std::string> xdg = environment.variable("XDG_DATA_HOME");
     std::optional<std::string> home = environment.variable("HOME");
@@ -86,6 +94,15 @@ std::string appFolder(Environment& environment) {
     // the file's name and the system's reason.
     makeFolders(environment, folder);
     return folder;
+}
+
+std::string printModulePath(Environment& environment, const std::string& name) {
+    const std::string folder = programFolder(environment);
+    if (folder.empty())
+        return {};
+    if (isPortable(environment, folder))
+        return withSeparator(folder) + name;
+    return withSeparator(normalizeFolder(DORVANTILE_MODULE_FOLDER, folder)) + name;
 }
 
 } // namespace dorvantile

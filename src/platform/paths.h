@@ -32,4 +32,11 @@ inline constexpr const char* portableMarker = "dorvantile.portable";
 /// at all.
 std::string appFolder(Environment& environment);
 
+/// The file of the command line's print module, `name`: beside the running program when
+/// `portableMarker` lies there (a build tree, a portable copy, whether or not the user may
+/// write there), else in the installed library folder, found from the program's folder by
+/// DORVANTILE_MODULE_FOLDER (relative, so that any prefix works). Empty when the program's
+/// own file cannot be found.
+std::string printModulePath(Environment& environment, const std::string& name);
+
 } // namespace dorvantile

@@ -32,11 +32,16 @@ for format in html text; do
   expect 0 "" "$cli" --format $format --output "$t/o/file.$format" "$work/Old/.."
   cmp -s "$t/o/stdout.$format" "$t/o/file.$format" || fail "$format: file and standard output differ"
 done
+# The FIFO holds the run until it is read: meanwhile the program maps neither Qt nor libcups,
+# which only printing loads.
 mkfifo "$t/o/fifo"
-timeout 20 cat "$t/o/fifo" >"$t/o/from-fifo" &
-expect 0 "" "$cli" --format text --output "$t/o/fifo" "$work"
-wait
-cmp -s "$t/o/from-fifo" "$t/o/stdout.text" && [[ -p "$t/o/fifo" ]] || fail "the FIFO was replaced"
+"$cli" --format html --output "$t/o/fifo" "$work" & pid=$!
+n=0 && until grep -qF "$cli" /proc/$pid/maps 2>/dev/null || ((++n > 200)); do sleep 0.05; done
+grep -qF "$cli" /proc/$pid/maps && ! grep -qE '/lib(Qt6|cups)' /proc/$pid/maps ||
+  fail "an HTML run maps Qt or libcups, or was not seen"
+timeout 20 cat "$t/o/fifo" >"$t/o/from-fifo"
+wait $pid || fail "the run into the FIFO failed"
+cmp -s "$t/o/from-fifo" "$t/o/stdout.html" && [[ -p "$t/o/fifo" ]] || fail "the FIFO was replaced"
 
 # A folder with a file system mounted on it (here the tree bound inside itself) is another
 # drive: left out with everything beneath it. Only where the test may mount (root).
@@ -73,6 +78,13 @@ expect 1 "dorvantile-cli: cannot write standard output" bash -c '"$0" --version 
 mkdir "$t/gone"
 (cd "$t/gone" && rmdir "$t/gone" &&
   expect 1 "dorvantile-cli: cannot find the working folder: $nosuch" "$cli" --output - .)
+# A print module that is missing or damaged: it cannot print, and says why.
+copy="$(realpath "$t")/copy" && mkdir "$copy" && cp "$cli" "$(dirname "$cli")/dorvantile.portable" "$copy"
+expect 1 "dorvantile-cli: cannot print: $copy/dorvantile-print.so: cannot open shared object file: $nosuch" \
+  "$copy/dorvantile-cli" --format print "$work"
+: >"$copy/dorvantile-print.so"
+expect 1 "dorvantile-cli: cannot print: $copy/dorvantile-print.so: file too short" \
+  "$copy/dorvantile-cli" --format print "$work"
 expect 2 "$(printf 'dorvantile-cli: unknown option '\''--frobnicate'\''\n%s' "$("$cli" --help)")" \
   "$cli" --frobnicate /
 expect 0 "" "$cli" --version

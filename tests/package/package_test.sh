@@ -3,7 +3,8 @@
 # error in it); dpkg installs the files of tests/golden/package.files; the installed window
 # starts offscreen, makes its app folder in $XDG_DATA_HOME/dorvantile and runs without a word
 # until SIGTERM ends it as a session does; the installed command line, and a copy of it in
-# ~/.local/bin, write their catalogues there; dpkg -r removes every file it installed.
+# ~/.local/bin, write their catalogues there; the installed command line prints through its
+# module, the copy says it has none; dpkg -r removes every file it installed.
 #
 # Usage: package_test.sh SOURCE_FOLDER BUILD_FOLDER
 set -euo pipefail
@@ -32,6 +33,16 @@ for cli in /usr/bin/dorvantile-cli "$HOME/.local/bin/dorvantile-cli"; do
   [[ $said == "dorvantile-cli: catalogue written to $data/Files.txt" ]] || fail "$cli said '$said'"
   grep -q "a&b.txt" "$data/Files.txt" && rm "$data/Files.txt" || fail "$cli wrote no catalogue"
 done
+
+# Printing loads the module from the library folder of the program's prefix: the installed
+# program reaches the spooler (none here: its printer is not found), the copy has no module.
+export CUPS_SERVER="$work/no-spooler"
+said=$(/usr/bin/dorvantile-cli --format print --printer nosuch "$work/tree" 2>&1) && fail "printed"
+[[ $said == "dorvantile-cli: Cannot print on nosuch: there is no printer of that name" ]] ||
+  fail "/usr/bin/dorvantile-cli --format print said '$said'"
+said=$("$HOME/.local/bin/dorvantile-cli" --format print "$work/tree" 2>&1) && fail "the copy printed"
+[[ $said == "dorvantile-cli: cannot print: $HOME/.local/lib/"*"/dorvantile-print.so: cannot open"* ]] ||
+  fail "the copy said '$said'"
 
 dpkg -r dorvantile >"$work/log" 2>&1 || fail "dpkg -r: $(<"$work/log")"
 ! installed || fail "dorvantile is still installed"

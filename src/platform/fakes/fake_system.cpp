@@ -177,4 +177,34 @@ std::error_code FakeInputFiles::open(const std::string& path, std::unique_ptr<Re
     return {};
 }
 
+namespace {
+
+class FakeModule final : public Module {
+public:
+    FakeModule(std::string path, std::map<std::string, void*> symbols)
+        : path_(std::move(path)), symbols_(std::move(symbols)) {}
+    void* symbol(const std::string& name, std::string& reason) override {
+        const auto found = symbols_.find(name);
+        if (found != symbols_.end())
+            return found->second;
+        reason = path_ + ": undefined symbol: " + name;
+        return nullptr;
+    }
+
+private:
+    std::string path_;
+    std::map<std::string, void*> symbols_;
+};
+
+} // namespace
+
+std::unique_ptr<Module> FakeModuleLoader::load(const std::string& path, std::string& reason) {
+    const auto found = modules.find(path);
+    if (found == modules.end()) {
+        reason = path + ": cannot open shared object file: No such file or directory";
+        return nullptr;
+    }
+    return std::make_unique<FakeModule>(path, found->second);
+}
+
 } // namespace dorvantile::fakes

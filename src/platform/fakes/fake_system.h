@@ -4,6 +4,7 @@
 
 #include "platform/environment.h"
 #include "platform/input_files.h"
+#include "platform/modules.h"
 #include "platform/output_files.h"
 
 #include <map>
@@ -125,6 +126,15 @@ public:
         started.push_back(command);
         return failures.next("startProgram");
     }
+};
+
+/// Modules in memory, each file with its entry points. A file not held cannot be loaded and a
+/// name not held is not found, with the dynamic linker's words.
+class FakeModuleLoader final : public ModuleLoader {
+public:
+    std::map<std::string, std::map<std::string, void*>> modules;
+
+    std::unique_ptr<Module> load(const std::string& path, std::string& reason) override;
 };
 
 } // namespace dorvantile::fakes

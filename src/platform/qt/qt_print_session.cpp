@@ -1,5 +1,6 @@
 #include "platform/qt/qt_print_session.h"
 
+#include "platform/print_module.h"
 #include "platform/qt/qt_printer.h"
 
 #include <QGuiApplication>
@@ -62,8 +63,17 @@ QtPrintSession::QtPrintSession(int& argc, char** argv, const std::string& queue,
 
 QtPrintSession::~QtPrintSession() = default;
 
-Printer& QtPrintSession::printer() {
-    return parts_->printer;
+std::unique_ptr<PrintSurface> QtPrintSession::startJob() {
+    return parts_->printer.startJob();
 }
 
 } // namespace dorvantile
+
+// The module's one exported symbol: everything else in it is hidden.
+extern "C" __attribute__((visibility("default"))) dorvantile::Printer*
+dorvantile_make_printer(int* argc, char** argv, const char* queue,
+                        void (*reportError)(const char* message)) {
+    return new dorvantile::QtPrintSession(
+        *argc, argv, queue,
+        [reportError](std::string_view message) { reportError(std::string(message).c_str()); });
+}

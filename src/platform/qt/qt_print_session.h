@@ -1,4 +1,5 @@
-// Printing from a program without a window: the printer of one run and what Qt needs for it.
+// Printing from a program without a window: the printer of one run and what Qt needs for it,
+// made by the print module's entry point (`dorvantile_make_printer`).
 #pragma once
 
 #include "platform/print_surface.h"
@@ -12,7 +13,7 @@ namespace dorvantile {
 
 /// The printer for one run, with the application object that the desktop's printing needs
 /// for as long as the run lasts.
-class QtPrintSession {
+class QtPrintSession final : public Printer {
 public:
     /// Prepares printing on `queue`, or on the default printer when it is empty. Nothing is
     /// asked of the printer before the run starts its job. `argc` and `argv` must outlive
@@ -21,9 +22,9 @@ public:
                    std::function<void(std::string_view)> reportError);
     QtPrintSession(const QtPrintSession&) = delete;
     QtPrintSession& operator=(const QtPrintSession&) = delete;
-    ~QtPrintSession();
+    ~QtPrintSession() override;
 
-    Printer& printer();
+    std::unique_ptr<PrintSurface> startJob() override;
 
 private:
     struct Parts;
