@@ -118,8 +118,19 @@ int main(int argc, char** argv) {
     };
 
     runCommand({cli, "--format", "json", "--output", earlier, root});
-    if (find("mtree -f"))
+    if (find("mtree -f")) {
+        // mtree cannot read back every specification it writes (on the benchmark trees it
+        // stops at "no parent node"); a check that fails is no figure.
+        bool failed = false;
         runCommand({"mtree", "-c", "-p", root}, earlierSpec);
+        runCommand({"mtree", "-f", earlierSpec, "-p", root}, {}, &failed);
+        if (failed) {
+            commands.erase(std::find_if(commands.begin(), commands.end(),
+                                        [](const Command& c) { return c.label == "mtree -f"; }));
+            skipped.push_back("mtree -f: skipped, it fails to read the specification that "
+                              "mtree -c wrote of this tree");
+        }
+    }
     for (Command& command : commands)
         runCommand(command.argv, command.toOutput ? command.output : std::string());
     for (int r = 0; r < runs; ++r) {
@@ -207,7 +218,10 @@ int main(int argc, char** argv) {
                     shown(other->argv).c_str(), other->median(), other->cpuMedian(),
                     commands[8].median() / other->median());
     }
-    for (const std::string& tool : skipped)
-        std::printf("- %s: skipped, not installed\n", tool.c_str());
+    for (const std::string& tool : skipped) {
+        std::printf(tool.find(':') != std::string::npos ? "- %s\n"
+                                                        : "- %s: skipped, not installed\n",
+                    tool.c_str());
+    }
     return 0;
 }
