@@ -1,7 +1,9 @@
 // bench_catalogue: whole catalogues from the command line against find and tree's HTML
 // output over the same tree, the data formats against find printing sizes and times, and
 // compare of two JSON catalogues (and of a catalogue with the folder); wall time and peak
-// memory of each command.
+// memory of each command. Beside them, where they are installed, other tools that read the
+// size and time of every file: ncdu's and gdu's exports, bfs printing sizes and times, and
+// mtree writing a specification of the tree and checking the tree against one.
 //
 //   bench_catalogue ROOT DORVANTILE_CLI OUTPUT_FOLDER [RUNS [--goals]]
 //
@@ -25,7 +27,8 @@ using namespace dorvantile::bench;
 struct Command {
     std::string label;
     std::vector<std::string> argv;
-    std::string output; // the file it writes, if any
+    std::string output;    // the file it writes, if any
+    bool toOutput = false; // `output` is its standard output
     std::vector<double> seconds;
     std::vector<double> cpuSeconds;
     long peakKilobytes = 0;
@@ -86,19 +89,61 @@ int main(int argc, char** argv) {
     commands[8].label = "dorvantile-cli compare of folders";
     commands[8].argv = {cli, "compare", earlier, root};
 
+    // Other tools, each only where it is installed.
+    const std::string spec = out + "/bench-mtree.spec";
+    const std::string earlierSpec = out + "/bench-mtree-earlier.spec";
+    const std::vector<Command> others = {
+        {"ncdu",
+         {"ncdu", "-0", "-x", "-o", out + "/bench-ncdu.json", root},
+         out + "/bench-ncdu.json"},
+        {"gdu", {"gdu", "-n", "-o", out + "/bench-gdu.json", root}, out + "/bench-gdu.json"},
+        {"bfs -printf",
+         {"bfs", root, "-type", "f", "-not", "-path", "*/.*", "-printf", "%s %T@ %p\\n"}},
+        {"mtree -c", {"mtree", "-c", "-p", root}, spec, true},
+        {"mtree -f", {"mtree", "-f", earlierSpec, "-p", root}},
+    };
+    std::vector<std::string> skipped;
+    for (const Command& other : others) {
+        if (onPath(other.argv[0]))
+            commands.push_back(other);
+        else if (std::find(skipped.begin(), skipped.end(), other.argv[0]) == skipped.end())
+            skipped.push_back(other.argv[0]);
+    }
+    const auto find = [&](const std::string& label) -> const Command* {
+        for (const Command& command : commands) {
+            if (command.label == label)
+                return &command;
+        }
+        return nullptr;
+    };
+
     runCommand({cli, "--format", "json", "--output", earlier, root});
+    if (find("mtree -f")) {
+        // mtree cannot read back every specification it writes (on the benchmark trees it
+        // stops at "no parent node"); a check that fails is no figure.
+        bool failed = false;
+        runCommand({"mtree", "-c", "-p", root}, earlierSpec);
+        runCommand({"mtree", "-f", earlierSpec, "-p", root}, {}, &failed);
+        if (failed) {
+            commands.erase(std::find_if(commands.begin(), commands.end(),
+                                        [](const Command& c) { return c.label == "mtree -f"; }));
+            skipped.push_back("mtree -f: skipped, it fails to read the specification that "
+                              "mtree -c wrote of this tree");
+        }
+    }
     for (Command& command : commands)
-        runCommand(command.argv);
+        runCommand(command.argv, command.toOutput ? command.output : std::string());
     for (int r = 0; r < runs; ++r) {
         for (Command& command : commands) {
-            const Sample sample = runCommand(command.argv);
+            const Sample sample =
+                runCommand(command.argv, command.toOutput ? command.output : std::string());
             command.seconds.push_back(sample.seconds);
             command.cpuSeconds.push_back(sample.cpuSeconds);
             command.peakKilobytes = std::max(command.peakKilobytes, sample.peakKilobytes);
         }
     }
 
-    const double find = commands[0].median();
+    const double findWall = commands[0].median();
     const double findCpu = commands[0].cpuMedian();
     const double tree = commands[3].median();
     const double findDetails = commands[4].median();
@@ -111,10 +156,13 @@ int main(int argc, char** argv) {
         if (bytes >= 0)
             std::snprintf(size, sizeof size, "%.1f", bytes / 1048576.0);
         std::printf("| %s | %.3f | %.3f | %.3f | %.2f | %.3f | %.2f | %.1f | %s |\n",
-                    shownAsCode(command.argv).c_str(), command.median(),
+                    (shownAsCode(command.argv) +
+                     (command.toOutput ? " `> " + command.output + "`" : std::string()))
+                        .c_str(),
+                    command.median(),
                     *std::min_element(command.seconds.begin(), command.seconds.end()),
                     *std::max_element(command.seconds.begin(), command.seconds.end()),
-                    command.median() / find, command.cpuMedian(), command.cpuMedian() / findCpu,
+                    command.median() / findWall, command.cpuMedian(), command.cpuMedian() / findCpu,
                     command.peakKilobytes / 1024.0, size);
     }
     std::printf("\n%d interleaved rounds after one warm-up round. A command's peak memory "
@@ -123,7 +171,7 @@ int main(int argc, char** argv) {
                 runs, ownPeakKilobytes() / 1024.0);
     for (std::size_t i = 1; i <= 2; ++i) {
         const Command& ours = commands[i];
-        const double ratio = ours.median() / find;
+        const double ratio = ours.median() / findWall;
         const double speedup = tree / ours.median();
         const double peak = ours.peakKilobytes / 1024.0;
         if (!goals) {
@@ -153,5 +201,27 @@ int main(int argc, char** argv) {
                 comparing <= 3 ? "met" : "not met", peak, peak < 64 ? "met" : "not met");
     std::printf("- %s: %.2f s, peak %.1f MB\n", commands[8].label.c_str(), commands[8].median(),
                 commands[8].peakKilobytes / 1024.0);
+
+    // Ours against each of the other tools, side by side in the same rounds.
+    for (const char* label : {"ncdu", "gdu", "bfs -printf", "mtree -c"}) {
+        if (const Command* other = find(label)) {
+            std::printf("- beside `%s`: %.3f s wall, %.3f s CPU; dorvantile-cli csv %.2f and json "
+                        "%.2f times its wall time\n",
+                        shown(other->argv).c_str(), other->median(), other->cpuMedian(),
+                        commands[5].median() / other->median(),
+                        commands[6].median() / other->median());
+        }
+    }
+    if (const Command* other = find("mtree -f")) {
+        std::printf("- beside `%s`: %.3f s wall, %.3f s CPU; dorvantile-cli compare of folders "
+                    "%.2f times its wall time\n",
+                    shown(other->argv).c_str(), other->median(), other->cpuMedian(),
+                    commands[8].median() / other->median());
+    }
+    for (const std::string& tool : skipped) {
+        std::printf(tool.find(':') != std::string::npos ? "- %s\n"
+                                                        : "- %s: skipped, not installed\n",
+                    tool.c_str());
+    }
     return 0;
 }

@@ -8,8 +8,10 @@
 #include <cstring>
 #include <fcntl.h>
 #include <spawn.h>
+#include <string_view>
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 extern char** environ;
 
@@ -29,7 +31,8 @@ double now() {
         .count();
 }
 
-Sample runCommand(const std::vector<std::string>& argv) {
+Sample runCommand(const std::vector<std::string>& argv, const std::string& outputFile,
+                  bool* failed) {
     std::vector<char*> args;
     for (const std::string& arg : argv)
         args.push_back(const_cast<char*>(arg.c_str()));
@@ -37,7 +40,11 @@ Sample runCommand(const std::vector<std::string>& argv) {
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    if (outputFile.empty())
+        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    else
+        posix_spawn_file_actions_addopen(&actions, 1, outputFile.c_str(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
 
     const double start = now();
@@ -57,11 +64,25 @@ Sample runCommand(const std::vector<std::string>& argv) {
         }
     }
     const double seconds = now() - start;
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    if (failed)
+        *failed = !WIFEXITED(status) || WEXITSTATUS(status) != 0;
+    if (!failed && (!WIFEXITED(status) || WEXITSTATUS(status) != 0)) {
         std::fprintf(stderr, "bench: %s failed (status %d)\n", shown(argv).c_str(), status);
         std::exit(1);
     }
     return {seconds, cpuSeconds(usage), usage.ru_maxrss};
+}
+
+bool onPath(const std::string& program) {
+    const char* path = std::getenv("PATH");
+    for (std::string_view rest = path ? path : ""; !rest.empty();) {
+        const std::size_t colon = std::min(rest.find(':'), rest.size());
+        const std::string candidate = std::string(rest.substr(0, colon)) + "/" + program;
+        if (colon > 0 && access(candidate.c_str(), X_OK) == 0)
+            return true;
+        rest.remove_prefix(std::min(colon + 1, rest.size()));
+    }
+    return false;
 }
 
 double median(std::vector<double> values) {

@@ -15,8 +15,13 @@ struct Sample {
 
 /// Runs `argv` to completion with its standard output and error sent to /dev/null, and
 /// measures it through wait4. Exits the benchmark when the command fails: a figure for a
-/// command that did not do its work would be a lie.
-Sample runCommand(const std::vector<std::string>& argv);
+/// command that did not do its work would be a lie. With `outputFile`, its standard output
+/// goes there instead. With `failed`, a command that fails says so there instead.
+Sample runCommand(const std::vector<std::string>& argv, const std::string& outputFile = {},
+                  bool* failed = nullptr);
+
+/// Whether `program` is an executable in one of the folders of PATH.
+bool onPath(const std::string& program);
 
 /// Seconds on the monotonic clock.
 double now();

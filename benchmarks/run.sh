@@ -10,6 +10,13 @@ trees="${1:-/tmp/dorvantile-bench}"
 runs="${2:-5}"
 cd "$(dirname "$0")/.."
 
+# The other tools measured beside ours (none of them is needed by the tests); without root,
+# those not installed are skipped.
+if [[ $(id -u) -eq 0 ]]; then
+  apt-get -o DPkg::Lock::Timeout=600 install -y -qq ncdu bfs mtree-netbsd gdu >/dev/null \
+    || echo "run.sh: the other tools could not all be installed; those missing are skipped" >&2
+fi
+
 cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DDORVANTILE_BENCHMARKS=ON >/dev/null
 cmake --build build-bench --target dorvantile-cli make_tree bench_collection bench_catalogue
 bench=build-bench/benchmarks
@@ -38,6 +45,12 @@ trap 'rm -f "$figures"' EXIT
   fi
   echo "- $(find --version | head -1); $(tree --version | cut -d' ' -f1-2);"\
        "$(g++ --version | head -1)"
+  versions=()
+  for package in ncdu bfs mtree-netbsd gdu; do
+    version="$(dpkg-query -W -f '${Version}' "$package" 2>/dev/null || true)"
+    versions+=("$package ${version:-not installed}")
+  done
+  echo "- Other tools (Debian packages): $(IFS=';'; echo "${versions[*]}" | sed 's/;/; /g')"
   echo "- Load average at the start: $(cut -d' ' -f1-3 /proc/loadavg)"
   for size in 200k 1m; do
     echo

@@ -36,11 +36,15 @@ unsigned bitsOfLink(int dirFd, const char* name) {
     return bitsOfMode(target.st_mode) | Link;
 }
 
-EntryDetails detailsOf(const struct stat& info) {
-    EntryDetails details;
-    details.size = static_cast<std::uint64_t>(info.st_size);
-    details.modified = {info.st_mtim.tv_sec, static_cast<std::uint32_t>(info.st_mtim.tv_nsec)};
-    return details;
+// The size and time of `name` in the open folder `dirFd`, asked with statx for those two
+// alone. Like stat, it never triggers an automount.
+std::error_code statDetails(int dirFd, const char* name, int flags, EntryDetails& out) {
+    struct statx info;
+    if (statx(dirFd, name, flags | AT_NO_AUTOMOUNT, STATX_SIZE | STATX_MTIME, &info) != 0)
+        return {errno, std::generic_category()};
+    out.size = info.stx_size;
+    out.modified = {info.stx_mtime.tv_sec, info.stx_mtime.tv_nsec};
+    return {};
 }
 
 // Stats relative to the open folder, so the kernel looks up one name, not the whole path.
@@ -52,11 +56,7 @@ public:
     void adding(const char* name) { name_ = name; }
 
     std::error_code folder(EntryDetails& out) override {
-        struct stat info;
-        if (fstat(dirFd_, &info) != 0)
-            return {errno, std::generic_category()};
-        out = detailsOf(info);
-        return {};
+        return statDetails(dirFd_, "", AT_EMPTY_PATH, out);
     }
 
     std::error_code entry(std::string_view name, unsigned attributes, EntryDetails& out) override {
@@ -64,15 +64,12 @@ public:
         const char* path = name_;
         if (name.data() != name_)
             path = (copy = name).c_str();
-        struct stat info;
-        bool dangling = false;
-        if ((attributes & Link) == 0 || fstatat(dirFd_, path, &info, 0) != 0) {
-            dangling = (attributes & Link) != 0; // a link that cannot be followed: its own
-            if (fstatat(dirFd_, path, &info, AT_SYMLINK_NOFOLLOW) != 0)
-                return {errno, std::generic_category()};
-        }
-        out = detailsOf(info);
-        out.dangling = dangling;
+        out.dangling = false;
+        if ((attributes & Link) != 0 && !statDetails(dirFd_, path, 0, out))
+            return {};
+        if (std::error_code error = statDetails(dirFd_, path, AT_SYMLINK_NOFOLLOW, out))
+            return error;
+        out.dangling = (attributes & Link) != 0; // a link that cannot be followed: its own
         return {};
     }
 

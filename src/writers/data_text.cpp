@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <cstdio>
+#include <cstring>
 
 namespace dorvantile {
 namespace {
@@ -62,27 +64,84 @@ std::size_t sequenceLength(std::string_view text) {
     return n;
 }
 
+// The two digits of 0 to 99 at `at`.
+void appendPair(char* at, unsigned value) {
+    static constexpr char pairs[] = "00010203040506070809101112131415161718192021222324"
+                                    "25262728293031323334353637383940414243444546474849"
+                                    "50515253545556575859606162636465666768697071727374"
+                                    "75767778798081828384858687888990919293949596979899";
+    std::memcpy(at, pairs + 2 * value, 2);
+}
+
 constexpr char base64Digits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
 } // namespace
 
 void appendIsoTime(std::string& out, FileTime time) {
-    std::int64_t days = time.seconds / secondsPerDay;
-    std::int64_t rest = time.seconds % secondsPerDay;
-    if (rest < 0)
-        rest += secondsPerDay, --days;
-    std::int64_t year;
-    unsigned month, day;
-    civilFromDays(days, year, month, day);
-    char text[64];
-    const int n =
-        std::snprintf(text, sizeof text,
-                      year >= 0 && year <= 9999 ? "%04lld-%02u-%02uT%02u:%02u:%02u.%09uZ"
-                                                : "%+05lld-%02u-%02uT%02u:%02u:%02u.%09uZ",
-                      static_cast<long long>(year), month, day, static_cast<unsigned>(rest / 3600),
-                      static_cast<unsigned>(rest / 60 % 60), static_cast<unsigned>(rest % 60),
-                      static_cast<unsigned>(time.nanoseconds));
-    out.append(text, static_cast<std::size_t>(n));
+    // The files of a folder mostly share their day and often their second: the text before
+    // the nanoseconds is made again only when the second changes, its date only when the day
+    // does.
+    struct Second {
+        bool made = false;
+        std::int64_t seconds = 0;
+        std::int64_t days = 0;
+        std::size_t dateLength = 0; // "2026-12-07T", longer for years beyond four digits
+        char text[40];              // the date, then "13:30:52."
+    };
+    thread_local Second last;
+    if (!last.made || last.seconds != time.seconds) {
+        std::int64_t days = time.seconds / secondsPerDay;
+        std::int64_t rest = time.seconds % secondsPerDay;
+        if (rest < 0)
+            rest += secondsPerDay, --days;
+        if (!last.made || last.days != days) {
+            std::int64_t year;
+            unsigned month, day;
+            civilFromDays(days, year, month, day);
+            char* at = last.text;
+            if (year < 0 || year > 9999)
+                *at++ = year < 0 ? '-' : '+';
+            const std::uint64_t magnitude =
+                year < 0 ? 0 - static_cast<std::uint64_t>(year) : static_cast<std::uint64_t>(year);
+            if (magnitude <= 9999) {
+                appendPair(at, static_cast<unsigned>(magnitude / 100));
+                appendPair(at + 2, static_cast<unsigned>(magnitude % 100));
+                at += 4;
+            } else {
+                at = std::to_chars(at, last.text + sizeof last.text, magnitude).ptr;
+            }
+            *at++ = '-';
+            appendPair(at, month);
+            at[2] = '-';
+            appendPair(at + 3, day);
+            at[5] = 'T';
+            last.dateLength = static_cast<std::size_t>(at + 6 - last.text);
+            last.days = days;
+        }
+        char* at = last.text + last.dateLength;
+        const auto r = static_cast<unsigned>(rest);
+        appendPair(at, r / 3600);
+        at[2] = ':';
+        appendPair(at + 3, r / 60 % 60);
+        at[5] = ':';
+        appendPair(at + 6, r % 60);
+        at[8] = '.';
+        last.seconds = time.seconds;
+        last.made = true;
+    }
+    char nanoseconds[10];
+    unsigned n = time.nanoseconds;
+    appendPair(nanoseconds + 7, n % 100);
+    n /= 100;
+    appendPair(nanoseconds + 5, n % 100);
+    n /= 100;
+    appendPair(nanoseconds + 3, n % 100);
+    n /= 100;
+    appendPair(nanoseconds + 1, n % 100);
+    nanoseconds[0] = static_cast<char>('0' + n / 100 % 10);
+    nanoseconds[9] = 'Z';
+    out.append(last.text, last.dateLength + 9);
+    out.append(nanoseconds, sizeof nanoseconds);
 }
 
 std::optional<FileTime> parseIsoTime(std::string_view text) {
@@ -141,24 +200,33 @@ bool isValidUtf8(std::string_view text) {
     return true;
 }
 
-void appendJsonString(std::string& out, std::string_view text) {
-    out.push_back('"');
+bool appendJsonInside(std::string& out, std::string_view text) {
+    // What each byte is in a JSON string: 0 goes out as it is, 1 is escaped, 2 begins a
+    // UTF-8 sequence to check.
+    static constexpr std::array<unsigned char, 256> byteClass = [] {
+        std::array<unsigned char, 256> classes{};
+        for (std::size_t c = 0; c < 256; ++c)
+            classes[c] = c < 0x20 || c == '"' || c == '\\' ? 1 : c >= 0x80 ? 2 : 0;
+        return classes;
+    }();
+    bool valid = true;
     std::size_t run = 0; // bytes of `text` from here on that go out as they are
-    const auto flush = [&](std::size_t end) { out.append(text.data() + run, end - run); };
     for (std::size_t i = 0; i < text.size();) {
         const auto c = static_cast<unsigned char>(text[i]);
-        if (c >= 0x20 && c != '"' && c != '\\' && c < 0x80) {
+        const unsigned char kind = byteClass[c];
+        if (kind == 0) {
             ++i;
             continue;
         }
-        if (c >= 0x80) {
+        if (kind == 2) {
             const std::size_t n = sequenceLength(text.substr(i));
             if (n > 0) {
                 i += n;
                 continue;
             }
+            valid = false;
         }
-        flush(i);
+        out.append(text.data() + run, i - run);
         switch (c) {
         case '"':
             out.append("\\\"");
@@ -177,27 +245,34 @@ void appendJsonString(std::string& out, std::string_view text) {
             break;
         default:
             if (c < 0x20) {
-                char escape[8];
-                std::snprintf(escape, sizeof escape, "\\u%04X", c);
-                out.append(escape);
+                static constexpr char hex[] = "0123456789ABCDEF";
+                const char escape[] = {'\\', 'u', '0', '0', hex[c >> 4], hex[c & 15]};
+                out.append(escape, sizeof escape);
             } else {
                 out.append("\xEF\xBF\xBD"); // U+FFFD for a byte that is not UTF-8
             }
         }
         run = ++i;
     }
-    flush(text.size());
+    out.append(text.data() + run, text.size() - run);
+    return valid;
+}
+
+void appendJsonString(std::string& out, std::string_view text) {
+    out.push_back('"');
+    appendJsonInside(out, text);
     out.push_back('"');
 }
 
 void appendJsonName(std::string& out, std::string_view key, std::string_view bytes) {
     out.push_back('"');
     out.append(key);
-    out.append("\":");
-    appendJsonString(out, bytes);
-    if (isValidUtf8(bytes))
+    out.append("\":\"");
+    if (appendJsonInside(out, bytes)) {
+        out.push_back('"');
         return;
-    out.append(",\"");
+    }
+    out.append("\",\"");
     out.append(key);
     out.append("_base64\":\"");
     appendBase64(out, bytes);

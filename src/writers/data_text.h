@@ -4,11 +4,18 @@
 
 #include "platform/file_system.h"
 
+#include <charconv>
 #include <optional>
 #include <string>
 #include <string_view>
 
 namespace dorvantile {
+
+/// Appends `value` in decimal digits, with "-" when it is negative.
+template <class Integer> void appendDecimal(std::string& out, Integer value) {
+    char digits[24];
+    out.append(digits, std::to_chars(digits, digits + sizeof digits, value).ptr);
+}
 
 /// Appends `time` in ISO 8601, UTC, with all nine digits of its nanoseconds:
 /// `2026-12-07T13:30:52.123456789Z`. Years outside 0 to 9999 get a sign and more digits.
@@ -19,6 +26,10 @@ std::optional<FileTime> parseIsoTime(std::string_view text);
 
 /// Whether `text` is valid UTF-8: no overlong forms, no surrogates, nothing beyond U+10FFFF.
 bool isValidUtf8(std::string_view text);
+
+/// Appends `text` as the inside of a JSON string, escaped as `appendJsonString` does; returns
+/// whether it was valid UTF-8. The text of a path is that of its parts joined by "/".
+bool appendJsonInside(std::string& out, std::string_view text);
 
 /// Appends `text` as a JSON string in quotes: `"` and `\` escaped, control characters as
 /// `\n`, `\t`, ... or `\u00XX`, and every byte that is not part of valid UTF-8 as U+FFFD.

@@ -32,16 +32,6 @@
 namespace dorvantile {
 namespace {
 
-// The path of an entry below the chosen folder, in `out`.
-void relativePath(std::string& out, const CatalogueEntry& entry) {
-    out.assign(entry.below);
-    if (entry.kind != EntryKind::Folder) {
-        if (!out.empty())
-            out.push_back('/');
-        out.append(entry.name);
-    }
-}
-
 // A folder's own name: the last part of its path, "/" for the root.
 std::string_view folderName(std::string_view folder) {
     const std::size_t slash = folder.find_last_of('/');
@@ -63,6 +53,8 @@ bool known(const CatalogueEntry& entry) {
     return entry.details && !entry.details->error;
 }
 
+// A file's path is its folder's, escaped once per folder, and its escaped name: escaping a
+// path escapes each of its parts on its own, for "/" is never part of anything escaped.
 class CsvRows final : public CatalogueEntries {
 public:
     explicit CsvRows(OutputFile& out) : out_(out) {
@@ -73,21 +65,34 @@ public:
         const bool folder = entry.kind == EntryKind::Folder;
         line_.assign(kindName(entry.kind));
         line_.push_back(',');
-        relativePath(path_, entry);
-        appendCsvQuoted(line_, path_);
-        line_.push_back(',');
-        appendCsvQuoted(line_, folder ? folderName(entry.folder) : entry.name);
+        if (folder) {
+            appendCsvQuoted(line_, entry.below);
+            line_.push_back(',');
+            appendCsvQuoted(line_, folderName(entry.folder));
+            prefix_.clear(); // `"Old/`: how every path in this folder begins
+            appendCsvQuoted(prefix_, entry.below);
+            prefix_.pop_back();
+            if (!entry.below.empty())
+                prefix_.push_back('/');
+        } else {
+            name_.clear();
+            appendCsvQuoted(name_, entry.name);
+            line_.append(prefix_);
+            line_.append(name_, 1);
+            line_.push_back(',');
+            line_.append(name_);
+        }
         line_.push_back(',');
         if (!folder && known(entry))
-            line_.append(std::to_string(entry.details->details.size));
+            appendDecimal(line_, entry.details->details.size);
         line_.push_back(',');
         if (known(entry))
             appendIsoTime(line_, entry.details->details.modified);
         line_.push_back(',');
         if (folder && !entry.unreadable) {
-            line_.append(std::to_string(entry.files));
+            appendDecimal(line_, entry.files);
             line_.push_back(',');
-            line_.append(std::to_string(entry.bytes));
+            appendDecimal(line_, entry.bytes);
         } else {
             line_.push_back(',');
         }
@@ -101,9 +106,9 @@ public:
 private:
     OutputFile& out_;
     std::string line_;
-    std::string path_;
+    std::string prefix_; // the quote and the folder's escaped path, with its "/" if not empty
+    std::string name_;   // a file's name, quoted
 };
-
 class JsonLines final : public CatalogueEntries {
 public:
     JsonLines(OutputFile& out, const RunDescription& run) : out_(out) {
@@ -128,11 +133,28 @@ public:
         line_.assign("{\"kind\":\"");
         line_.append(kindName(entry.kind));
         line_.append("\",");
-        relativePath(path_, entry);
-        appendJsonName(line_, "path", path_);
+        if (folder) {
+            appendJsonName(line_, "path", entry.below);
+            prefix_.clear();
+            prefixValid_ = appendJsonInside(prefix_, entry.below);
+            if (!entry.below.empty())
+                prefix_.push_back('/');
+        } else {
+            line_.append("\"path\":\"");
+            line_.append(prefix_);
+            if (!appendJsonInside(line_, entry.name) || !prefixValid_) {
+                path_.assign(entry.below);
+                if (!path_.empty())
+                    path_.push_back('/');
+                path_.append(entry.name);
+                line_.append("\",\"path_base64\":\"");
+                appendBase64(line_, path_);
+            }
+            line_.push_back('"');
+        }
         if (!folder && known(entry)) {
             line_.append(",\"size\":");
-            line_.append(std::to_string(entry.details->details.size));
+            appendDecimal(line_, entry.details->details.size);
         }
         if (known(entry)) {
             line_.append(",\"modified\":\"");
@@ -141,9 +163,9 @@ public:
         }
         if (folder && !entry.unreadable) {
             line_.append(",\"files\":");
-            line_.append(std::to_string(entry.files));
+            appendDecimal(line_, entry.files);
             line_.append(",\"bytes\":");
-            line_.append(std::to_string(entry.bytes));
+            appendDecimal(line_, entry.bytes);
         }
         if (const std::optional<std::string> error = errorOf(entry)) {
             ++errors_;
@@ -163,8 +185,10 @@ public:
 
 private:
     OutputFile& out_;
-    std::string line_; // the entry not yet written
-    std::string path_;
+    std::string line_;        // the entry not yet written
+    std::string prefix_;      // the folder's path escaped, with its "/" if not empty
+    bool prefixValid_ = true; // and whether that path is UTF-8
+    std::string path_;        // a path that is not UTF-8, as its bytes
     std::int64_t errors_ = 0;
 };
 

@@ -29,6 +29,9 @@ void makeTree(FakeFileSystem& fs) {
     fs.addEntry("/Docs/to-report", Link), fs.setDetails("/Docs/to-report", {1234, {t, 0}});
     fs.addEntry("/Docs/dangling", Link),
         fs.setDetails("/Docs/dangling", {7, {-1, 999999999}, true});
+    for (const char* file :
+         {"/Docs/Q\"\xE9/f", "/Docs/Q\"\xE9/g\xE9\""}) // beneath a name to escape
+        fs.addEntry(file), fs.setDetails(file, {3, {t, 5}});
     fs.addEntry("/Docs/fifo", System);
     fs.setDetails("/Docs", {0, {t + 1, 123456789}});
     fs.failDetails("/Docs/Secret", std::errc::permission_denied);
@@ -172,7 +175,7 @@ TEST(Compare, ADamagedCatalogueNamesItsLine) {
          "old: entry 3 is out of catalogue order: the catalogue is damaged"},
         {replaced(2, good.substr(line(2).first, line(2).second - 1)),
          "old: line 3: an entry after the last one, or no comma on the line before"},
-        {good + "{}\n", "old: line 13: more after the totals of line 12"},
+        {good + "{}\n", "old: line 16: more after the totals of line 15"},
     };
     for (const auto& [text, failure] : cases) {
         ComparisonResult result;
@@ -185,7 +188,9 @@ TEST(DataText, TimesNamesAndBase64) {
     const std::pair<FileTime, const char*> times[] = {
         {{0, 0}, "1970-01-01T00:00:00.000000000Z"},
         {{-1, 999999999}, "1969-12-31T23:59:59.999999999Z"},
+        {{-1, 5}, "1969-12-31T23:59:59.000000005Z"}, // the same second
         {{951782400, 7}, "2000-02-29T00:00:00.000000007Z"},
+        {{951782401, 0}, "2000-02-29T00:00:01.000000000Z"}, // the same day
         {{253402300800, 0}, "+10000-01-01T00:00:00.000000000Z"},
         {{-62167219201, 0}, "-0001-12-31T23:59:59.000000000Z"},
     };
