@@ -16,15 +16,15 @@
 // A folder is [depth, name, bytes, names, sizes, times, extra]: its depth beneath the chosen
 // folder (the folders come depth first, in catalogue order), its name (the chosen folder's
 // is its path), the bytes of its files, their names joined by "/" (which no name holds),
-// their sizes and their modification times in seconds (the first from the run's time, each
-// other from the one before it), each list a text of numbers joined by "," with "-" where a
-// file's details could not be read. The four are left out of a folder without files; the
-// page reads the lists only of a folder it shows, and parses the rest of the data as a few
-// long texts. Last, only when there is something to say, an object: "u" the reason the
-// folder could not be read, "r" the name percent-encoded byte by byte when it is not valid
-// UTF-8 (its text then shows U+FFFD), "f" the same for the files' names by position, "l" the
-// positions of links that lead nowhere. Every text goes through appendJsonText, so no name
-// can end the element.
+// their sizes and their modification times in seconds (the first since the epoch, each other
+// from the one before it, so that the page of an unchanged tree differs only in its run's time),
+// each list a text of numbers joined by "," with "-" where a file's details could not be read. The
+// four are left out of a folder without files; the page reads the lists only of a folder it shows,
+// and parses the rest of the data as a few long texts. Last, only when there is something to say,
+// an object: "u" the reason the folder could not be read, "r" the name percent-encoded byte by byte
+// when it is not valid UTF-8 (its text then shows U+FFFD), "f" the same for the files' names by
+// position, "l" the positions of links that lead nowhere. Every text goes through appendJsonText,
+// so no name can end the element.
 #include "writers/explorer_writer.h"
 
 #include "platform/output_file.h"
@@ -48,7 +48,7 @@ bool quoted(std::string& out, std::string_view text) {
 /// The folders' records, each written out as it grows.
 class ExplorerData final : public CatalogueEntries {
 public:
-    ExplorerData(OutputFile& out, std::int64_t time) : out_(out), time_(time) {}
+    explicit ExplorerData(OutputFile& out) : out_(out) {}
 
     void entry(const CatalogueEntry& entry) override {
         if (entry.kind == EntryKind::Folder)
@@ -80,7 +80,7 @@ private:
         first_ = false;
         extra_.clear(), rawNames_.clear(), sizes_.clear(), times_.clear(), dangling_.clear();
         files_ = 0;
-        previous_ = time_;
+        previous_ = 0;
         if (!quoted(record_, name)) {
             extra_.append("\"r\":\"");
             appendPercentEncoded(extra_, name);
@@ -150,7 +150,6 @@ private:
     }
 
     OutputFile& out_;
-    const std::int64_t time_;
     bool first_ = true;
     std::string record_; // the folder's record, written out as it grows
     std::string extra_;
@@ -180,7 +179,7 @@ Progress SaveToExplorer(const CatalogueSource& source, OutputFiles& files, const
                  "<script type=\"application/json\" class=\"catalogue\">[\n");
     out.write(start);
 
-    ExplorerData data(out, run.started.seconds);
+    ExplorerData data(out);
     const Progress totals = WalkEntries(source, data);
     data.finish();
     out.write("]</script>\n<script type=\"application/json\" class=\"catalogue\">"

@@ -209,9 +209,9 @@
     var r = c.records[f], more = extra(c, f);
     var names = r[3] ? r[3].split('/') : [];
     var times = numbers(r, 5);
-    // Each time is given from the one before (the first from the run's time); a file whose
+    // Each time is given from the one before (the first since the epoch); a file whose
     // details could not be read has none, and the next goes on from the last.
-    for (var i = 0, t = c.data.time; times && i < times.length; ++i)
+    for (var i = 0, t = 0; times && i < times.length; ++i)
       if (!isNaN(times[i])) times[i] = t += times[i];
     var dangling = {};
     (more.l || []).forEach(function (i) { dangling[i] = true; });
