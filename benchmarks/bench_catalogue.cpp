@@ -3,7 +3,7 @@
 // compare of two JSON catalogues (and of a catalogue with the folder); wall time and peak
 // memory of each command. Beside them, where they are installed, other tools that read the
 // size and time of every file: ncdu's and gdu's exports, bfs printing sizes and times, and
-// mtree writing a specification of the tree and checking the tree against one.
+// mtree writing a listing of the tree and checking the tree against one.
 //
 //   bench_catalogue ROOT DORVANTILE_CLI OUTPUT_FOLDER [RUNS [--goals]]
 //
@@ -119,7 +119,7 @@ int main(int argc, char** argv) {
 
     runCommand({cli, "--format", "json", "--output", earlier, root});
     if (find("mtree -f")) {
-        // mtree cannot read back every specification it writes (on the benchmark trees it
+        // mtree cannot read back every listing it writes (on the benchmark trees it
         // stops at "no parent node"); a check that fails is no figure.
         bool failed = false;
         runCommand({"mtree", "-c", "-p", root}, earlierSpec);
@@ -127,7 +127,7 @@ int main(int argc, char** argv) {
         if (failed) {
             commands.erase(std::find_if(commands.begin(), commands.end(),
                                         [](const Command& c) { return c.label == "mtree -f"; }));
-            skipped.push_back("mtree -f: skipped, it fails to read the specification that "
+            skipped.push_back("mtree -f: skipped, it fails to read the listing that "
                               "mtree -c wrote of this tree");
         }
     }
