@@ -62,9 +62,11 @@ private:
         for (std::size_t i = 0; i < entries.size(); ++i) {
             if (isListedFile(entries.attributes(i))) {
                 ++entry.files;
-                entry.bytes += entries.details(i).details.size;
+                if (listing_.details)
+                    entry.bytes += entries.details(i).details.size;
             }
         }
+        totals_.bytes += entry.bytes;
         if (listing_.details && !entry.unreadable) {
             entry.details = &entries.folderDetails();
             if (entry.details->error)
@@ -81,7 +83,6 @@ private:
                 entry.details = &entries.details(i);
                 if (entry.details->error)
                     reportDetails(folder, entry.name, entry.details->error);
-                totals_.bytes += entry.details->details.size;
             }
             entry.kind = kindOf(attributes, entry.details);
             ++totals_.files;
