@@ -1,6 +1,7 @@
 #include "compare/catalogue_stream.h"
 
 #include "platform/folder_list.h"
+#include "platform/text_case.h"
 #include "run/run_feedback.h"
 #include "writers/data_text.h"
 
@@ -99,23 +100,6 @@ private:
         at_ += 4;
         return true;
     }
-    static void appendUtf8(std::string& out, std::uint32_t c) {
-        if (c < 0x80) {
-            out.push_back(static_cast<char>(c));
-        } else if (c < 0x800) {
-            out.push_back(static_cast<char>(0xC0 | c >> 6));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else if (c < 0x10000) {
-            out.push_back(static_cast<char>(0xE0 | c >> 12));
-            out.push_back(static_cast<char>(0x80 | (c >> 6 & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else {
-            out.push_back(static_cast<char>(0xF0 | c >> 18));
-            out.push_back(static_cast<char>(0x80 | (c >> 12 & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (c >> 6 & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        }
-    }
     bool string(std::string& out) {
         if (!take('"'))
             return false;
@@ -209,10 +193,8 @@ bool JsonCatalogueReader::readLine() {
             return fail("a line longer than any entry");
         }
         if (ended_) {
-            if (line_.empty())
-                return false;
-            ++lineNumber_; // a last line without its line end
-            return true;
+            ++lineNumber_; // a last line without its line end, or the one past the end
+            return !line_.empty();
         }
         buffer_.resize(readSize);
         std::size_t got = 0;
@@ -226,10 +208,8 @@ bool JsonCatalogueReader::readLine() {
 }
 
 bool JsonCatalogueReader::readHeader() {
-    if (!readLine()) {
-        ++lineNumber_;
+    if (!readLine())
         return failure_.empty() ? fail("empty, not a catalogue") : false;
-    }
     constexpr std::string_view opening = "\"entries\":[";
     std::optional<std::map<std::string, Value>> header;
     if (line_.ends_with(opening) && line_.size() > opening.size() &&
@@ -256,10 +236,8 @@ bool JsonCatalogueReader::next(ComparedEntry& entry) {
         if (!readHeader())
             return false;
     }
-    if (!readLine()) {
-        ++lineNumber_;
+    if (!readLine())
         return failure_.empty() ? fail("the catalogue ends before its totals") : false;
-    }
     if (line_.starts_with("],\"totals\":")) {
         if (moreEntries_)
             return fail("the entries end in a comma");

@@ -99,11 +99,14 @@ std::string isoTime(FileTime time) {
 } // namespace
 
 int compareCatalogueOrder(const ComparedEntry& a, const ComparedEntry& b) {
-    const std::string_view p = a.path, q = b.path;
-    if (p == q) {
+    // At the same path a file comes before a folder (a name that changed kind).
+    const auto byKind = [&a, &b] {
         const bool folderA = a.kind == EntryKind::Folder, folderB = b.kind == EntryKind::Folder;
         return folderA == folderB ? 0 : (folderA ? 1 : -1);
-    }
+    };
+    const std::string_view p = a.path, q = b.path;
+    if (p == q)
+        return byKind();
     // Components that are equal byte for byte are equal in the order as well: start at the
     // first one in which the paths differ.
     std::size_t same = 0;
@@ -121,8 +124,7 @@ int compareCatalogueOrder(const ComparedEntry& a, const ComparedEntry& b) {
         if (!hasX || !hasY) {
             if (hasX != hasY) // a folder comes before everything beneath it
                 return hasX ? 1 : -1;
-            const bool folderA = a.kind == EntryKind::Folder, folderB = b.kind == EntryKind::Folder;
-            return folderA == folderB ? 0 : (folderA ? 1 : -1);
+            return byKind();
         }
         // In a folder, its files come before its sub-folders.
         const int groupX = lastX && a.kind != EntryKind::Folder ? 0 : 1;
@@ -182,18 +184,19 @@ void TextDifferences::line(const char* change, const ComparedEntry& entry) {
     line_.append(shownPath(entry));
 }
 
-void TextDifferences::added(const ComparedEntry& entry) {
-    line("added", entry);
+void TextDifferences::listed(const char* change, const ComparedEntry& entry) {
+    line(change, entry);
     if (entry.known && entry.kind != EntryKind::Folder)
         line_.append(": " + std::to_string(entry.size) + " bytes, " + isoTime(entry.modified));
     out_.write(line_.append("\n"));
 }
 
+void TextDifferences::added(const ComparedEntry& entry) {
+    listed("added", entry);
+}
+
 void TextDifferences::removed(const ComparedEntry& entry) {
-    line("removed", entry);
-    if (entry.known && entry.kind != EntryKind::Folder)
-        line_.append(": " + std::to_string(entry.size) + " bytes, " + isoTime(entry.modified));
-    out_.write(line_.append("\n"));
+    listed("removed", entry);
 }
 
 void TextDifferences::changed(const ComparedEntry& older, const ComparedEntry& newer) {
@@ -252,16 +255,18 @@ void JsonDifferences::values(const char* prefix, const ComparedEntry& entry) {
     line_.push_back('"');
 }
 
-void JsonDifferences::added(const ComparedEntry& entry) {
-    start("added", entry);
+void JsonDifferences::listed(const char* change, const ComparedEntry& entry) {
+    start(change, entry);
     values("", entry);
     line_.push_back('}');
 }
 
+void JsonDifferences::added(const ComparedEntry& entry) {
+    listed("added", entry);
+}
+
 void JsonDifferences::removed(const ComparedEntry& entry) {
-    start("removed", entry);
-    values("", entry);
-    line_.push_back('}');
+    listed("removed", entry);
 }
 
 void JsonDifferences::changed(const ComparedEntry& older, const ComparedEntry& newer) {

@@ -65,6 +65,7 @@ public:
 
 private:
     void line(const char* change, const ComparedEntry& entry);
+    void listed(const char* change, const ComparedEntry& entry); // added or removed
     OutputFile& out_;
     std::string line_;
 };
@@ -80,6 +81,7 @@ public:
 
 private:
     void start(const char* change, const ComparedEntry& entry);
+    void listed(const char* change, const ComparedEntry& entry); // added or removed
     void values(const char* prefix, const ComparedEntry& entry);
     OutputFile& out_;
     std::string line_; // the difference not yet written

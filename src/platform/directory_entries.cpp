@@ -71,24 +71,19 @@ public:
             attributes &= ~unsigned{Hidden};
         if ((attributes & (Hidden | System)) != 0)
             return;
-        if (!options_.excluded.empty()) {
-            nulTerminated_.assign(name);
-            for (const std::string& pattern : options_.excluded) {
-                if (matchesPattern(pattern, nulTerminated_.c_str()))
-                    return;
-            }
+        for (const std::string& pattern : options_.excluded) {
+            if (matchesPattern(pattern, name.data())) // a sink's names are NUL-terminated
+                return;
         }
-        entries_.add(name, attributes);
-        if (!options_.details || !isListedFile(attributes) || details_ == nullptr)
+        if (!options_.details || !isListedFile(attributes)) {
+            entries_.add(name, attributes);
             return;
+        }
         KnownDetails known;
         known.error = details_->entry(name, attributes, known.details);
-        if (known.error == std::errc::no_such_file_or_directory) {
-            // Gone since it was read: as if never there.
-            entries_.bytes_.resize(entries_.entries_.back().offset);
-            entries_.entries_.pop_back();
-            return;
-        }
+        if (known.error == std::errc::no_such_file_or_directory)
+            return; // gone since it was read: as if never there
+        entries_.add(name, attributes);
         entries_.entries_.back().details = static_cast<std::uint32_t>(entries_.details_.size());
         entries_.details_.push_back(known);
     }
@@ -97,7 +92,6 @@ private:
     DirectoryEntries& entries_;
     const ListingOptions& options_;
     FolderDetails* details_ = nullptr;
-    std::string nulTerminated_;
 };
 
 std::error_code DirectoryEntries::read(FileSystem& fileSystem, const std::string& folder,

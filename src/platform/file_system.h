@@ -36,7 +36,7 @@ public:
 
     /// The folder's own details.
     [[nodiscard]] virtual std::error_code folder(EntryDetails& out) = 0;
-    /// The details of the entry `name` just given to `EntrySink::add` with `attributes`: a
+    /// The details of the entry `name` (as `EntrySink::add` has it) with `attributes`: a
     /// link gives its target's, or its own (`dangling`) when it cannot be followed. An entry
     /// that vanished since it was read gives `no_such_file_or_directory`.
     [[nodiscard]] virtual std::error_code entry(std::string_view name, unsigned attributes,
@@ -54,6 +54,7 @@ public:
     /// Called once the folder is open, before its first entry; `details` may be asked for
     /// the folder and for each entry added until `enumerate` returns.
     virtual void begin(FolderDetails& details) { static_cast<void>(details); }
+    /// One entry; `name.data()` is NUL-terminated, and stays valid only during the call.
     virtual void add(std::string_view name, unsigned attributes) = 0;
 };
 

@@ -52,18 +52,12 @@ class OpenFolderDetails final : public FolderDetails {
 public:
     explicit OpenFolderDetails(int dirFd) : dirFd_(dirFd) {}
 
-    /// The name given to the sink last: a NUL-terminated directory entry.
-    void adding(const char* name) { name_ = name; }
-
     std::error_code folder(EntryDetails& out) override {
         return statDetails(dirFd_, "", AT_EMPTY_PATH, out);
     }
 
     std::error_code entry(std::string_view name, unsigned attributes, EntryDetails& out) override {
-        std::string copy;
-        const char* path = name_;
-        if (name.data() != name_)
-            path = (copy = name).c_str();
+        const char* path = name.data(); // NUL-terminated, as every sink is given it
         out.dangling = false;
         if ((attributes & Link) != 0 && !statDetails(dirFd_, path, 0, out))
             return {};
@@ -75,7 +69,6 @@ public:
 
 private:
     int dirFd_;
-    const char* name_ = nullptr;
 };
 
 } // namespace
@@ -144,7 +137,6 @@ std::error_code PosixFileSystem::enumerate(const std::string& folder, EntrySink&
                 if (mountPoints_.count(entryPath))
                     *bits |= Link; // another file system, as a mounted volume's folder
             }
-            details.adding(name);
             out.add(name, *bits | (name[0] == '.' ? Hidden : 0u));
         }
     }

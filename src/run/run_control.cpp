@@ -1,7 +1,6 @@
 #include "run/run_control.h"
 
 #include "general/pause.h"
-#include "platform/directory_entries.h"
 #include "platform/output_file.h"
 #include "platform/paths.h"
 #include "run/list_sub_dirs.h"
@@ -22,9 +21,12 @@ private:
     bool& flag_;
 };
 
+// Reads `folder` to the end and keeps nothing: whether it can be read is all a run asks first.
 std::error_code tryReading(FileSystem& fileSystem, const std::string& folder) {
-    DirectoryEntries entries;
-    return entries.read(fileSystem, folder);
+    struct Nothing final : EntrySink {
+        void add(std::string_view, unsigned) override {}
+    } nothing;
+    return fileSystem.enumerate(folder, nothing);
 }
 
 } // namespace

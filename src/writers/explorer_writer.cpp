@@ -28,6 +28,7 @@
 #include "writers/explorer_writer.h"
 
 #include "platform/output_file.h"
+#include "writers/data_text.h"
 #include "writers/explorer_page.h"
 #include "writers/html_escape.h"
 #include "writers/json_text.h"
@@ -74,9 +75,9 @@ private:
                 : 1 + static_cast<std::size_t>(std::count(below.begin(), below.end(), '/'));
         const std::string_view name =
             below.empty() ? entry.folder : below.substr(below.rfind('/') + 1);
-        record_.append(first_ || element_ == 0 ? "[" : ",\n[")
-            .append(std::to_string(depth))
-            .push_back(',');
+        record_.append(first_ || element_ == 0 ? "[" : ",\n[");
+        appendDecimal(record_, depth);
+        record_.push_back(',');
         first_ = false;
         extra_.clear(), rawNames_.clear(), sizes_.clear(), times_.clear(), dangling_.clear();
         files_ = 0;
@@ -90,8 +91,11 @@ private:
             extra_.append(extra_.empty() ? "\"u\":" : ",\"u\":");
             quoted(extra_, entry.unreadable.message());
         }
-        if (entry.files > 0)
-            record_.append(",").append(std::to_string(entry.bytes)).append(",\"");
+        if (entry.files > 0) {
+            record_.push_back(',');
+            appendDecimal(record_, entry.bytes);
+            record_.append(",\"");
+        }
     }
 
     void file(const CatalogueEntry& entry) {
@@ -100,23 +104,28 @@ private:
             sizes_.push_back(',');
             times_.push_back(',');
         }
-        const std::string position = std::to_string(files_++);
+        // A file's position is written only for a name or a link the page must be told of.
+        const std::size_t position = files_++;
         if (!appendJsonText(record_, entry.name)) {
-            rawNames_.append(rawNames_.empty() ? "\"" : ",\"").append(position).append("\":\"");
+            rawNames_.append(rawNames_.empty() ? "\"" : ",\"");
+            appendDecimal(rawNames_, position);
+            rawNames_.append("\":\"");
             appendPercentEncoded(rawNames_, entry.name);
             rawNames_.push_back('"');
         }
         if (entry.details && !entry.details->error) {
             const EntryDetails& details = entry.details->details;
-            sizes_.append(std::to_string(details.size));
-            times_.append(std::to_string(details.modified.seconds - previous_));
+            appendDecimal(sizes_, details.size);
+            appendDecimal(times_, details.modified.seconds - previous_);
             previous_ = details.modified.seconds;
         } else {
             sizes_.push_back('-');
             times_.push_back('-');
         }
-        if (entry.kind == EntryKind::Dangling)
-            dangling_.append(dangling_.empty() ? "" : ",").append(position);
+        if (entry.kind == EntryKind::Dangling) {
+            dangling_.append(dangling_.empty() ? "" : ",");
+            appendDecimal(dangling_, position);
+        }
         if (record_.size() >= OutputFile::capacity)
             write();
     }
