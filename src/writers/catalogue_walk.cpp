@@ -2,6 +2,7 @@
 
 #include "platform/attributes.h"
 #include "platform/directory_entries.h"
+#include "platform/paths.h"
 
 #include <memory>
 #include <vector>
@@ -104,8 +105,7 @@ private:
     }
 
     void reportDetails(const std::string& folder, std::string_view name, std::error_code error) {
-        feedback_.cannotRead((folder.back() == '/' ? folder : folder + "/") + std::string(name),
-                             error);
+        feedback_.cannotRead(withSeparator(folder).append(name), error);
     }
 
     FileSystem& fileSystem_;
