@@ -16,8 +16,8 @@
 #include "platform/posix_output_files.h"
 #include "platform/print_surface.h"
 #include "platform/qt/qt_services.h"
+#include "run/catalogue_writers.h"
 #include "run/run_control.h"
-#include "writers/catalogue_writers.h"
 
 #include <QButtonGroup>
 #include <QLabel>
@@ -53,10 +53,10 @@ inline constexpr QSize clientSize(447, 262);
 /// A run's heartbeat yields to the message loop, so the window keeps painting and
 /// answering on any size of tree. Unreadable folders stay in the catalogue as headings
 /// without files; the window has nowhere to list them and says nothing.
-class YieldingFeedback final : public RunFeedback {
+class YieldingFeedback final : public WalkFeedback {
 public:
     explicit YieldingFeedback(EventLoop& loop) : loop_(loop) {}
-    void working(const Progress&) override { loop_.processEvents(); }
+    void working(const Totals&) override { loop_.processEvents(); }
     void cannotRead(const std::string&, std::error_code) override {}
 
 private:
@@ -136,18 +136,12 @@ private:
     QLabel label2_{&frame3_};
     PictureKnop exitKnop_{&frame3_};
 
-    RunServices run_{dir1_,
-                     keuze_,
-                     okKnop_,
-                     progress_,
-                     pointer_,
-                     list1_,
-                     fileSystem_,
-                     loop_,
-                     services_.messages,
-                     feedback_,
-                     TreeReading::CollectFirst};
-    CatalogueWriters writers_{{{dir1_, list1_, file1_, feedback_, TreeReading::CollectFirst},
+    RunServices run_{dir1_,  keuze_,      okKnop_, progress_,          pointer_,
+                     list1_, fileSystem_, loop_,   services_.messages, feedback_};
+    CatalogueWriters writers_{{dir1_,
+                               list1_,
+                               file1_,
+                               feedback_,
                                {progress_, loop_},
                                files_,
                                services_.shell,

@@ -18,19 +18,13 @@ void report(std::string_view text) {
     std::fwrite(line.data(), 1, line.size(), stderr);
 }
 
-void StandardErrorMessages::show(std::string_view prompt, std::string_view, MessageIcon icon) {
-    if (icon == MessageIcon::None)
-        return;
-    report(prompt);
-}
-
 TerminalFeedback::TerminalFeedback() : terminal_(isatty(STDERR_FILENO) == 1) {}
 
 TerminalFeedback::~TerminalFeedback() {
     clearLine();
 }
 
-void TerminalFeedback::working(const Progress& progress) {
+void TerminalFeedback::working(const Totals& progress) {
     if (!terminal_)
         return;
     const auto now = std::chrono::steady_clock::now();

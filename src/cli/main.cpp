@@ -1,11 +1,13 @@
-// dorvantile-cli: the catalogue from the command line, for scheduled and scripted runs.
-// It runs the window's run control, collection and writers over headless controls.
+// dorvantile-cli: the catalogue from the command line, for scheduled and scripted runs, and
+// its sub-commands. Each run walks the tree once into the writer of its format.
+#include "catalogue/json_catalogue.h"
+#include "catalogue/read_ahead.h"
+#include "catalogue/tree_walk.h"
+#include "cli/formats.h"
 #include "cli/headless.h"
 #include "cli/options.h"
 #include "compare/compare.h"
 #include "platform/attributes.h"
-#include "platform/file_listing.h"
-#include "platform/folder_list.h"
 #include "platform/output_file.h"
 #include "platform/paths.h"
 #include "platform/posix_environment.h"
@@ -16,10 +18,6 @@
 #include "platform/posix_process.h"
 #include "platform/posix_shell.h"
 #include "platform/print_module.h"
-#include "run/run_control.h"
-#include "writers/catalogue_writers.h"
-#include "writers/data_writers.h"
-#include "writers/explorer_writer.h"
 
 #include <cstdio>
 #include <optional>
@@ -29,14 +27,6 @@
 
 namespace dorvantile::cli {
 namespace {
-
-/// The printer of a run that writes a file: never asked for.
-class NoPrinter final : public Printer {
-public:
-    std::unique_ptr<PrintSurface> startJob() override {
-        throw CatalogueError("no printer was chosen");
-    }
-};
 
 /// `path` made absolute; the working folder is asked for only when `path` is relative. A
 /// folder to catalogue has its "." and ".." resolved as text; an output file is left as the
@@ -55,7 +45,10 @@ std::optional<std::string> absolute(Environment& environment, const std::string&
     return path.front() == '/' ? path : withSeparator(working) + path;
 }
 
-int run(const Options& options, int& argc, char** argv) {
+/// A catalogue of `options.folder` in its format: exit status 0 complete, 1 none written, 3
+/// written without what could not be read.
+int catalogue(const Options& options, int& argc, char** argv) {
+    const Format& format = *findFormat(options.format);
     PosixEnvironment environment;
     const std::optional<std::string> folder = absolute(environment, options.folder, true);
     if (!folder)
@@ -73,101 +66,80 @@ int run(const Options& options, int& argc, char** argv) {
     }
 
     // The app folder is looked for (and made) only when the catalogue goes there.
-    // The data formats and the explorer page read each file's details.
-    const bool data = options.format == Format::Csv || options.format == Format::Json ||
-                      options.format == Format::Explorer;
-    OutputPaths paths;
-    std::string dataPath;
+    std::string path;
     if (options.output) {
         std::optional<std::string> output("-");
         if (*options.output != "-" && !(output = absolute(environment, *options.output, false)))
             return 1;
-        paths = {*output, *output};
-        dataPath = *output;
-    } else if (options.format != Format::Print) {
-        const std::string folder = appFolder(environment);
-        if (folder.empty()) {
+        path = *output;
+    } else if (!format.printed()) {
+        const std::string appFiles = appFolder(environment);
+        if (appFiles.empty()) {
             report("no folder for the catalogue: HOME is not set and the user has no home "
                    "folder; give one with --output");
             return 1;
         }
-        paths = OutputPaths::inFolder(folder);
-        dataPath = withSeparator(folder) + (options.format == Format::Csv    ? "Files.csv"
-                                            : options.format == Format::Json ? "Files.json"
-                                                                             : "Explorer.html");
+        path = withSeparator(appFiles).append(format.defaultFile);
     }
-    const RunDescription description{*folder, environment.currentTime(), environment.hostName()};
-
-    FixedFolder dir1(*folder);
-    FixedChoice keuze(static_cast<int>(options.format));
-    NoDisplay display;
-    FolderList list1;
-    FileListing file1(fileSystem);
-    NoWaitLoop loop;
-    PosixOutputFiles files;
-    XdgOpenShell desktop(environment);
-    NoShell noShell;
-    StandardErrorMessages messages;
-    TerminalFeedback feedback;
-    NoPrinter noPrinter;
     // Only a run that prints loads the printer, and with it Qt and libcups.
-    std::unique_ptr<Printer> printing;
-    if (options.format == Format::Print) {
+    std::unique_ptr<Printer> printer;
+    if (format.printed()) {
         PosixModuleLoader modules;
         std::string reason;
-        printing = loadPrinter(
+        printer = loadPrinter(
             modules, printModulePath(environment, printModuleName), argc, argv,
             options.printer.value_or(""), [](const char* message) { report(message); }, reason);
-        if (!printing) {
+        if (!printer) {
             report(reason);
             return 1;
         }
     }
 
-    // Without a window there is no sweep to show while folders are collected: each folder
-    // is read once, as its section is written.
-    const TreeReading reading = TreeReading::OnePass;
-    RunServices services{dir1,       keuze, display,  display,  display, list1,
-                         fileSystem, loop,  messages, feedback, reading};
-    Shell& shell = options.open ? static_cast<Shell&>(desktop) : noShell;
-    Printer& printer = printing ? *printing : noPrinter;
-    const CatalogueSource source{dir1,     list1,   file1,
-                                 feedback, reading, {options.hidden, options.excluded, data}};
-    CatalogueWriters writers({source, {display, loop}, files, shell, messages, printer}, paths);
-    // The run control checks the chosen folder and writes the window's outputs; the data
-    // formats, which no option of the window selects, are written after it.
-    RunControl control(services, writers);
-    if (!control.OkKnop_Click())
-        return 1; // the reason is on standard error
+    // A chosen folder that cannot be read has no catalogue: the old one stays.
+    fileSystem.refresh(*folder);
+    TerminalFeedback feedback;
+    TreeWalk walk(fileSystem, *folder, {options.hidden, options.excluded, format.details},
+                  feedback);
+    if (std::error_code error = walk.start()) {
+        report(chosenFolderError(*folder, error));
+        return 1;
+    }
+    const RunDescription run{*folder, environment.currentTime(), environment.hostName()};
+    PosixOutputFiles files;
     try {
-        if (options.format == Format::Csv)
-            SaveToCsv(source, files, dataPath);
-        else if (options.format == Format::Json)
-            SaveToJson(source, files, dataPath, description);
-        else if (options.format == Format::Explorer)
-            SaveToExplorer(source, files, dataPath, description);
-    } catch (const CatalogueError& error) {
+        std::optional<OutputFile> out;
+        std::unique_ptr<PrintSurface> job;
+        if (format.printed())
+            job = printer->startJob();
+        else
+            out.emplace(OutputFile::open(files, path));
+        const std::unique_ptr<CatalogueSink> writer =
+            format.writer({out ? &*out : nullptr, job.get(), run});
+        writeCatalogue(walk, *writer);
+        if (out)
+            out->commit();
+    } catch (const std::exception& error) { // CatalogueError, or no memory left
         report(error.what());
         return 1;
     }
-    const std::string written = data                             ? dataPath
-                                : options.format == Format::Html ? paths.html
-                                                                 : paths.text;
-    if (options.open && options.format != Format::Html && written != "-")
-        desktop.open(written);
+    if (options.open && path != "-") {
+        XdgOpenShell desktop(environment);
+        desktop.open(path);
+    }
     // Without --output the catalogue lands in the app folder; say where.
-    if (!options.output && options.format != Format::Print)
-        report("catalogue written to " + written);
+    if (!options.output && !format.printed())
+        report("catalogue written to " + path);
     return feedback.incomplete() ? 3 : 0;
 }
 
 /// `compare OLD NEW`: each side a folder, read now, or a JSON catalogue. Exit status as
 /// diff's: 0 the same, 1 differences, 2 trouble.
-int compare(const Options& options) {
+int compare(const Options& options, int&, char**) {
     PosixEnvironment environment;
     PosixFileSystem fileSystem;
     PosixInputFiles inputs;
     const ListingOptions listing{options.hidden, options.excluded, true};
+    NoFeedback noFeedback; // each entry carries what could not be read
     const auto side = [&](const std::string& operand) -> std::unique_ptr<EntryStream> {
         const std::optional<std::string> path =
             operand == "-" ? operand : absolute(environment, operand, false);
@@ -176,7 +148,11 @@ int compare(const Options& options) {
         const std::optional<unsigned> bits = fileSystem.attributes(*path);
         if (operand != "-" && bits && (*bits & Directory) != 0) {
             const std::optional<std::string> folder = absolute(environment, operand, true);
-            return folder ? std::make_unique<WalkedFolder>(fileSystem, *folder, listing) : nullptr;
+            if (!folder)
+                return nullptr;
+            // Walked on a thread of its own while the other side is read.
+            return std::make_unique<ReadAhead>(
+                std::make_unique<TreeWalk>(fileSystem, *folder, listing, noFeedback));
         }
         std::unique_ptr<ReadableFile> file;
         if (std::error_code error = inputs.open(*path, file)) {
@@ -193,7 +169,7 @@ int compare(const Options& options) {
     try {
         OutputFile out = OutputFile::open(files, "-");
         std::unique_ptr<DifferenceReport> differences;
-        if (options.format == Format::Json)
+        if (options.format == "json")
             differences =
                 std::make_unique<JsonDifferences>(out, options.oldCatalogue, options.newCatalogue);
         else
@@ -212,6 +188,17 @@ int compare(const Options& options) {
         return 2;
     }
 }
+
+struct Command {
+    std::string_view name;
+    int (*run)(const Options& options, int& argc, char** argv);
+};
+
+// What each sub-command does; the first, with no name, makes a catalogue.
+constexpr Command commands[] = {
+    {"", catalogue},
+    {compareCommand, compare},
+};
 
 /// Writes the help or version text; a standard output that cannot take it is a failure.
 int print(const std::string& text) {
@@ -242,7 +229,9 @@ int main(int argc, char** argv) {
     case ParsedArguments::Action::Run:
         break;
     }
-    if (parsed.options.compare)
-        return compare(parsed.options);
-    return run(parsed.options, argc, argv);
+    for (const Command& command : commands) {
+        if (command.name == parsed.options.command)
+            return command.run(parsed.options, argc, argv);
+    }
+    return 2;
 }

@@ -1,5 +1,7 @@
 #include "cli/options.h"
 
+#include "cli/formats.h"
+
 namespace dorvantile::cli {
 
 const char* const usageText =
@@ -47,26 +49,21 @@ ParsedArguments usageError(std::string message) {
     return {ParsedArguments::Action::UsageError, {}, std::move(message)};
 }
 
-// Checks that belong to the options together rather than to each of them.
-ParsedArguments checked(Options options, const std::vector<std::string_view>& folders,
-                        bool formatGiven) {
-    if (options.compare) {
-        if (folders.size() != 2)
-            return usageError("compare needs OLD and NEW");
-        options.oldCatalogue = folders[0];
-        options.newCatalogue = folders[1];
-        if (!formatGiven)
-            options.format = Format::Text;
-        if (options.format != Format::Text && options.format != Format::Json)
-            return usageError("compare reports as text or json");
-        if (options.output || options.open || options.printer)
-            return usageError("compare writes to standard output only");
-        return {ParsedArguments::Action::Run, std::move(options), {}};
-    }
-    if (folders.size() != 1)
-        return usageError(folders.empty() ? "no FOLDER given" : "more than one FOLDER given");
-    options.folder = folders.front();
-    if (options.format == Format::Print) {
+ParsedArguments run(Options options) {
+    return {ParsedArguments::Action::Run, std::move(options), {}};
+}
+
+// Checks that belong to the options of a catalogue together rather than to each of them.
+ParsedArguments checkCatalogue(Options options, const std::vector<std::string_view>& operands) {
+    if (operands.size() != 1)
+        return usageError(operands.empty() ? "no FOLDER given" : "more than one FOLDER given");
+    options.folder = operands.front();
+    if (options.format.empty())
+        options.format = formats().front().name;
+    const Format* format = findFormat(options.format);
+    if (!format)
+        return usageError("unknown format '" + options.format + "'");
+    if (format->printed()) {
         if (options.output)
             return usageError("option --output does not apply to --format print");
         if (options.open)
@@ -74,8 +71,35 @@ ParsedArguments checked(Options options, const std::vector<std::string_view>& fo
     } else if (options.printer) {
         return usageError("option --printer needs --format print");
     }
-    return {ParsedArguments::Action::Run, std::move(options), {}};
+    return run(std::move(options));
 }
+
+ParsedArguments checkCompare(Options options, const std::vector<std::string_view>& operands) {
+    if (operands.size() != 2)
+        return usageError("compare needs OLD and NEW");
+    options.oldCatalogue = operands[0];
+    options.newCatalogue = operands[1];
+    if (options.format.empty())
+        options.format = "text";
+    if (options.format != "text" && options.format != "json")
+        return usageError(findFormat(options.format) ? "compare reports as text or json"
+                                                     : "unknown format '" + options.format + "'");
+    if (options.output || options.open || options.printer)
+        return usageError("compare writes to standard output only");
+    return run(std::move(options));
+}
+
+struct Command {
+    std::string_view name;
+    ParsedArguments (*check)(Options options, const std::vector<std::string_view>& operands);
+};
+
+// The sub-commands, each with the checks of its own operands and options; the first, with no
+// name, makes a catalogue.
+constexpr Command commands[] = {
+    {"", checkCatalogue},
+    {compareCommand, checkCompare},
+};
 
 } // namespace
 
@@ -83,9 +107,13 @@ ParsedArguments parseArguments(const std::vector<std::string_view>& arguments) {
     Options options;
     std::vector<std::string_view> folders;
     bool optionsEnded = false;
-    bool formatGiven = false;
-    options.compare = !arguments.empty() && arguments.front() == "compare";
-    for (std::size_t i = options.compare ? 1 : 0; i < arguments.size(); ++i) {
+    const Command* command = &commands[0];
+    for (const Command& named : commands) {
+        if (!arguments.empty() && !named.name.empty() && arguments.front() == named.name)
+            command = &named;
+    }
+    options.command = command->name;
+    for (std::size_t i = options.command.empty() ? 0 : 1; i < arguments.size(); ++i) {
         const std::string_view arg = arguments[i];
         // Whether `arg` is option `name`, in either form; `value` is then set when it has one.
         std::optional<std::string> value;
@@ -120,21 +148,9 @@ ParsedArguments parseArguments(const std::vector<std::string_view>& arguments) {
         } else if (!value) {
             return usageError("option " + std::string(arg) + " needs a value");
         } else if (arg.starts_with("--format")) {
-            if (*value == "html")
-                options.format = Format::Html;
-            else if (*value == "text")
-                options.format = Format::Text;
-            else if (*value == "print")
-                options.format = Format::Print;
-            else if (*value == "csv")
-                options.format = Format::Csv;
-            else if (*value == "json")
-                options.format = Format::Json;
-            else if (*value == "explorer")
-                options.format = Format::Explorer;
-            else
-                return usageError("unknown format '" + *value + "'");
-            formatGiven = true;
+            if (value->empty())
+                return usageError("unknown format ''");
+            options.format = *value;
         } else if (arg.starts_with("--output")) {
             if (value->empty())
                 return usageError("option --output needs a file");
@@ -149,7 +165,7 @@ ParsedArguments parseArguments(const std::vector<std::string_view>& arguments) {
             options.printer = *value;
         }
     }
-    return checked(std::move(options), folders, formatGiven);
+    return command->check(std::move(options), folders);
 }
 
 } // namespace dorvantile::cli

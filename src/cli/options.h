@@ -11,15 +11,15 @@ namespace dorvantile::cli {
 /// The help text of `--help`, also shown after a usage error.
 extern const char* const usageText;
 
-/// The first three are the output choices of the window; the data formats and the explorer
-/// page are the command line's own.
-enum class Format { Html = 1, Text = 2, Print = 3, Csv = 4, Json = 5, Explorer = 6 };
+/// The sub-commands; a command line without one makes a catalogue.
+inline constexpr std::string_view compareCommand = "compare";
 
 struct Options {
-    /// Whether this is `compare OLD NEW` rather than a catalogue of `folder`.
-    bool compare = false;
-    /// The catalogue's format; for `compare`, its report's (text or json).
-    Format format = Format::Html;
+    /// The sub-command: empty for a catalogue of `folder`, or `compareCommand`.
+    std::string command;
+    /// The catalogue's format (a name of `formats()`); for `compare`, its report's (text or
+    /// json).
+    std::string format;
     std::optional<std::string> output;
     bool open = false;
     std::optional<std::string> printer;
@@ -40,8 +40,8 @@ struct ParsedArguments {
 };
 
 /// Reads the arguments after the program's name. Options may come as `--name value` or
-/// `--name=value`, before or after FOLDER; "--" ends them. A first argument "compare" asks
-/// for a comparison of the two that follow.
+/// `--name=value`, before or after FOLDER; "--" ends them. A first argument that names a
+/// sub-command ("compare") asks for it, with its own operands and options.
 ParsedArguments parseArguments(const std::vector<std::string_view>& arguments);
 
 } // namespace dorvantile::cli

@@ -17,30 +17,11 @@
 //   ],"summary":{"added":1,"removed":1,"changed":1}}
 #include "compare/compare.h"
 
+#include "catalogue/codecs.h"
 #include "general/shown_text.h"
-#include "platform/text_case.h"
-#include "writers/data_text.h"
-#include "writers/data_writers.h"
 
 namespace dorvantile {
 namespace {
-
-constexpr std::size_t exhausted = std::string_view::npos;
-
-// The component of `path` from `at`, and where the next one begins (`exhausted` after the
-// last). False when there is none.
-bool nextComponent(std::string_view path, std::size_t& at, std::string_view& component,
-                   bool& last) {
-    if (at == exhausted)
-        return false;
-    std::size_t end = path.find('/', at);
-    last = end == std::string_view::npos;
-    if (last)
-        end = path.size();
-    component = path.substr(at, end - at);
-    at = last ? exhausted : end + 1;
-    return true;
-}
 
 // One side of the merge: its stream, its current entry, and the one before to check the order.
 class Side {
@@ -54,12 +35,15 @@ public:
     bool advance(std::string& failure) {
         std::swap(previous_, entry_);
         const bool hadOne = has_;
-        has_ = stream_.next(entry_);
-        if (!stream_.failure().empty()) {
+        has_ = stream_.next(read_);
+        if (!has_ && !stream_.failure().empty()) {
             failure = stream_.failure();
             return false;
         }
-        if (has_ && hadOne && compareCatalogueOrder(previous_, entry_) >= 0) {
+        if (has_)
+            entry_.assign(read_);
+        if (has_ && hadOne &&
+            compareCatalogueOrder(previous_.kind, previous_.path, entry_.kind, entry_.path) >= 0) {
             failure = name_ + ": entry " + std::to_string(count_ + 1) +
                       " is out of catalogue order: the catalogue is damaged";
             return false;
@@ -71,6 +55,7 @@ public:
 private:
     EntryStream& stream_;
     const std::string& name_;
+    CatalogueEntry read_;
     ComparedEntry entry_, previous_;
     bool has_ = false;
     std::size_t count_ = 0;
@@ -98,42 +83,18 @@ std::string isoTime(FileTime time) {
 
 } // namespace
 
-int compareCatalogueOrder(const ComparedEntry& a, const ComparedEntry& b) {
-    // At the same path a file comes before a folder (a name that changed kind).
-    const auto byKind = [&a, &b] {
-        const bool folderA = a.kind == EntryKind::Folder, folderB = b.kind == EntryKind::Folder;
-        return folderA == folderB ? 0 : (folderA ? 1 : -1);
-    };
-    const std::string_view p = a.path, q = b.path;
-    if (p == q)
-        return byKind();
-    // Components that are equal byte for byte are equal in the order as well: start at the
-    // first one in which the paths differ.
-    std::size_t same = 0;
-    while (same < p.size() && same < q.size() && p[same] == q[same])
-        ++same;
-    const std::size_t slash = same == 0 ? std::string_view::npos : p.rfind('/', same - 1);
-    const std::size_t start = slash == std::string_view::npos ? 0 : slash + 1;
-    std::size_t i = p.empty() ? exhausted : start;
-    std::size_t j = q.empty() ? exhausted : start;
-    for (;;) {
-        std::string_view x, y;
-        bool lastX = false, lastY = false;
-        const bool hasX = nextComponent(p, i, x, lastX);
-        const bool hasY = nextComponent(q, j, y, lastY);
-        if (!hasX || !hasY) {
-            if (hasX != hasY) // a folder comes before everything beneath it
-                return hasX ? 1 : -1;
-            return byKind();
-        }
-        // In a folder, its files come before its sub-folders.
-        const int groupX = lastX && a.kind != EntryKind::Folder ? 0 : 1;
-        const int groupY = lastY && b.kind != EntryKind::Folder ? 0 : 1;
-        if (groupX != groupY)
-            return groupX < groupY ? -1 : 1;
-        if (const int names = compareNames(x, y); names != 0)
-            return names;
+void ComparedEntry::assign(const CatalogueEntry& entry) {
+    kind = entry.kind;
+    path.assign(entry.below);
+    if (kind != EntryKind::Folder) {
+        if (!path.empty())
+            path.push_back('/');
+        path.append(entry.name);
     }
+    known = entry.known;
+    size = known && kind != EntryKind::Folder ? entry.size : 0;
+    modified = known ? entry.modified : FileTime{};
+    error.assign(entry.error);
 }
 
 ComparisonResult CompareCatalogues(const ComparedSides& sides, DifferenceReport& report,
@@ -149,9 +110,11 @@ ComparisonResult CompareCatalogues(const ComparedSides& sides, DifferenceReport&
     if (!older.advance(result.failure) || !newer.advance(result.failure))
         return result;
     while (older.has() || newer.has()) {
-        const int order = !older.has()   ? 1
-                          : !newer.has() ? -1
-                                         : compareCatalogueOrder(older.entry(), newer.entry());
+        const int order = !older.has() ? 1
+                          : !newer.has()
+                              ? -1
+                              : compareCatalogueOrder(older.entry().kind, older.entry().path,
+                                                      newer.entry().kind, newer.entry().path);
         if (order <= 0)
             unreadable(sides.olderName, older.entry());
         if (order >= 0)

@@ -1,7 +1,7 @@
 // compare: what changed between two catalogues, by merging their entries in catalogue order.
 #pragma once
 
-#include "compare/catalogue_stream.h"
+#include "catalogue/entry.h"
 #include "platform/output_file.h"
 
 #include <functional>
@@ -9,9 +9,18 @@
 
 namespace dorvantile {
 
-/// The order of the catalogue: a folder, then its files, then its sub-folders, each in the
-/// platform's order of names (`compareNames`). Negative, zero or positive like `memcmp`.
-int compareCatalogueOrder(const ComparedEntry& a, const ComparedEntry& b);
+/// One entry as a comparison holds it: its path whole, and its texts its own.
+struct ComparedEntry {
+    EntryKind kind = EntryKind::Folder;
+    std::string path;   ///< below the chosen folder, exactly as the file system holds it
+    bool known = false; ///< whether `size` (of a file) and `modified` are known
+    std::uint64_t size = 0;
+    FileTime modified;
+    std::string error; ///< why the entry, or a folder's files, could not be read
+
+    /// Takes over `entry`.
+    void assign(const CatalogueEntry& entry);
+};
 
 /// What a comparison found, as it finds it.
 class DifferenceReport {

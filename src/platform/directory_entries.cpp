@@ -5,6 +5,7 @@
 #include "platform/text_case.h"
 
 #include <algorithm>
+#include <memory>
 
 namespace dorvantile {
 namespace {
@@ -52,19 +53,11 @@ template <bool FoldA, bool FoldB> int compareForms(std::string_view a, std::stri
 
 } // namespace
 
-// Keeps what a catalogue lists or enters, with the details of the listed files when asked.
+// Keeps what a catalogue lists or enters.
 class DirectoryEntries::Shown final : public EntrySink {
 public:
     Shown(DirectoryEntries& entries, const ListingOptions& options)
         : entries_(entries), options_(options) {}
-
-    void begin(FolderDetails& details) override {
-        details_ = &details;
-        if (options_.details) {
-            KnownDetails& own = entries_.details_.front();
-            own.error = details.folder(own.details);
-        }
-    }
 
     void add(std::string_view name, unsigned attributes) override {
         if (options_.hidden)
@@ -75,30 +68,18 @@ public:
             if (matchesPattern(pattern, name.data())) // a sink's names are NUL-terminated
                 return;
         }
-        if (!options_.details || !isListedFile(attributes)) {
-            entries_.add(name, attributes);
-            return;
-        }
-        KnownDetails known;
-        known.error = details_->entry(name, attributes, known.details);
-        if (known.error == std::errc::no_such_file_or_directory)
-            return; // gone since it was read: as if never there
         entries_.add(name, attributes);
-        entries_.entries_.back().details = static_cast<std::uint32_t>(entries_.details_.size());
-        entries_.details_.push_back(known);
     }
 
 private:
     DirectoryEntries& entries_;
     const ListingOptions& options_;
-    FolderDetails* details_ = nullptr;
 };
 
-std::error_code DirectoryEntries::read(FileSystem& fileSystem, const std::string& folder,
-                                       const ListingOptions& options) {
+std::error_code DirectoryEntries::read(OpenFolder& folder, const ListingOptions& options) {
     clear();
     Shown shown(*this, options);
-    if (std::error_code error = fileSystem.enumerate(folder, shown)) {
+    if (std::error_code error = folder.read(shown)) {
         clear();
         return error;
     }
@@ -106,26 +87,35 @@ std::error_code DirectoryEntries::read(FileSystem& fileSystem, const std::string
     return {};
 }
 
+std::error_code DirectoryEntries::read(FileSystem& fileSystem, const std::string& path,
+                                       const ListingOptions& options) {
+    std::unique_ptr<OpenFolder> folder;
+    if (std::error_code error = fileSystem.openFolder(path, folder)) {
+        clear();
+        return error;
+    }
+    return read(*folder, options);
+}
+
 void DirectoryEntries::clear() {
     bytes_.clear();
     entries_.clear();
-    details_.resize(1);
-    details_.front() = {};
 }
 
 void DirectoryEntries::add(std::string_view name, unsigned attributes) {
     const std::size_t offset = bytes_.size();
     bytes_.append(name);
+    bytes_.push_back('\0');
     if (isAscii(name)) {
         entries_.push_back({prefixKey<true>(name), offset, static_cast<std::uint32_t>(name.size()),
-                            0, attributes, 0});
+                            0, attributes});
         return;
     }
     appendLower(bytes_, name);
-    const std::string_view lower(bytes_.data() + offset + name.size(),
-                                 bytes_.size() - offset - name.size());
+    const std::size_t lowerStart = offset + name.size() + 1;
+    const std::string_view lower(bytes_.data() + lowerStart, bytes_.size() - lowerStart);
     entries_.push_back({prefixKey<false>(lower), offset, static_cast<std::uint32_t>(name.size()),
-                        static_cast<std::uint32_t>(lower.size()), attributes, 0});
+                        static_cast<std::uint32_t>(lower.size()), attributes});
 }
 
 void DirectoryEntries::sort() {
@@ -139,8 +129,8 @@ void DirectoryEntries::sort() {
         if (x.lowerLength == 0 && y.lowerLength == 0) {
             folded = compareForms<true, true>(a, b);
         } else {
-            const std::string_view lowerA(base + x.offset + x.length, x.lowerLength);
-            const std::string_view lowerB(base + y.offset + y.length, y.lowerLength);
+            const std::string_view lowerA(base + x.offset + x.length + 1, x.lowerLength);
+            const std::string_view lowerB(base + y.offset + y.length + 1, y.lowerLength);
             if (x.lowerLength == 0)
                 folded = compareForms<true, false>(a, lowerB);
             else if (y.lowerLength == 0)

@@ -1,7 +1,9 @@
-// The file system as the folder collection and the file listing read it.
+// The file system as a walk reads it: folders held open, their entries, and the details of
+// an entry asked of its open folder.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -25,24 +27,6 @@ struct EntryDetails {
     friend bool operator==(const EntryDetails&, const EntryDetails&) = default;
 };
 
-/// The details of the folder being enumerated and of its entries, asked of the open folder
-/// (one stat of a name in it, no lookup of a full path). Valid only during `enumerate`.
-class FolderDetails {
-public:
-    FolderDetails() = default;
-    FolderDetails(const FolderDetails&) = delete;
-    FolderDetails& operator=(const FolderDetails&) = delete;
-    virtual ~FolderDetails() = default;
-
-    /// The folder's own details.
-    [[nodiscard]] virtual std::error_code folder(EntryDetails& out) = 0;
-    /// The details of the entry `name` (as `EntrySink::add` has it) with `attributes`: a
-    /// link gives its target's, or its own (`dangling`) when it cannot be followed. An entry
-    /// that vanished since it was read gives `no_such_file_or_directory`.
-    [[nodiscard]] virtual std::error_code entry(std::string_view name, unsigned attributes,
-                                                EntryDetails& out) = 0;
-};
-
 /// Takes the entries of a folder one at a time, as the file system yields them.
 class EntrySink {
 public:
@@ -51,11 +35,41 @@ public:
     EntrySink& operator=(const EntrySink&) = delete;
     virtual ~EntrySink() = default;
 
-    /// Called once the folder is open, before its first entry; `details` may be asked for
-    /// the folder and for each entry added until `enumerate` returns.
-    virtual void begin(FolderDetails& details) { static_cast<void>(details); }
     /// One entry; `name.data()` is NUL-terminated, and stays valid only during the call.
     virtual void add(std::string_view name, unsigned attributes) = 0;
+};
+
+/// A folder held open: its entries are read, and its entries asked for their details or
+/// opened, relative to it, with no second lookup of its path. Names given to it are
+/// NUL-terminated (`name.data()[name.size()] == '\0'`).
+class OpenFolder {
+public:
+    OpenFolder() = default;
+    OpenFolder(const OpenFolder&) = delete;
+    OpenFolder& operator=(const OpenFolder&) = delete;
+    virtual ~OpenFolder() = default;
+
+    /// Gives `out` every entry but "." and "..", in no particular order. The bits are those
+    /// of `FileSystem::attributes` except `ReadOnly`, which would cost a stat per file and
+    /// decides nothing in a walk. An entry that vanishes while it is read is left out. A
+    /// folder on which a file system is mounted reports `Directory | Link`, as of the last
+    /// `FileSystem::refresh`. Returns the system's reason when the entries cannot be read,
+    /// also when the read fails part-way: an error is never the end of a folder's entries.
+    [[nodiscard]] virtual std::error_code read(EntrySink& out) = 0;
+
+    /// The folder's own size and time.
+    [[nodiscard]] virtual std::error_code details(EntryDetails& out) = 0;
+
+    /// The details of the entry `name` with `attributes` (as `read` gave them): a link gives
+    /// its target's, or its own (`dangling`) when it cannot be followed. An entry that
+    /// vanished since it was read gives `no_such_file_or_directory`.
+    [[nodiscard]] virtual std::error_code entryDetails(std::string_view name, unsigned attributes,
+                                                       EntryDetails& out) = 0;
+
+    /// Opens the sub-folder `name`. A link is never followed (whatever the entry was when it
+    /// was read: a folder swapped for a link since is refused), so a walk stays in its tree.
+    [[nodiscard]] virtual std::error_code openFolder(std::string_view name,
+                                                     std::unique_ptr<OpenFolder>& out) = 0;
 };
 
 class FileSystem {
@@ -65,13 +79,9 @@ public:
     FileSystem& operator=(const FileSystem&) = delete;
     virtual ~FileSystem() = default;
 
-    /// Gives `out` every entry of `folder` but "." and "..", in no particular order. The bits
-    /// are those of `attributes` except `ReadOnly`, which would cost a stat per file and
-    /// decides nothing in a walk. An entry that vanishes while it is read is left out.
-    /// A folder on which a file system is mounted reports `Directory | Link`, as of the last
-    /// `refresh`. Returns the system's reason when the folder cannot be read, also when the
-    /// read fails part-way: an error is never the end of a folder's entries.
-    [[nodiscard]] virtual std::error_code enumerate(const std::string& folder, EntrySink& out) = 0;
+    /// Opens the folder at `path`, following the links in it as the user gave it.
+    [[nodiscard]] virtual std::error_code openFolder(const std::string& path,
+                                                     std::unique_ptr<OpenFolder>& out) = 0;
 
     /// Reads again what may change between runs: where file systems are mounted, known also
     /// by the paths beneath `root` (the folder a run reads) when `root` is reached through
@@ -80,6 +90,14 @@ public:
 
     /// All attribute bits of the entry at `path`, or nothing when the path does not resolve.
     virtual std::optional<unsigned> attributes(const std::string& path) = 0;
+
+    /// Opens `folder` and reads its entries (see `OpenFolder::read`).
+    [[nodiscard]] std::error_code enumerate(const std::string& folder, EntrySink& out) {
+        std::unique_ptr<OpenFolder> open;
+        if (std::error_code error = openFolder(folder, open))
+            return error;
+        return open->read(out);
+    }
 };
 
 } // namespace dorvantile

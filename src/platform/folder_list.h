@@ -7,11 +7,6 @@
 
 namespace dorvantile {
 
-/// How a run reads the tree. The window collects every folder into `List1` first, while its
-/// bar sweeps, and then lists each folder's files as it writes; the command line, which has
-/// no sweep to show, reads each folder once, writing its section as it goes.
-enum class TreeReading { CollectFirst, OnePass };
-
 class FolderList {
 public:
     void clear() { paths_.clear(); }

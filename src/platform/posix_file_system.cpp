@@ -47,28 +47,47 @@ std::error_code statDetails(int dirFd, const char* name, int flags, EntryDetails
     return {};
 }
 
-// Stats relative to the open folder, so the kernel looks up one name, not the whole path.
-class OpenFolderDetails final : public FolderDetails {
+// A folder open for reading, with its path for the mount points beneath it.
+class PosixOpenFolder final : public OpenFolder {
 public:
-    explicit OpenFolderDetails(int dirFd) : dirFd_(dirFd) {}
+    PosixOpenFolder(const PosixFileSystem& fileSystem, Descriptor dir, std::string path)
+        : fileSystem_(fileSystem), dir_(std::move(dir)), path_(std::move(path)) {}
 
-    std::error_code folder(EntryDetails& out) override {
-        return statDetails(dirFd_, "", AT_EMPTY_PATH, out);
+    std::error_code read(EntrySink& out) override;
+
+    std::error_code details(EntryDetails& out) override {
+        return statDetails(dir_.get(), "", AT_EMPTY_PATH, out);
     }
 
-    std::error_code entry(std::string_view name, unsigned attributes, EntryDetails& out) override {
-        const char* path = name.data(); // NUL-terminated, as every sink is given it
+    std::error_code entryDetails(std::string_view name, unsigned attributes,
+                                 EntryDetails& out) override {
+        const char* path = name.data(); // NUL-terminated, as every name given here is
         out.dangling = false;
-        if ((attributes & Link) != 0 && !statDetails(dirFd_, path, 0, out))
+        if ((attributes & Link) != 0 && !statDetails(dir_.get(), path, 0, out))
             return {};
-        if (std::error_code error = statDetails(dirFd_, path, AT_SYMLINK_NOFOLLOW, out))
+        if (std::error_code error = statDetails(dir_.get(), path, AT_SYMLINK_NOFOLLOW, out))
             return error;
         out.dangling = (attributes & Link) != 0; // a link that cannot be followed: its own
         return {};
     }
 
+    std::error_code openFolder(std::string_view name, std::unique_ptr<OpenFolder>& out) override {
+        Descriptor sub(openat(dir_.get(), name.data(),
+                              O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+        if (!sub.valid())
+            return {errno, std::generic_category()};
+        std::string path = path_;
+        if (path.back() != '/')
+            path.push_back('/');
+        path.append(name);
+        out = std::make_unique<PosixOpenFolder>(fileSystem_, std::move(sub), std::move(path));
+        return {};
+    }
+
 private:
-    int dirFd_;
+    const PosixFileSystem& fileSystem_;
+    Descriptor dir_;
+    std::string path_; // without a trailing "/", but for the root
 };
 
 } // namespace
@@ -94,30 +113,41 @@ std::optional<unsigned> entryBits(int dirFd, const char* name, unsigned char typ
     }
 }
 
+std::error_code PosixFileSystem::openFolder(const std::string& folder,
+                                            std::unique_ptr<OpenFolder>& out) {
+    // Without its trailing "/", a folder whose path is just under PATH_MAX still opens.
+    std::string path =
+        folder.size() > 1 && folder.back() == '/' ? folder.substr(0, folder.size() - 1) : folder;
+    Descriptor dir(open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NONBLOCK | O_CLOEXEC));
+    if (!dir.valid())
+        return {errno, std::generic_category()};
+    out = std::make_unique<PosixOpenFolder>(*this, std::move(dir), std::move(path));
+    return {};
+}
+
+bool PosixFileSystem::isMountPoint(const std::string& path) const {
+    return mountPoints_.count(path) > 0;
+}
+
+bool PosixFileSystem::holdsMountPoints(const std::string& path) const {
+    return mountParents_.count(path) > 0;
+}
+
 // getdents64 straight into a large buffer rather than opendir and readdir: opendir adds a
 // stat of every folder, one system call in five, and a walk's time goes almost all to
 // system calls.
-std::error_code PosixFileSystem::enumerate(const std::string& folder, EntrySink& out) {
-    // Without its trailing "/", a folder whose path is just under PATH_MAX still opens, so
-    // the deepest folders are read as far as any path can reach.
-    const std::string path =
-        folder.size() > 1 && folder.back() == '/' ? folder.substr(0, folder.size() - 1) : folder;
-    const Descriptor dir(open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NONBLOCK | O_CLOEXEC));
-    if (!dir.valid())
-        return {errno, std::generic_category()};
+std::error_code PosixOpenFolder::read(EntrySink& out) {
     // Mount points are looked for only in the few folders that hold one.
-    const bool holdsMounts = mountParents_.count(path) > 0;
+    const bool holdsMounts = fileSystem_.holdsMountPoints(path_);
     std::string entryPath;
     if (holdsMounts)
-        entryPath = path == "/" ? path : path + "/";
+        entryPath = path_ == "/" ? path_ : path_ + "/";
     const std::size_t entryStart = entryPath.size();
-    OpenFolderDetails details(dir.get());
-    out.begin(details);
     thread_local std::unique_ptr<char[]> buffer;
     if (!buffer)
         buffer = std::make_unique<char[]>(entryBufferSize);
     for (;;) {
-        const ssize_t filled = getdents64(dir.get(), buffer.get(), entryBufferSize);
+        const ssize_t filled = getdents64(dir_.get(), buffer.get(), entryBufferSize);
         if (filled == 0)
             break;
         if (filled < 0) // a read error is never the end of the entries
@@ -128,13 +158,13 @@ std::error_code PosixFileSystem::enumerate(const std::string& folder, EntrySink&
             const char* name = entry->d_name;
             if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
                 continue;
-            std::optional<unsigned> bits = entryBits(dir.get(), name, entry->d_type);
+            std::optional<unsigned> bits = entryBits(dir_.get(), name, entry->d_type);
             if (!bits)
                 continue;
             if (holdsMounts && *bits == Directory) {
                 entryPath.resize(entryStart);
                 entryPath.append(name);
-                if (mountPoints_.count(entryPath))
+                if (fileSystem_.isMountPoint(entryPath))
                     *bits |= Link; // another file system, as a mounted volume's folder
             }
             out.add(name, *bits | (name[0] == '.' ? Hidden : 0u));

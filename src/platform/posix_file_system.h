@@ -15,15 +15,22 @@ std::optional<unsigned> entryBits(int dirFd, const char* name, unsigned char typ
 
 /// Reads folders with getdents64 into a large buffer. The entry type that it returns answers
 /// the attribute question for almost every entry; a stat is made only for links and for
-/// file systems that do not report types.
+/// file systems that do not report types. A sub-folder is opened relative to its open
+/// parent, never through a link.
 class PosixFileSystem final : public FileSystem {
 public:
     /// Reads the mount points of the process's mount table.
     PosixFileSystem() { refresh("/"); }
 
-    std::error_code enumerate(const std::string& folder, EntrySink& out) override;
+    std::error_code openFolder(const std::string& folder,
+                               std::unique_ptr<OpenFolder>& out) override;
     void refresh(const std::string& root) override;
     std::optional<unsigned> attributes(const std::string& path) override;
+
+    /// Whether a file system is mounted on the folder `path`, as of the last `refresh`.
+    bool isMountPoint(const std::string& path) const;
+    /// Whether a folder in `path` is a mount point.
+    bool holdsMountPoints(const std::string& path) const;
 
 private:
     void addMountPoint(const std::string& point);

@@ -14,9 +14,6 @@ void appendUpper(std::string& out, std::string_view text);
 /// Appends `text` in lower case to `out`, under the same rules as `appendUpper`.
 void appendLower(std::string& out, std::string_view text);
 
-/// Appends the UTF-8 form of the code point `c` (at most U+10FFFF).
-void appendUtf8(std::string& out, char32_t c);
-
 std::string toUpper(std::string_view text);
 std::string toLower(std::string_view text);
 

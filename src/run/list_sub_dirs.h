@@ -1,9 +1,9 @@
 // ListSubDirs: the folder collection.
 #pragma once
 
+#include "catalogue/walk_feedback.h"
 #include "platform/file_system.h"
 #include "platform/folder_list.h"
-#include "run/run_feedback.h"
 
 #include <string>
 
@@ -18,6 +18,6 @@ namespace dorvantile {
 /// cannot be read. Holds one folder's entries per level of depth, whatever the number of
 /// files.
 [[nodiscard]] std::error_code ListSubDirs(FileSystem& fileSystem, FolderList& list1,
-                                          const std::string& folder, RunFeedback& feedback);
+                                          const std::string& folder, WalkFeedback& feedback);
 
 } // namespace dorvantile

@@ -1,5 +1,6 @@
 #include "run/run_control.h"
 
+#include "catalogue/tree_walk.h"
 #include "general/pause.h"
 #include "platform/output_file.h"
 #include "platform/paths.h"
@@ -20,14 +21,6 @@ public:
 private:
     bool& flag_;
 };
-
-// Reads `folder` to the end and keeps nothing: whether it can be read is all a run asks first.
-std::error_code tryReading(FileSystem& fileSystem, const std::string& folder) {
-    struct Nothing final : EntrySink {
-        void add(std::string_view, unsigned) override {}
-    } nothing;
-    return fileSystem.enumerate(folder, nothing);
-}
 
 } // namespace
 
@@ -57,17 +50,12 @@ void RunControl::run() {
     s.bar.Cls();
     s.pointer.set(MousePointer::Hourglass);
     s.list1.clear();
-    // A chosen folder that cannot be read has no catalogue: the old one stays. Read in one
-    // pass, the writers read the tree themselves; the chosen folder is tried first.
+    // A chosen folder that cannot be read has no catalogue: the old one stays.
     const std::string chosen = s.dir1.path();
     s.fileSystem.refresh(chosen);
     if (std::error_code error =
-            s.reading == TreeReading::CollectFirst
-                ? ListSubDirs(s.fileSystem, s.list1, withSeparator(chosen), s.feedback)
-                : tryReading(s.fileSystem, chosen))
-        throw CatalogueError(error == std::errc::not_a_directory
-                                 ? chosen + ": not a folder"
-                                 : "cannot read " + chosen + ": " + error.message());
+            ListSubDirs(s.fileSystem, s.list1, withSeparator(chosen), s.feedback))
+        throw CatalogueError(chosenFolderError(chosen, error));
     if (s.keuze.isSelected(1))
         catalogues_.SaveToHtml();
     if (s.keuze.isSelected(2))

@@ -1,16 +1,16 @@
 // What the run control reaches: the window's controls and the desktop's services.
 #pragma once
 
+#include "catalogue/walk_feedback.h"
 #include "platform/controls.h"
 #include "platform/file_system.h"
 #include "platform/folder_list.h"
 #include "platform/system.h"
-#include "run/run_feedback.h"
 
 namespace dorvantile {
 
-/// The window (or a headless front end) lends these to a run for its whole length; the
-/// writers get theirs apart (see `CatalogueWriters`).
+/// The window lends these to a run for its whole length; the writers get theirs apart (see
+/// `CatalogueWriters`).
 struct RunServices {
     const ChosenFolder& dir1;
     const OutputChoice& keuze;
@@ -21,8 +21,7 @@ struct RunServices {
     FileSystem& fileSystem;
     EventLoop& loop;
     MessageBoxes& messages;
-    RunFeedback& feedback;
-    TreeReading reading;
+    WalkFeedback& feedback;
 };
 
 /// The three outputs that a run can produce, one per option of `Keuze`.

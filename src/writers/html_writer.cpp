@@ -17,10 +17,7 @@
 // file's real case, so that every link opens its file.
 #include "writers/html_writer.h"
 
-#include "general/open_with_shell.h"
-#include "general/pause.h"
 #include "general/shown_text.h"
-#include "platform/output_file.h"
 #include "platform/paths.h"
 #include "writers/html_escape.h"
 
@@ -52,68 +49,47 @@ constexpr std::string_view pageHead =
     "<body bgcolor=\"#EEFFFF\" topmargin=\"10\" leftmargin=\"10\">\r\n"
     "\r\n";
 
-class HtmlPage final : public CatalogueSections {
-public:
-    explicit HtmlPage(OutputFile& out) : out_(out) {}
-
-    void heading(std::string_view folder, bool) override {
-        cased_.clear();
-        appendHeading(cased_, folder, true);
-        line_.assign("<SPAN class=kop>");
-        appendShown(line_, cased_);
-        line_.append(" </SPAN><br>\r\n");
-        out_.write(line_);
-    }
-
-    void file(std::string_view folder, std::string_view name) override {
-        // Every file of a folder shares the start of its link: it is encoded once per folder.
-        if (folder != targetFolder_ || targetPrefix_.empty()) {
-            targetFolder_.assign(folder);
-            targetPrefix_.assign("<A href=\"");
-            appendPercentEncoded(targetPrefix_, folder);
-            appendSeparator(targetPrefix_);
-        }
-        line_.assign(targetPrefix_);
-        appendPercentEncoded(line_, name);
-        line_.append("\">&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;");
-        cased_.clear();
-        appendFileName(cased_, name);
-        appendShown(line_, cased_);
-        line_.append("</A><br>\r\n");
-        out_.write(line_);
-    }
-
-    void endSection() override { out_.write("<P>\r\n"); }
-
-private:
-    OutputFile& out_;
-    std::string line_;
-    std::string cased_;
-    std::string targetFolder_;
-    std::string targetPrefix_;
-};
-
 } // namespace
 
-void SaveToHtml(const CatalogueSource& source, const Animation& animation, OutputFiles& files,
-                const std::string& path, Shell& shell) {
-    Pause(animation.loop, 0.2f);
-    ShowProgress(animation.bar, animation.loop);
-    Pause(animation.loop, 0.2f);
+HtmlCatalogue::HtmlCatalogue(OutputFile& out) : out_(out) {
+    out_.write(pageHead);
+}
 
-    // The window keeps answering while a slow file system puts the file in place.
-    OutputFile out =
-        OutputFile::open(files, path, [&animation] { animation.loop.processEvents(); });
-    out.write(pageHead);
-    HtmlPage page(out);
-    const Progress totals = WalkCatalogue(source, page);
-    out.write("<hr>\r\n<SPAN class=grijs>Folders: " + std::to_string(totals.folders) +
-              " \\ Files: " + std::to_string(totals.files) + " \\ </SPAN>\r\n");
-    out.write("\r\n</body>\r\n</html>\r\n");
-    out.commit();
+void HtmlCatalogue::heading(std::string_view folder, bool) {
+    cased_.clear();
+    appendHeading(cased_, folder, true);
+    line_.assign("<SPAN class=kop>");
+    appendShown(line_, cased_);
+    line_.append(" </SPAN><br>\r\n");
+    out_.write(line_);
+}
 
-    if (path != "-")
-        OpenWithShell(shell, path);
+void HtmlCatalogue::file(std::string_view folder, std::string_view name) {
+    // Every file of a folder shares the start of its link: it is encoded once per folder.
+    if (folder != targetFolder_ || targetPrefix_.empty()) {
+        targetFolder_.assign(folder);
+        targetPrefix_.assign("<A href=\"");
+        appendPercentEncoded(targetPrefix_, folder);
+        appendSeparator(targetPrefix_);
+    }
+    line_.assign(targetPrefix_);
+    appendPercentEncoded(line_, name);
+    line_.append("\">&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;");
+    cased_.clear();
+    appendFileName(cased_, name);
+    appendShown(line_, cased_);
+    line_.append("</A><br>\r\n");
+    out_.write(line_);
+}
+
+void HtmlCatalogue::endSection() {
+    out_.write("<P>\r\n");
+}
+
+void HtmlCatalogue::end(const Totals& totals) {
+    out_.write("<hr>\r\n<SPAN class=grijs>Folders: " + std::to_string(totals.folders) +
+               " \\ Files: " + std::to_string(totals.files) + " \\ </SPAN>\r\n");
+    out_.write("\r\n</body>\r\n</html>\r\n");
 }
 
 } // namespace dorvantile

@@ -1,20 +1,30 @@
-// SaveToHtml: the catalogue as an HTML page.
+// The catalogue as an HTML page: `Files.html`.
 #pragma once
 
-#include "platform/output_files.h"
-#include "platform/system.h"
-#include "run/show_progress.h"
-#include "writers/catalogue_walk.h"
+#include "catalogue/entry.h"
+#include "platform/output_file.h"
 
 #include <string>
 
 namespace dorvantile {
 
-/// Writes the page to `path` ("-" for standard output), replacing the old page only once
-/// the new one is complete, then has the shell open it (not for standard output). Pauses
-/// and plays the progress animation before it writes. Throws CatalogueError, with the old
-/// page untouched, when the page cannot be written.
-void SaveToHtml(const CatalogueSource& source, const Animation& animation, OutputFiles& files,
-                const std::string& path, Shell& shell);
+/// Writes the page to `out`: its head at once, a section per folder, then the totals and the
+/// page's end.
+class HtmlCatalogue final : public SectionSink {
+public:
+    explicit HtmlCatalogue(OutputFile& out);
+
+private:
+    void heading(std::string_view folder, bool chosen) override;
+    void file(std::string_view folder, std::string_view name) override;
+    void endSection() override;
+    void end(const Totals& totals) override;
+
+    OutputFile& out_;
+    std::string line_;
+    std::string cased_;
+    std::string targetFolder_;
+    std::string targetPrefix_;
+};
 
 } // namespace dorvantile

@@ -1,23 +1,26 @@
-// SaveToText: the catalogue as a plain text file.
+// The catalogue as a plain text file: `Files.txt`.
 #pragma once
 
-#include "platform/output_files.h"
-#include "platform/system.h"
-#include "run/show_progress.h"
-#include "writers/catalogue_walk.h"
+#include "catalogue/entry.h"
+#include "platform/output_file.h"
 
 #include <string>
 
 namespace dorvantile {
 
-/// The closing notice of a complete text catalogue.
-inline constexpr const char* textNotice = "You find this textfile in the App.folder";
+/// Writes the text catalogue to `out`: a section per folder, then the totals.
+class TextCatalogue final : public SectionSink {
+public:
+    explicit TextCatalogue(OutputFile& out) : out_(out) {}
 
-/// Writes the text catalogue to `path` ("-" for standard output), replacing the old file
-/// only once the new one is complete; then plays the progress animation and shows the
-/// closing notice. Throws CatalogueError, with the old file untouched and no notice, when
-/// the file cannot be written.
-void SaveToText(const CatalogueSource& source, const Animation& animation, OutputFiles& files,
-                const std::string& path, MessageBoxes& messages);
+private:
+    void heading(std::string_view folder, bool chosen) override;
+    void file(std::string_view folder, std::string_view name) override;
+    void endSection() override;
+    void end(const Totals& totals) override;
+
+    OutputFile& out_;
+    std::string line_;
+};
 
 } // namespace dorvantile

@@ -172,7 +172,7 @@ try:
     with open(old, "wb") as damaged:
         damaged.write(b"\n".join(lines[:3] + [lines[3][:20]] + lines[4:]))
     err = run(["compare", old, b], status=2).stderr.decode()
-    check(err == f"dorvantile-cli: {old.decode()}: line 4: not an entry of a catalogue\n", err)
+    check(err == f"dorvantile-cli: {old.decode()}: line 4: not an entry of a catalogue: a string without its end\n", err)
     err = run(["compare", old + b".none", b], status=2).stderr.decode()
     check(err.endswith("No such file or directory\n"), err)
 finally:

@@ -20,13 +20,13 @@ std::string parsed(const std::string& line) {
     const char* actions[] = {"run", "help", "version", "usage error"};
     std::string out = line + " => " + actions[static_cast<int>(p.action)] + " " + p.error;
     if (p.action == ParsedArguments::Action::Run)
-        out += "format " + std::to_string(static_cast<int>(o.format)) + " output " +
+        out += "format " + o.format + " output " +
                o.output.value_or("none") + (o.open ? " open" : "") + " printer " +
                o.printer.value_or("none") + (o.hidden ? " hidden" : "");
     for (const std::string& pattern : o.excluded)
         out += " exclude " + pattern;
     if (p.action == ParsedArguments::Action::Run)
-        out += o.compare ? " compare " + o.oldCatalogue + " with " + o.newCatalogue
+        out += !o.command.empty() ? " " + o.command + " " + o.oldCatalogue + " with " + o.newCatalogue
                          : " folder " + o.folder;
     return out + "\n";
 }

@@ -1,10 +1,10 @@
 // The Qt printer writing PDF files, read back with poppler's tools: where each line of a
 // printed catalogue lands, in which font and colour, on which page, and when the job is written.
-#include "platform/fakes/fake_controls.h"
+#include "catalogue/tree_walk.h"
 #include "platform/fakes/fake_file_system.h"
 #include "platform/output_file.h"
 #include "platform/qt/qt_printer.h"
-#include "run/list_sub_dirs.h"
+#include "support/fake_feedback.h"
 #include "support/temp_tree.h"
 #include "writers/print_writer.h"
 
@@ -83,17 +83,12 @@ std::vector<std::string> described(const std::string& pdf, const std::vector<Lin
 
 /// Prints the catalogue of folder `top` of `tree` into `pdf`.
 void printCatalogue(FileSystem& tree, const std::string& top, const std::string& pdf) {
-    fakes::FakeChosenFolder dir1;
-    dir1.folder = top;
-    FolderList list1;
     fakes::FakeFeedback feedback;
-    ASSERT_FALSE(ListSubDirs(tree, list1, top + "/", feedback));
-    FileListing file1(tree);
-    fakes::Journal journal;
-    fakes::FakeProgressDisplay bar(journal);
-    fakes::FakeEventLoop loop;
+    TreeWalk walk(tree, top, {}, feedback);
     QtPrinter printer = QtPrinter::toPdf(pdf);
-    SaveToPrinter({dir1, list1, file1, feedback, TreeReading::CollectFirst}, {bar, loop}, printer);
+    const std::unique_ptr<PrintSurface> job = printer.startJob();
+    PrintedCatalogue printout(*job);
+    writeCatalogue(walk, printout);
 }
 
 TEST(QtPrinter, PrintsTheCatalogueInPlaceInBoldLiberationSansAndItsColours) {

@@ -2,6 +2,7 @@
 #include "platform/fakes/fake_file_system.h"
 #include "platform/posix_file_system.h"
 #include "run/list_sub_dirs.h"
+#include "support/fake_feedback.h"
 #include "support/temp_tree.h"
 
 #include <gtest/gtest.h>

@@ -6,16 +6,14 @@
 #include "platform/fakes/fake_system.h"
 #include "platform/file_listing.h"
 #include "platform/folder_list.h"
+#include "run/catalogue_writers.h"
 #include "run/run_control.h"
-#include "writers/catalogue_writers.h"
+#include "support/fake_feedback.h"
 
 namespace dorvantile::testing {
 
 struct RunHarness {
-    explicit RunHarness(FileSystem& fs, TreeReading how = TreeReading::CollectFirst)
-        : fileSystem(fs), file1(fs), reading(how) {
-        files.folders = {"/out"};
-    }
+    explicit RunHarness(FileSystem& fs) : fileSystem(fs), file1(fs) { files.folders = {"/out"}; }
 
     /// Runs the catalogue of `folder` with the output choice `index`; false when it failed.
     bool run(const std::string& folder, int index) {
@@ -42,11 +40,10 @@ struct RunHarness {
     fakes::FakeMessageBoxes messages{journal};
     fakes::FakeFeedback feedback;
     fakes::FakePrinter printer{journal};
-    TreeReading reading;
-    RunServices services{dir1,       keuze, okKnop,   bar,      pointer, list1,
-                         fileSystem, loop,  messages, feedback, reading};
+    RunServices services{dir1,  keuze,      okKnop, bar,      pointer,
+                         list1, fileSystem, loop,   messages, feedback};
     CatalogueWriters writers{
-        {{dir1, list1, file1, feedback, reading}, {bar, loop}, files, shell, messages, printer},
+        {dir1, list1, file1, feedback, {bar, loop}, files, shell, messages, printer},
         OutputPaths::inFolder("/out")};
     RunControl control{services, writers};
 };

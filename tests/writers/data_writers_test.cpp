@@ -1,13 +1,16 @@
 // The data formats and compare over a tree in memory whose details are given: the CSV, JSON
 // and differences against the files in tests/golden, damaged catalogues, and the text of
 // times, names and base64 on their own.
+#include "catalogue/codecs.h"
+#include "catalogue/json_catalogue.h"
+#include "catalogue/read_ahead.h"
+#include "catalogue/tree_walk.h"
 #include "compare/compare.h"
-#include "platform/fakes/fake_controls.h"
 #include "platform/fakes/fake_file_system.h"
 #include "platform/fakes/fake_system.h"
+#include "support/fake_feedback.h"
 #include "support/golden.h"
-#include "writers/data_text.h"
-#include "writers/data_writers.h"
+#include "writers/csv_writer.h"
 
 #include <gtest/gtest.h>
 
@@ -39,24 +42,26 @@ void makeTree(FakeFileSystem& fs) {
     fs.failFolder("/Docs/Locked", std::errc::permission_denied);
 }
 
+const ListingOptions listing{false, {"Cache", "*.tmp"}, true};
+
 struct Catalogue {
     explicit Catalogue(FakeFileSystem& f) : fs(f) {}
     FakeFileSystem& fs;
-    fakes::FakeChosenFolder dir1;
-    FolderList list1;
-    FileListing file1{fs};
     fakes::FakeFeedback feedback;
     fakes::FakeOutputFiles files;
 
     std::string write(bool json) {
-        dir1.folder = "/Docs";
         files.folders = {"/out"};
-        const CatalogueSource source{
-            dir1, list1, file1, feedback, TreeReading::OnePass, {false, {"Cache", "*.tmp"}, true}};
+        TreeWalk walk(fs, "/Docs", listing, feedback);
+        OutputFile out = OutputFile::open(files, "/out/c");
+        const RunDescription run{"/Docs", {1765000000, 1}, "host"};
+        std::unique_ptr<CatalogueSink> writer;
         if (json)
-            SaveToJson(source, files, "/out/c", {"/Docs", {1765000000, 1}, "host"});
+            writer = std::make_unique<JsonCatalogueWriter>(out, run);
         else
-            SaveToCsv(source, files, "/out/c");
+            writer = std::make_unique<CsvCatalogue>(out);
+        writeCatalogue(walk, *writer);
+        out.commit();
         return files.files["/out/c"].content;
     }
 };
@@ -120,8 +125,9 @@ TEST(DataWriters, CsvJsonAndTheirDifferencesMatchTheGoldenFiles) {
               std::string::npos);
     EXPECT_FALSE(result.differs());
 
-    // A folder read now gives the entries of its catalogue.
-    WalkedFolder walked(fs, "/Docs", {false, {"Cache", "*.tmp"}, true});
+    // A folder read now, on a thread of its own, gives the entries of its catalogue.
+    fakes::FakeFeedback quiet;
+    ReadAhead walked(std::make_unique<TreeWalk>(fs, "/Docs", listing, quiet));
     fakes::FakeInputFiles inputs;
     inputs.files["new"] = newer;
     std::unique_ptr<ReadableFile> file;
@@ -156,32 +162,77 @@ TEST(Compare, ADamagedCatalogueNamesItsLine) {
         const auto [at, length] = line(n);
         return std::string(good).replace(at, length, text);
     };
+    const std::string time = "\"modified\":\"2001-01-01T00:00:00.000000000Z\"";
     const std::pair<std::string, std::string> cases[] = {
         {"", "old: line 1: empty, not a catalogue"},
         {"{\"name\":\"x\"}\n", "old: line 1: not a JSON catalogue of dorvantile-cli"},
         {replaced(1, "{\"catalogue\":\"dorvantile\",\"version\":2,\"entries\":["),
          "old: line 1: a catalogue of another version (2); this program reads version 1"},
+        {replaced(1, "{\"catalogue\":\"dorvantile\",\"version\":1,\"entries\":["),
+         "old: line 1: a damaged heading: its folder, time or host is missing or damaged"},
         {good.substr(0, line(4).first), "old: line 4: the catalogue ends before its totals"},
-        {good.substr(0, line(4).first + 20), "old: line 4: not an entry of a catalogue"},
+        {good.substr(0, line(4).first + 20),
+         "old: line 4: not an entry of a catalogue: a string without its end"},
         {replaced(3, "{\"kind\":\"pipe\",\"path\":\"x\"},"),
-         "old: line 3: an entry without its kind or path, or with a damaged value"},
-        {replaced(
-             3,
-             "{\"kind\":\"file\",\"path\":\"x\",\"modified\":\"2001-02-29T00:00:00.000000000Z\"},"),
-         "old: line 3: an entry without its kind or path, or with a damaged value"},
+         "old: line 3: an entry of an unknown kind"},
+        {replaced(3, "{\"kind\":\"file\",\"path\":\"x\",\"size\":1," + time.substr(0, 13) +
+                         "2001-02-29T00:00:00.000000000Z\"},"),
+         "old: line 3: a modified time that is not an ISO 8601 time of a catalogue"},
         {replaced(3, "{\"kind\":\"file\",\"path\":\"?\",\"path_base64\":\"*\"},"),
-         "old: line 3: an entry without its kind or path, or with a damaged value"},
+         "old: line 3: a path_base64 that is not base64"},
+        // Details that are missing or of the wrong type are damage, never "not known".
+        {replaced(3, "{\"kind\":\"file\",\"path\":\"x\"},"),
+         "old: line 3: a file without its size or time, and no error"},
+        {replaced(3, "{\"kind\":\"file\",\"path\":\"x\",\"size\":\"5\"," + time + "},"),
+         "old: line 3: a size that is not a whole number"},
+        {replaced(3, "{\"kind\":\"file\",\"path\":\"x\",\"size\":5,\"modified\":5},"),
+         "old: line 3: a modified time that is not a string"},
+        {replaced(2, "{\"kind\":\"folder\",\"path\":\"\"," + time + "},"),
+         "old: line 2: a folder without its time or counts, and no error"},
+        {replaced(3, "{\"kind\":\"file\",\"path\":\"x\x01\",\"size\":5," + time + "},"),
+         "old: line 3: not an entry of a catalogue: a control character inside a string"},
+        {replaced(3, "{\"kind\":\"file\",\"path\":\"\\ud800x\",\"size\":5," + time + "},"),
+         "old: line 3: not an entry of a catalogue: half a surrogate pair in a string"},
+        {replaced(3, "{\"kind\":\"file\",\"path\":\"x\",\"size\":5e3," + time + "},"),
+         "old: line 3: not an entry of a catalogue: no ',' or '}' after a value"},
         {replaced(3, line(3).second ? good.substr(line(6).first, line(6).second) : ""),
          "old: entry 3 is out of catalogue order: the catalogue is damaged"},
         {replaced(2, good.substr(line(2).first, line(2).second - 1)),
          "old: line 3: an entry after the last one, or no comma on the line before"},
+        {replaced(15, "],\"totals\":{\"folders\":3,\"files\":9,\"bytes\":1,\"errors\":4}}"),
+         "old: line 15: totals that are not those of the entries: entries are missing or "
+         "damaged"},
         {good + "{}\n", "old: line 16: more after the totals of line 15"},
+        {std::string(good).insert(line(3).first + 1, std::string(1 << 20, ' ')),
+         "old: line 3: a line longer than any entry"},
     };
     for (const auto& [text, failure] : cases) {
         ComparisonResult result;
         compared(text, good, false, result);
         EXPECT_EQ(result.failure, failure) << text.substr(0, 200);
     }
+
+    // The same entry written with escapes, and a host beyond the first plane, is the same.
+    const std::size_t size = good.find("\"size\"", line(3).first);
+    std::string escaped = replaced(3, "{\"kind\":\"file\",\"path\":\"\\u0061,\\\"b\\\"\\u000Ac\"," +
+                                          good.substr(size, line(3).first + line(3).second - size));
+    escaped.replace(escaped.find("\"host\":\"host\""), 13, "\"host\":\"\\ud83d\\ude00\"");
+    ComparisonResult same;
+    EXPECT_NE(compared(escaped, good, false, same).find("0 added, 0 removed, 0 changed"),
+              std::string::npos);
+    EXPECT_EQ(same.failure, "");
+
+    // A read that fails midway is a failure, never the end of the catalogue.
+    fakes::FakeInputFiles inputs;
+    inputs.files["old"] = good;
+    std::unique_ptr<ReadableFile> file;
+    ASSERT_FALSE(inputs.open("old", file));
+    inputs.failures.failOn("read", std::errc::io_error, 3);
+    JsonCatalogueReader reader(std::move(file), "old");
+    CatalogueEntry entry;
+    while (reader.next(entry)) {
+    }
+    EXPECT_EQ(reader.failure(), "old: line 1: cannot read: Input/output error");
 }
 
 TEST(DataText, TimesNamesAndBase64) {
@@ -243,11 +294,9 @@ TEST(Compare, EntriesComeInCatalogueOrder) {
         {f, "\xC3\xA9", f, "\xC3\x89t"},
     };
     for (const auto& [kindA, a, kindB, b] : ordered) {
-        ComparedEntry x, y;
-        x.kind = kindA, x.path = a, y.kind = kindB, y.path = b;
-        EXPECT_LT(compareCatalogueOrder(x, y), 0) << a << " " << b;
-        EXPECT_GT(compareCatalogueOrder(y, x), 0) << a << " " << b;
-        EXPECT_EQ(compareCatalogueOrder(x, x), 0) << a;
+        EXPECT_LT(compareCatalogueOrder(kindA, a, kindB, b), 0) << a << " " << b;
+        EXPECT_GT(compareCatalogueOrder(kindB, b, kindA, a), 0) << a << " " << b;
+        EXPECT_EQ(compareCatalogueOrder(kindA, a, kindA, a), 0) << a;
     }
 }
 

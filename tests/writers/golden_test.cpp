@@ -7,7 +7,10 @@
 #include "support/golden.h"
 #include "support/run_harness.h"
 #include "support/temp_tree.h"
+#include "catalogue/tree_walk.h"
 #include "writers/explorer_writer.h"
+#include "writers/html_writer.h"
+#include "writers/text_writer.h"
 
 #include <algorithm>
 #include <fcntl.h>
@@ -84,6 +87,22 @@ std::string replaceAll(std::string text, const std::string& from, const std::str
     return text;
 }
 
+// The catalogue of `folder` as the command line writes it, the tree walked once into the
+// writer that `make` makes on the output.
+template <class Make>
+std::string walkedOnce(FileSystem& fs, const std::string& folder, const ListingOptions& listing,
+                       fakes::FakeFeedback& feedback, Make&& make) {
+    fakes::FakeOutputFiles files;
+    files.folders = {"/out"};
+    TreeWalk walk(fs, folder, listing, feedback);
+    EXPECT_FALSE(walk.start());
+    OutputFile out = OutputFile::open(files, "/out/c");
+    const auto writer = make(out);
+    writeCatalogue(walk, *writer);
+    out.commit();
+    return files.files["/out/c"].content;
+}
+
 // The journal one call a line, each run of passes of the message loop as one line.
 std::string calls(const fakes::Journal& journal) {
     std::string out;
@@ -114,12 +133,13 @@ TEST(Golden, EveryOutputMatchesItsGoldenFile) {
         if (c.journal)
             continue;
         // Read in one pass, as the command line reads, the file is the same.
-        RunHarness once(h.fileSystem, TreeReading::OnePass);
-        ASSERT_TRUE(once.run(h.dir1.folder, c.choice)) << c.golden;
-        EXPECT_EQ(once.output(c.choice == 1 ? "Files.html" : "Files.txt"),
-                  h.output(c.choice == 1 ? "Files.html" : "Files.txt"))
-            << c.golden;
-        EXPECT_EQ(once.list1.count(), 0u);
+        fakes::FakeFeedback feedback;
+        const std::string once =
+            walkedOnce(h.fileSystem, h.dir1.folder, {}, feedback, [&](OutputFile& out) {
+                return c.choice == 1 ? std::unique_ptr<CatalogueSink>(new HtmlCatalogue(out))
+                                     : std::unique_ptr<CatalogueSink>(new TextCatalogue(out));
+            });
+        EXPECT_EQ(once, h.output(c.choice == 1 ? "Files.html" : "Files.txt")) << c.golden;
     }
 }
 
@@ -130,24 +150,27 @@ TEST(Golden, UnreadableFoldersAreReportedAndAMissingPrinterIsAFailure) {
     fakes::FakeFileSystem fs;
     makeMemoryTrees(fs);
     RunHarness h(fs);
-    RunHarness once(fs, TreeReading::OnePass);
     ASSERT_TRUE(h.run("/Unreadable", 2));
-    ASSERT_TRUE(once.run("/Unreadable", 2));
+    fakes::FakeFeedback once;
+    walkedOnce(fs, "/Unreadable", {}, once, [](OutputFile& out) {
+        return std::make_unique<TextCatalogue>(out);
+    });
     ASSERT_EQ(h.feedback.unreadable.size(), 2u);
-    ASSERT_EQ(once.feedback.unreadable.size(), 1u);
+    ASSERT_EQ(once.unreadable.size(), 1u);
     for (const auto& [folder, reason] : h.feedback.unreadable)
         EXPECT_EQ(folder + ": " + reason.message(), "/Unreadable/Locked: Permission denied");
-    EXPECT_EQ(once.feedback.unreadable[0], h.feedback.unreadable[0]);
+    EXPECT_EQ(once.unreadable[0], h.feedback.unreadable[0]);
 
-    for (RunHarness* run : {&h, &once}) {
-        run->files.files.clear(), run->messages.shown.clear();
-        for (const char* folder : {"/Unreadable/Locked", "/Work/Notes.TXT"})
-            EXPECT_FALSE(run->run(folder, 1));
-        EXPECT_EQ(run->messages.shown.at(0).prompt,
-                  "cannot read /Unreadable/Locked: Permission denied");
-        EXPECT_EQ(run->messages.shown.at(1).prompt, "/Work/Notes.TXT: not a folder");
-        EXPECT_TRUE(run->files.files.empty());
+    h.files.files.clear(), h.messages.shown.clear();
+    for (const char* folder : {"/Unreadable/Locked", "/Work/Notes.TXT"}) {
+        EXPECT_FALSE(h.run(folder, 1));
+        TreeWalk walk(fs, folder, {}, once);
+        const std::error_code error = walk.start();
+        EXPECT_EQ(chosenFolderError(folder, error), h.messages.shown.back().prompt);
     }
+    EXPECT_EQ(h.messages.shown.at(0).prompt, "cannot read /Unreadable/Locked: Permission denied");
+    EXPECT_EQ(h.messages.shown.at(1).prompt, "/Work/Notes.TXT: not a folder");
+    EXPECT_TRUE(h.files.files.empty());
     h.printer.available = false;
     h.loop.onPass = [&h] { h.journal.push_back("pass"); };
     h.journal.clear();
@@ -179,17 +202,12 @@ TEST(Golden, TheExplorerPagesDataMatchesItsGoldenFiles) {
     } runs[] = {{"awkward.explorer", real, tree.path("Awkward")},
                 {"unreadable.explorer", memory, "/Unreadable"}};
     for (const auto& [golden, fs, folder] : runs) {
-        fakes::FakeChosenFolder dir1;
-        dir1.folder = folder;
-        FolderList list1;
-        FileListing file1(fs);
         fakes::FakeFeedback feedback;
-        fakes::FakeOutputFiles files;
-        files.folders = {"/out"};
-        const CatalogueSource source{
-            dir1, list1, file1, feedback, TreeReading::OnePass, {false, {}, true}};
-        SaveToExplorer(source, files, "/out/e", {folder, {1765000000, 0}, "box"});
-        const std::string page = files.files["/out/e"].content;
+        const RunDescription run{folder, {1765000000, 0}, "box"};
+        const std::string page =
+            walkedOnce(fs, folder, {false, {}, true}, feedback, [&run](OutputFile& out) {
+                return std::make_unique<ExplorerCatalogue>(out, run);
+            });
         const std::size_t start = page.find("<script type=\"application/json\"");
         const std::string data = page.substr(start, page.find("\n<script>\n", start) - start + 1);
         EXPECT_EQ(testing::compareWithGolden(golden, replaceAll(data, tree.root(), "/root")), "");

@@ -4,7 +4,6 @@
 #include "platform/controls.h"
 #include "platform/print_surface.h"
 #include "platform/system.h"
-#include "run/run_feedback.h"
 
 #include <functional>
 #include <string>
@@ -116,16 +115,6 @@ public:
 
 private:
     Journal& journal_;
-};
-
-class FakeFeedback final : public RunFeedback {
-public:
-    std::vector<Progress> beats;
-    std::vector<std::pair<std::string, std::error_code>> unreadable;
-    void working(const Progress& progress) override { beats.push_back(progress); }
-    void cannotRead(const std::string& folder, std::error_code reason) override {
-        unreadable.emplace_back(folder, reason);
-    }
 };
 
 /// Records every member call of a print job as one line of text.

@@ -5,6 +5,7 @@
 #include "platform/file_system.h"
 
 #include <map>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -29,24 +30,12 @@ public:
     /// Makes asking for the details of `path` fail with `error`.
     void failDetails(const std::string& path, std::errc error) { detailFailures_[path] = error; }
 
-    std::error_code enumerate(const std::string& folder, EntrySink& out) override {
+    std::error_code openFolder(const std::string& folder,
+                               std::unique_ptr<OpenFolder>& out) override {
         std::string key = folder;
         if (key.size() > 1 && key.back() == '/')
             key.pop_back();
-        // A failing folder yields its entries first, as a read that fails midway does.
-        const auto found = folders_.find(key);
-        if (found != folders_.end()) {
-            Details details(*this, key);
-            out.begin(details);
-            for (const auto& [name, bits] : found->second)
-                out.add(name, bits & ~unsigned{ReadOnly});
-        }
-        if (auto failure = failures_.find(key); failure != failures_.end())
-            return std::make_error_code(failure->second);
-        if (found != folders_.end())
-            return {};
-        return std::make_error_code(attributes(key) ? std::errc::not_a_directory
-                                                    : std::errc::no_such_file_or_directory);
+        return open(key, out);
     }
 
     void refresh(const std::string& root) override { refreshed.push_back(root); }
@@ -65,18 +54,49 @@ public:
     }
 
 private:
-    class Details final : public FolderDetails {
+    // A failing folder yields its entries first, as a read that fails midway does.
+    class Folder final : public OpenFolder {
     public:
-        Details(FakeFileSystem& fs, const std::string& folder) : fs_(fs), folder_(folder) {}
-        std::error_code folder(EntryDetails& out) override { return fs_.detailsOf(folder_, out); }
-        std::error_code entry(std::string_view name, unsigned, EntryDetails& out) override {
-            return fs_.detailsOf((folder_ == "/" ? "/" : folder_ + "/") + std::string(name), out);
+        Folder(FakeFileSystem& fs, std::string path) : fs_(fs), path_(std::move(path)) {}
+
+        std::error_code read(EntrySink& out) override {
+            for (const auto& [name, bits] : fs_.folders_.at(path_))
+                out.add(name, bits & ~unsigned{ReadOnly});
+            if (auto failure = fs_.failures_.find(path_); failure != fs_.failures_.end())
+                return std::make_error_code(failure->second);
+            return {};
+        }
+        std::error_code details(EntryDetails& out) override { return fs_.detailsOf(path_, out); }
+        std::error_code entryDetails(std::string_view name, unsigned, EntryDetails& out) override {
+            return fs_.detailsOf(child(name), out);
+        }
+        std::error_code openFolder(std::string_view name,
+                                   std::unique_ptr<OpenFolder>& out) override {
+            const std::optional<unsigned> bits = fs_.attributes(child(name));
+            if (bits && (*bits & Link) != 0)
+                return std::make_error_code(std::errc::too_many_symbolic_link_levels);
+            return fs_.open(child(name), out);
         }
 
     private:
+        std::string child(std::string_view name) const {
+            return (path_ == "/" ? "/" : path_ + "/") + std::string(name);
+        }
         FakeFileSystem& fs_;
-        std::string folder_;
+        std::string path_;
     };
+
+    std::error_code open(const std::string& path, std::unique_ptr<OpenFolder>& out) {
+        if (folders_.find(path) == folders_.end()) {
+            // A folder that cannot be opened at all: one that fails with nothing in it.
+            if (auto failure = failures_.find(path); failure != failures_.end())
+                return std::make_error_code(failure->second);
+            return std::make_error_code(attributes(path) ? std::errc::not_a_directory
+                                                         : std::errc::no_such_file_or_directory);
+        }
+        out = std::make_unique<Folder>(*this, path);
+        return {};
+    }
 
     std::error_code detailsOf(const std::string& path, EntryDetails& out) {
         if (const auto failure = detailFailures_.find(path); failure != detailFailures_.end())

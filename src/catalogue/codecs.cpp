@@ -1,4 +1,4 @@
-#include "writers/data_text.h"
+#include "catalogue/codecs.h"
 
 #include <algorithm>
 #include <array>
@@ -31,36 +31,6 @@ void civilFromDays(std::int64_t z, std::int64_t& y, unsigned& m, unsigned& d) {
     d = doy - (153 * mp + 2) / 5 + 1;
     m = mp < 10 ? mp + 3 : mp - 9;
     y = static_cast<std::int64_t>(yoe) + era * 400 + (m <= 2);
-}
-
-// The length of the UTF-8 sequence at the start of `text`, or 0 when it is not valid there.
-std::size_t sequenceLength(std::string_view text) {
-    const auto at = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-    const unsigned char lead = at(0);
-    if (lead < 0x80)
-        return 1;
-    std::size_t n;
-    unsigned char low = 0x80, high = 0xBF; // the range of the second byte
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        n = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        n = 3;
-        low = lead == 0xE0 ? 0xA0 : 0x80;  // no overlong forms
-        high = lead == 0xED ? 0x9F : 0xBF; // no surrogates
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        n = 4;
-        low = lead == 0xF0 ? 0x90 : 0x80;
-        high = lead == 0xF4 ? 0x8F : 0xBF; // nothing beyond U+10FFFF
-    } else {
-        return 0;
-    }
-    if (text.size() < n || at(1) < low || at(1) > high)
-        return 0;
-    for (std::size_t i = 2; i < n; ++i) {
-        if ((at(i) & 0xC0) != 0x80)
-            return 0;
-    }
-    return n;
 }
 
 // The two digits of 0 to 99 at `at`.
@@ -185,81 +155,53 @@ std::optional<FileTime> parseIsoTime(std::string_view text) {
                     static_cast<std::uint32_t>(nanoseconds)};
 }
 
-bool isValidUtf8(std::string_view text) {
-    for (std::size_t i = 0; i < text.size();) {
-        if (static_cast<unsigned char>(text[i]) < 0x80) {
-            ++i;
-            continue;
-        }
-        const std::size_t n = sequenceLength(text.substr(i));
-        if (n == 0)
-            return false;
-        i += n;
-    }
-    return true;
-}
-
-bool appendJsonInside(std::string& out, std::string_view text) {
-    // What each byte is in a JSON string: 0 goes out as it is, 1 is escaped, 2 begins a
-    // UTF-8 sequence to check.
-    static constexpr std::array<unsigned char, 256> byteClass = [] {
-        std::array<unsigned char, 256> classes{};
-        for (std::size_t c = 0; c < 256; ++c)
-            classes[c] = c < 0x20 || c == '"' || c == '\\' ? 1 : c >= 0x80 ? 2 : 0;
-        return classes;
-    }();
+bool appendJsonInside(std::string& out, std::string_view text, const JsonEscaping& escaping) {
+    // Plain ASCII, nearly every byte of a catalogue, goes out a run at a time; a byte stops
+    // the run when it is to be escaped or begins a UTF-8 sequence to check.
+    const auto stops = [&escaping](unsigned char c) {
+        return c < 0x20 || c >= 0x80 || c == '"' || c == '\\' || (c == '<' && escaping.lessThan);
+    };
     bool valid = true;
     std::size_t run = 0; // bytes of `text` from here on that go out as they are
     for (std::size_t i = 0; i < text.size();) {
         const auto c = static_cast<unsigned char>(text[i]);
-        const unsigned char kind = byteClass[c];
-        if (kind == 0) {
+        if (!stops(c)) {
             ++i;
             continue;
         }
-        if (kind == 2) {
-            const std::size_t n = sequenceLength(text.substr(i));
-            if (n > 0) {
-                i += n;
+        std::size_t length = 1;
+        if (c >= 0x80) {
+            const Utf8Sequence sequence = decodeUtf8(text, i);
+            if (sequence.valid) {
+                i += sequence.length;
                 continue;
             }
             valid = false;
+            length = escaping.eachByte ? 1 : sequence.length;
         }
         out.append(text.data() + run, i - run);
-        switch (c) {
-        case '"':
-            out.append("\\\"");
-            break;
-        case '\\':
-            out.append("\\\\");
-            break;
-        case '\n':
-            out.append("\\n");
-            break;
-        case '\r':
-            out.append("\\r");
-            break;
-        case '\t':
-            out.append("\\t");
-            break;
-        default:
-            if (c < 0x20) {
-                static constexpr char hex[] = "0123456789ABCDEF";
-                const char escape[] = {'\\', 'u', '0', '0', hex[c >> 4], hex[c & 15]};
-                out.append(escape, sizeof escape);
-            } else {
-                out.append("\xEF\xBF\xBD"); // U+FFFD for a byte that is not UTF-8
-            }
+        if (c == '"' || c == '\\') {
+            out.push_back('\\');
+            out.push_back(static_cast<char>(c));
+        } else if (escaping.shortForms && (c == '\n' || c == '\r' || c == '\t')) {
+            out.push_back('\\');
+            out.push_back(c == '\n' ? 'n' : c == '\r' ? 'r' : 't');
+        } else if (c < 0x80) {
+            const char* hex = escaping.hexDigits;
+            const char escape[] = {'\\', 'u', '0', '0', hex[c >> 4], hex[c & 15]};
+            out.append(escape, sizeof escape);
+        } else {
+            out.append("\xEF\xBF\xBD"); // U+FFFD for what is not UTF-8
         }
-        run = ++i;
+        run = i += length;
     }
     out.append(text.data() + run, text.size() - run);
     return valid;
 }
 
-void appendJsonString(std::string& out, std::string_view text) {
+void appendJsonString(std::string& out, std::string_view text, const JsonEscaping& escaping) {
     out.push_back('"');
-    appendJsonInside(out, text);
+    appendJsonInside(out, text, escaping);
     out.push_back('"');
 }
 

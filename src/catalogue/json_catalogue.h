@@ -1,0 +1,70 @@
+// The JSON catalogue: its writer and its reader side by side, sharing its keys and version.
+#pragma once
+
+#include "catalogue/entry.h"
+#include "platform/input_files.h"
+#include "platform/output_file.h"
+
+#include <memory>
+#include <string>
+
+namespace dorvantile {
+
+/// Writes a catalogue as one JSON document (RFC 8259), one entry a line (see the sample at
+/// the head of json_catalogue.cpp).
+class JsonCatalogueWriter final : public CatalogueSink {
+public:
+    JsonCatalogueWriter(OutputFile& out, const RunDescription& run);
+    void entry(const CatalogueEntry& entry) override;
+    void finish(const Totals& totals) override;
+
+private:
+    OutputFile& out_;
+    std::string line_;        // the entry not yet written
+    std::string prefix_;      // the folder's path escaped, with its "/" if not empty
+    bool prefixValid_ = true; // and whether that path is UTF-8
+    std::string path_;        // a path that is not UTF-8, as its bytes
+    std::int64_t errors_ = 0;
+};
+
+/// Reads a JSON catalogue as `JsonCatalogueWriter` writes it (version 1, readable for ever),
+/// one entry a line, holding one line at a time. A catalogue of another version or a damaged
+/// one fails, naming the line and what is wrong with it; the totals at its end must be those
+/// of its entries.
+class JsonCatalogueReader final : public EntryStream {
+public:
+    /// `name` is how messages name the file.
+    JsonCatalogueReader(std::unique_ptr<ReadableFile> file, std::string name);
+    ~JsonCatalogueReader() override;
+
+    bool next(CatalogueEntry& entry) override;
+    std::string failure() const override { return failure_; }
+    Totals totals() const override { return totals_; }
+    /// The run that made the catalogue, once its first entry was asked for.
+    const RunDescription& run() const { return run_; }
+
+    /// The longest line read: a path and its base64 take a few kilobytes.
+    static constexpr std::size_t longestLine = 1 << 20;
+
+private:
+    class Lines;
+    bool fail(const std::string& what);
+    bool readHeader();
+    bool readTotals();
+    bool readEntry(CatalogueEntry& entry);
+
+    std::unique_ptr<Lines> lines_;
+    std::string name_;
+    RunDescription run_;
+    Totals totals_;
+    std::int64_t errors_ = 0;
+    bool started_ = false;
+    bool moreEntries_ = true; // the last entry line ended in a comma
+    bool finished_ = false;
+    std::string failure_;
+    std::string path_, error_; // of the entry given last
+    std::string folder_;       // the full path of the folder of the entry given last
+    std::string below_;        // and its path below the chosen folder
+};
+
+} // namespace dorvantile

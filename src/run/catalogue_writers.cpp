@@ -1,0 +1,113 @@
+#include "run/catalogue_writers.h"
+
+#include "general/open_with_shell.h"
+#include "general/pause.h"
+#include "platform/attributes.h"
+#include "platform/output_file.h"
+#include "platform/paths.h"
+#include "run/run_control.h"
+#include "writers/html_writer.h"
+#include "writers/print_writer.h"
+#include "writers/text_writer.h"
+
+namespace dorvantile {
+namespace {
+
+// The window's catalogue as it reads it: the chosen folder, then each entry of the folder
+// list, each with the files that `File1` lists when pointed at it. A folder that cannot be
+// listed is reported and keeps its heading with no files.
+class FolderListWalk final : public EntryStream {
+public:
+    explicit FolderListWalk(const WriterServices& services)
+        : s_(services), chosen_(services.dir1.path()),
+          below_(chosen_.size() + (chosen_.ends_with('/') ? 0 : 1)), heartbeat_(services.feedback) {
+    }
+
+    bool next(CatalogueEntry& entry) override {
+        if (file_ < files_) {
+            entry.kind = EntryKind::File;
+            entry.name = s_.file1.at(file_++);
+            ++totals_.files;
+            heartbeat_.step(totals_);
+            return true;
+        }
+        if (folder_ > s_.list1.count())
+            return false;
+        const std::string& path = folder_ == 0 ? chosen_ : s_.list1.at(folder_ - 1);
+        entry = {};
+        entry.folder = path;
+        entry.below = folder_ == 0 ? std::string_view() : entry.folder.substr(below_);
+        totals_.folders += folder_ == 0 ? 0 : 1;
+        ++folder_;
+        file_ = files_ = 0;
+        if (std::error_code error = s_.file1.assign(path))
+            s_.feedback.cannotRead(path, error);
+        else
+            files_ = s_.file1.count();
+        heartbeat_.step(totals_);
+        return true;
+    }
+
+    Totals totals() const override { return totals_; }
+
+private:
+    const WriterServices& s_;
+    const std::string chosen_;
+    const std::size_t below_; // where a path below the chosen folder begins
+    Heartbeat heartbeat_;
+    Totals totals_;
+    std::size_t folder_ = 0; // the next folder: 0 the chosen one, then List1's
+    std::size_t file_ = 0, files_ = 0;
+};
+
+} // namespace
+
+OutputPaths OutputPaths::inFolder(const std::string& folder) {
+    const std::string base = withSeparator(folder);
+    return {base + "Files.html", base + "Files.txt"};
+}
+
+void CatalogueWriters::SaveToHtml() {
+    const WriterServices& s = services_;
+    Pause(s.animation.loop, 0.2f);
+    ShowProgress(s.animation.bar, s.animation.loop);
+    Pause(s.animation.loop, 0.2f);
+
+    // The window keeps answering while a slow file system puts the file in place.
+    OutputFile out =
+        OutputFile::open(s.files, paths_.html, [&s] { s.animation.loop.processEvents(); });
+    FolderListWalk walk(s);
+    HtmlCatalogue page(out);
+    writeCatalogue(walk, page);
+    out.commit();
+    OpenWithShell(s.shell, paths_.html);
+}
+
+void CatalogueWriters::SaveToText() {
+    const WriterServices& s = services_;
+    Pause(s.animation.loop, 0.2f);
+    Pause(s.animation.loop, 0.2f);
+
+    OutputFile out =
+        OutputFile::open(s.files, paths_.text, [&s] { s.animation.loop.processEvents(); });
+    FolderListWalk walk(s);
+    TextCatalogue text(out);
+    writeCatalogue(walk, text);
+    out.commit();
+
+    ShowProgress(s.animation.bar, s.animation.loop);
+    s.messages.show(textNotice, applicationTitle, MessageIcon::None);
+}
+
+void CatalogueWriters::SaveToPrinter() {
+    const WriterServices& s = services_;
+    Pause(s.animation.loop, 0.2f);
+    ShowProgress(s.animation.bar, s.animation.loop);
+
+    const std::unique_ptr<PrintSurface> surface = s.printer.startJob();
+    FolderListWalk walk(s);
+    PrintedCatalogue printout(*surface);
+    writeCatalogue(walk, printout);
+}
+
+} // namespace dorvantile

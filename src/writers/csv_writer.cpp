@@ -1,0 +1,76 @@
+// CSV, each line ended by CR LF, one row per folder and per listed file in catalogue order.
+// For a chosen folder /w holding Notes.TXT, with one sub-folder /w/Old holding X.GIF:
+//
+//   kind,path,name,size,modified,files,bytes,error
+//   folder,"","w",,2026-12-07T13:30:52.123456789Z,1,5,
+//   file,"Notes.TXT","Notes.TXT",5,2026-12-01T08:00:00.000000000Z,,,
+//   folder,"Old","Old",,2026-12-07T13:30:52.120000000Z,1,3,
+//   file,"Old/X.GIF","X.GIF",3,2024-03-09T17:45:12.500000000Z,,,
+//
+// Paths and names are quoted and written as the file system holds them, quotes doubled; a
+// folder's time is its own, its size is left empty (its files and their bytes follow).
+#include "writers/csv_writer.h"
+
+#include "catalogue/codecs.h"
+
+namespace dorvantile {
+namespace {
+
+// A folder's own name: the last part of its path, "/" for the root.
+std::string_view folderName(std::string_view folder) {
+    const std::size_t slash = folder.find_last_of('/');
+    return folder.size() <= 1 || slash == std::string_view::npos ? folder
+                                                                 : folder.substr(slash + 1);
+}
+
+} // namespace
+
+CsvCatalogue::CsvCatalogue(OutputFile& out) : out_(out) {
+    out_.write("kind,path,name,size,modified,files,bytes,error\r\n");
+}
+
+// A file's path is its folder's, escaped once per folder, and its escaped name: escaping a
+// path escapes each of its parts on its own, for "/" is never part of anything escaped.
+void CsvCatalogue::entry(const CatalogueEntry& entry) {
+    const bool folder = entry.kind == EntryKind::Folder;
+    line_.assign(kindName(entry.kind));
+    line_.push_back(',');
+    if (folder) {
+        appendCsvQuoted(line_, entry.below);
+        line_.push_back(',');
+        appendCsvQuoted(line_, folderName(entry.folder));
+        prefix_.clear(); // `"Old/`: how every path in this folder begins
+        appendCsvQuoted(prefix_, entry.below);
+        prefix_.pop_back();
+        if (!entry.below.empty())
+            prefix_.push_back('/');
+    } else {
+        name_.clear();
+        appendCsvQuoted(name_, entry.name);
+        line_.append(prefix_);
+        line_.append(name_, 1);
+        line_.push_back(',');
+        line_.append(name_);
+    }
+    line_.push_back(',');
+    if (!folder && entry.known)
+        appendDecimal(line_, entry.size);
+    line_.push_back(',');
+    if (entry.known)
+        appendIsoTime(line_, entry.modified);
+    line_.push_back(',');
+    if (folder && !entry.unreadable) {
+        appendDecimal(line_, entry.files);
+        line_.push_back(',');
+        appendDecimal(line_, entry.bytes);
+    } else {
+        line_.push_back(',');
+    }
+    line_.push_back(',');
+    if (!entry.error.empty())
+        appendCsvQuoted(line_, entry.error);
+    line_.append("\r\n");
+    out_.write(line_);
+}
+
+} // namespace dorvantile
