@@ -20,14 +20,15 @@ std::string parsed(const std::string& line) {
     const char* actions[] = {"run", "help", "version", "usage error"};
     std::string out = line + " => " + actions[static_cast<int>(p.action)] + " " + p.error;
     if (p.action == ParsedArguments::Action::Run)
-        out += "format " + o.format + " output " +
-               o.output.value_or("none") + (o.open ? " open" : "") + " printer " +
-               o.printer.value_or("none") + (o.hidden ? " hidden" : "");
+        out += "format " + o.format + " output " + o.output.value_or("none") +
+               (o.open ? " open" : "") + " printer " + o.printer.value_or("none") +
+               (o.hidden ? " hidden" : "");
     for (const std::string& pattern : o.excluded)
         out += " exclude " + pattern;
     if (p.action == ParsedArguments::Action::Run)
-        out += !o.command.empty() ? " " + o.command + " " + o.oldCatalogue + " with " + o.newCatalogue
-                         : " folder " + o.folder;
+        out += !o.command.empty()
+                   ? " " + o.command + " " + o.oldCatalogue + " with " + o.newCatalogue
+                   : " folder " + o.folder;
     return out + "\n";
 }
 

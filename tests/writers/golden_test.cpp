@@ -1,13 +1,13 @@
 // Every output byte for byte against the files in tests/golden, made from one fixture tree
 // of awkward names on the real file system and from a few trees in memory. A case is one
 // line of the table. DORVANTILE_UPDATE_GOLDEN=1 rewrites the golden files from the output.
+#include "catalogue/tree_walk.h"
 #include "platform/fakes/fake_file_system.h"
 #include "platform/posix_file_system.h"
 #include "platform/text_case.h"
 #include "support/golden.h"
 #include "support/run_harness.h"
 #include "support/temp_tree.h"
-#include "catalogue/tree_walk.h"
 #include "writers/explorer_writer.h"
 #include "writers/html_writer.h"
 #include "writers/text_writer.h"
@@ -152,9 +152,8 @@ TEST(Golden, UnreadableFoldersAreReportedAndAMissingPrinterIsAFailure) {
     RunHarness h(fs);
     ASSERT_TRUE(h.run("/Unreadable", 2));
     fakes::FakeFeedback once;
-    walkedOnce(fs, "/Unreadable", {}, once, [](OutputFile& out) {
-        return std::make_unique<TextCatalogue>(out);
-    });
+    walkedOnce(fs, "/Unreadable", {}, once,
+               [](OutputFile& out) { return std::make_unique<TextCatalogue>(out); });
     ASSERT_EQ(h.feedback.unreadable.size(), 2u);
     ASSERT_EQ(once.unreadable.size(), 1u);
     for (const auto& [folder, reason] : h.feedback.unreadable)
