@@ -36,28 +36,29 @@ bool ReadAhead::handOver(std::vector<Held>& batch) {
 
 void ReadAhead::produce() {
     std::string failure;
-    try {
-        std::vector<Held> batch;
-        CatalogueEntry entry;
-        bool more = true;
-        while (more) {
+    std::vector<Held> batch;
+    CatalogueEntry entry;
+    for (bool more = true; more;) {
+        try {
             more = stream_->next(entry);
-            if (more) {
-                Held& held = batch.emplace_back();
-                held.entry = entry;
-                held.folder.assign(entry.folder);
-                held.name.assign(entry.name);
-                held.error.assign(entry.error);
-                held.entry.at = nullptr;
-            }
-            if ((batch.size() == batchSize || (!more && !batch.empty())) && !handOver(batch))
-                break;
+        } catch (const std::exception& error) {
+            // Whatever ends the stream ends this thread's work, never the process.
+            failure = error.what();
+            more = false;
         }
-        failure = stream_->failure();
-    } catch (const std::exception& error) {
-        // Whatever ends the stream ends this thread's work, never the process.
-        failure = error.what();
+        if (more) {
+            Held& held = batch.emplace_back();
+            held.entry = entry;
+            held.folder.assign(entry.folder);
+            held.name.assign(entry.name);
+            held.error.assign(entry.error);
+            held.entry.at = nullptr;
+        }
+        if ((batch.size() == batchSize || (!more && !batch.empty())) && !handOver(batch))
+            break;
     }
+    if (failure.empty())
+        failure = stream_->failure();
     const std::lock_guard lock(mutex_);
     totals_ = stream_->totals();
     failure_ = failure;

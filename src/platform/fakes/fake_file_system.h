@@ -74,7 +74,7 @@ private:
                                    std::unique_ptr<OpenFolder>& out) override {
             const std::optional<unsigned> bits = fs_.attributes(child(name));
             if (bits && (*bits & Link) != 0)
-                return std::make_error_code(std::errc::too_many_symbolic_link_levels);
+                return std::make_error_code(std::errc::not_a_directory);
             return fs_.open(child(name), out);
         }
 
