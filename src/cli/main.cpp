@@ -41,7 +41,7 @@ public:
 /// `path` made absolute; the working folder is asked for only when `path` is relative. A
 /// folder to catalogue has its "." and ".." resolved as text; an output file is left as the
 /// kernel will resolve it, through whatever links it holds.
-std::optional<std::string> absolute(Environment& environment, const std::string& path,
+std::optional<std::string> absolute(ProcessContext& environment, const std::string& path,
                                     bool folder) {
     std::string working = "/";
     if (path.front() != '/') {
@@ -85,7 +85,7 @@ int run(const Options& options, int& argc, char** argv) {
         paths = {*output, *output};
         dataPath = *output;
     } else if (options.format != Format::Print) {
-        const std::string folder = appFolder(environment);
+        const std::string folder = appFolder(environment, environment);
         if (folder.empty()) {
             report("no folder for the catalogue: HOME is not set and the user has no home "
                    "folder; give one with --output");
@@ -116,7 +116,7 @@ int run(const Options& options, int& argc, char** argv) {
         PosixModuleLoader modules;
         std::string reason;
         printing = loadPrinter(
-            modules, printModulePath(environment, printModuleName), argc, argv,
+            modules, printModulePath(environment, environment, printModuleName), argc, argv,
             options.printer.value_or(""), [](const char* message) { report(message); }, reason);
         if (!printing) {
             report(reason);

@@ -1,6 +1,7 @@
 // The file system of this machine, read through POSIX directory calls.
 #pragma once
 
+#include "platform/environment.h"
 #include "platform/file_system.h"
 
 #include <string>
@@ -18,8 +19,10 @@ std::optional<unsigned> entryBits(int dirFd, const char* name, unsigned char typ
 /// file systems that do not report types.
 class PosixFileSystem final : public FileSystem {
 public:
-    /// Reads the mount points of the process's mount table.
-    PosixFileSystem() { refresh("/"); }
+    /// Reads the mount points of `mountTable`, and again at each `refresh`.
+    explicit PosixFileSystem(MountTable& mountTable) : mountTable_(mountTable) { refresh("/"); }
+    /// Reads the mount points of the process's own mount table.
+    PosixFileSystem();
 
     std::error_code enumerate(const std::string& folder, EntrySink& out) override;
     void refresh(const std::string& root) override;
@@ -28,6 +31,7 @@ public:
 private:
     void addMountPoint(const std::string& point);
 
+    MountTable& mountTable_;
     std::unordered_set<std::string> mountPoints_;
     std::unordered_set<std::string> mountParents_; // the folders that hold a mount point
 };

@@ -81,7 +81,12 @@ public:
     std::error_code open(const std::string& path, std::unique_ptr<ReadableFile>& file) override;
 };
 
-class FakeEnvironment final : public Environment {
+/// Every capability of the process's surroundings, from memory.
+class FakeEnvironment final : public ProcessContext,
+                              public UserFolders,
+                              public MountTable,
+                              public Machine,
+                              public ProgramStarter {
 public:
     std::map<std::string, std::string> variables;
     std::string program;
@@ -114,7 +119,7 @@ public:
         folder = working;
         return failures.next("workingFolder");
     }
-    std::error_code mountTable(std::string& text) override {
+    std::error_code read(std::string& text) override {
         text = mounts;
         return failures.next("mountTable");
     }
