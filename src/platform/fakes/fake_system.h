@@ -50,6 +50,7 @@ public:
     std::set<std::string> folders;              ///< paths that are folders
     std::map<std::string, std::string> links;   ///< a link's path and the path it leads to
     std::map<std::string, std::string> devices; ///< FIFOs and devices, with what they took
+    std::set<std::string> terminals;            ///< those of the devices that are terminals
     std::map<std::string, int> descriptorNames; ///< names of the process's open files
     std::map<int, std::string> streams;         ///< what each open file took; 1 standard output
     std::vector<std::string> journal;           ///< "write N path", "rename a b", ...
