@@ -72,9 +72,8 @@ int main(int argc, char** argv) {
     QuietMessages messages;
     NoShell shell;
     NoPrinter printer;
-    dorvantile::PosixEnvironment environment;
-    dorvantile::app::Main window(
-        {messages, shell, printer, QFile::encodeName(output).toStdString(), environment, folder});
+    dorvantile::app::Main window({messages, shell, printer, QFile::encodeName(output).toStdString(),
+                                  dorvantile::processMountTable(), folder});
     window.show();
     if (text)
         window.findChild<QAbstractButton*>(QStringLiteral("Keuze2"))->setChecked(true);

@@ -40,9 +40,9 @@ std::vector<std::string> drivesFromMountInfo(std::string_view mountInfo) {
     return drives;
 }
 
-std::vector<std::string> mountedDrives(Environment& environment, FileSystem& fileSystem) {
+std::vector<std::string> mountedDrives(MountTable& mountTable, FileSystem& fileSystem) {
     std::string text;
-    if (environment.mountTable(text))
+    if (mountTable.read(text))
         text.clear();
     std::vector<std::string> drives = drivesFromMountInfo(text);
     std::erase_if(drives, [&fileSystem](const std::string& drive) {

@@ -17,7 +17,7 @@ std::vector<std::string> drivesFromMountInfo(std::string_view mountInfo);
 
 /// The drives of this machine: the mount points of its mount table that are folders. Bind
 /// mounts of single files are not drives. Without a mount table, "/" is the only drive.
-std::vector<std::string> mountedDrives(Environment& environment, FileSystem& fileSystem);
+std::vector<std::string> mountedDrives(MountTable& mountTable, FileSystem& fileSystem);
 
 /// The drive that holds `folder`: the longest of `drives` that is `folder` or one of its
 /// parents, compared by whole path components; "/" when none is.

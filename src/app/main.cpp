@@ -24,14 +24,14 @@ int main(int argc, char** argv) {
     QtMessageBoxes messages;
     QtShell shell;
     QtPrinter printer;
-    const std::string folder = appFolder(environment);
+    const std::string folder = appFolder(environment, environment);
     if (folder.empty()) {
         messages.show("There is no folder for the catalogues: HOME is not set and the user has "
                       "no home folder.",
                       applicationTitle, MessageIcon::Critical);
         return 1;
     }
-    app::Main window({messages, shell, printer, folder, environment,
+    app::Main window({messages, shell, printer, folder, processMountTable(),
                       normalizeFolder(known ? working : std::string("/"), "/")});
     app::showCentred(window);
     return QApplication::exec();

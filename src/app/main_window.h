@@ -37,8 +37,8 @@ struct WindowServices {
     Printer& printer;
     /// Where `Files.html` and `Files.txt` are written: the app folder.
     std::string outputFolder;
-    /// Where `Drive1` reads the mount table, each time it opens.
-    Environment& environment;
+    /// What `Drive1` reads the drives from, each time it opens.
+    MountTable& mountTable;
     /// The folder `Dir1` opens on: the process's working folder.
     std::string startFolder;
 };
@@ -112,7 +112,7 @@ private:
     FileListing file1_{fileSystem_};
 
     GroupFrame frame1_{this};
-    DriveList drive1_{[this] { return mountedDrives(services_.environment, fileSystem_); },
+    DriveList drive1_{[this] { return mountedDrives(services_.mountTable, fileSystem_); },
                       &frame1_};
     FolderView dir1_{fileSystem_, &frame1_};
 

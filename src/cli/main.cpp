@@ -31,7 +31,7 @@ namespace {
 /// `path` made absolute; the working folder is asked for only when `path` is relative. A
 /// folder to catalogue has its "." and ".." resolved as text; an output file is left as the
 /// kernel will resolve it, through whatever links it holds.
-std::optional<std::string> absolute(Environment& environment, const std::string& path,
+std::optional<std::string> absolute(ProcessContext& environment, const std::string& path,
                                     bool folder) {
     std::string working = "/";
     if (path.front() != '/') {
@@ -73,7 +73,7 @@ int catalogue(const Options& options, int& argc, char** argv) {
             return 1;
         path = *output;
     } else if (!format.printed()) {
-        const std::string appFiles = appFolder(environment);
+        const std::string appFiles = appFolder(environment, environment);
         if (appFiles.empty()) {
             report("no folder for the catalogue: HOME is not set and the user has no home "
                    "folder; give one with --output");
@@ -87,7 +87,7 @@ int catalogue(const Options& options, int& argc, char** argv) {
         PosixModuleLoader modules;
         std::string reason;
         printer = loadPrinter(
-            modules, printModulePath(environment, printModuleName), argc, argv,
+            modules, printModulePath(environment, environment, printModuleName), argc, argv,
             options.printer.value_or(""), [](const char* message) { report(message); }, reason);
         if (!printer) {
             report(reason);

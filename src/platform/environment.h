@@ -1,5 +1,5 @@
-// The process's surroundings: its environment variables, its own program file, the working
-// folder, the mount table, the machine's name and clock, and the programs it starts.
+// The process's surroundings, one narrow interface per capability: its own context, the
+// user's folders, the mount table, the machine, and the programs it starts.
 #pragma once
 
 #include "platform/file_system.h"
@@ -11,12 +11,14 @@
 
 namespace dorvantile {
 
-class Environment {
+/// What the process was started with: its environment variables, the user's home in the
+/// password database, its own program file and its working folder.
+class ProcessContext {
 public:
-    Environment() = default;
-    Environment(const Environment&) = delete;
-    Environment& operator=(const Environment&) = delete;
-    virtual ~Environment() = default;
+    ProcessContext() = default;
+    ProcessContext(const ProcessContext&) = delete;
+    ProcessContext& operator=(const ProcessContext&) = delete;
+    virtual ~ProcessContext() = default;
 
     /// The value of an environment variable, or nothing when it is not set.
     virtual std::optional<std::string> variable(const std::string& name) = 0;
@@ -24,19 +26,59 @@ public:
     virtual std::optional<std::string> passwordHome() = 0;
     /// The absolute path of the running program, or empty when it cannot be found.
     virtual std::string programPath() = 0;
+    [[nodiscard]] virtual std::error_code workingFolder(std::string& folder) = 0;
+};
+
+/// The folders where the program finds its marker and makes its app folder.
+class UserFolders {
+public:
+    UserFolders() = default;
+    UserFolders(const UserFolders&) = delete;
+    UserFolders& operator=(const UserFolders&) = delete;
+    virtual ~UserFolders() = default;
+
     /// Whether `path` names an entry (links followed).
     virtual bool exists(const std::string& path) = 0;
     /// Whether the user may make files in `folder`.
     virtual bool mayWriteIn(const std::string& folder) = 0;
     /// Makes one folder; an existing folder is no error.
     [[nodiscard]] virtual std::error_code makeFolder(const std::string& path) = 0;
-    [[nodiscard]] virtual std::error_code workingFolder(std::string& folder) = 0;
-    /// The text of /proc/self/mountinfo.
-    [[nodiscard]] virtual std::error_code mountTable(std::string& text) = 0;
+};
+
+/// The process's mount table, read again at each call: disks come and go while it runs.
+class MountTable {
+public:
+    MountTable() = default;
+    MountTable(const MountTable&) = delete;
+    MountTable& operator=(const MountTable&) = delete;
+    virtual ~MountTable() = default;
+
+    /// The text of /proc/self/mountinfo (see `parseMountInfo`).
+    [[nodiscard]] virtual std::error_code read(std::string& text) = 0;
+};
+
+/// The machine a catalogue is made on, as the data formats describe the run.
+class Machine {
+public:
+    Machine() = default;
+    Machine(const Machine&) = delete;
+    Machine& operator=(const Machine&) = delete;
+    virtual ~Machine() = default;
+
     /// The machine's name, or empty when it has none.
     virtual std::string hostName() = 0;
     /// The time of day on the system's clock.
     virtual FileTime currentTime() = 0;
+};
+
+/// Other programs, started and left to run.
+class ProgramStarter {
+public:
+    ProgramStarter() = default;
+    ProgramStarter(const ProgramStarter&) = delete;
+    ProgramStarter& operator=(const ProgramStarter&) = delete;
+    virtual ~ProgramStarter() = default;
+
     /// Starts `command` (a program looked up in PATH, then its arguments) detached, with no
     /// input or output of ours: it is neither waited for nor left behind as a child.
     [[nodiscard]] virtual std::error_code startProgram(const std::vector<std::string>& command) = 0;

@@ -16,14 +16,16 @@ constexpr std::size_t nameMax = 255;
 } // namespace
 
 OutputFile::OutputFile(OutputFiles& files, std::string path, std::unique_ptr<WritableFile> file)
-    : files_(&files), path_(std::move(path)), file_(std::move(file)) {
-    buffer_.reserve(capacity);
+    : files_(&files), path_(std::move(path)), file_(std::move(file)),
+      bufferSize_(outputBufferFor(file_->medium())) {
+    buffer_.reserve(bufferSize_);
 }
 
 OutputFile::OutputFile(OutputFile&& other) noexcept
     : files_(other.files_), path_(std::move(other.path_)), file_(std::move(other.file_)),
       target_(std::move(other.target_)), temporary_(std::exchange(other.temporary_, {})),
-      whileWaiting_(std::move(other.whileWaiting_)), buffer_(std::move(other.buffer_)) {}
+      whileWaiting_(std::move(other.whileWaiting_)), bufferSize_(other.bufferSize_),
+      buffer_(std::move(other.buffer_)) {}
 
 OutputFile::~OutputFile() {
     file_.reset(); // a temporary file without a name is gone with it
@@ -89,6 +91,16 @@ void OutputFile::flush() {
     if (std::error_code error = file_->write(buffer_))
         fail(error);
     buffer_.clear();
+}
+
+void OutputFile::spill(std::string_view bytes) {
+    flush();
+    if (bytes.size() < bufferSize_) {
+        buffer_.append(bytes);
+        return;
+    }
+    if (std::error_code error = file_->write(bytes))
+        fail(error);
 }
 
 void OutputFile::commit() {

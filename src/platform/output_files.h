@@ -19,6 +19,15 @@ public:
     /// that has no name yet is gone with it.
     virtual ~WritableFile() = default;
 
+    /// What an open file is.
+    enum class Medium {
+        File,     ///< a regular file
+        Stream,   ///< a pipe, a socket, a device: read as it comes
+        Terminal, ///< read by someone as it comes
+    };
+
+    /// What this file is, which decides how much is gathered for each write.
+    virtual Medium medium() = 0;
     /// Writes all of `bytes`, or returns the reason it could not.
     [[nodiscard]] virtual std::error_code write(std::string_view bytes) = 0;
     /// Sets the file's permission bits.

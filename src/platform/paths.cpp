@@ -49,39 +49,39 @@ std::string normalizeFolder(std::string_view given, std::string_view workingFold
 namespace {
 
 // Makes `path` and every folder above it; the first folder that cannot be made stops it.
-void makeFolders(Environment& environment, const std::string& path) {
+void makeFolders(UserFolders& folders, const std::string& path) {
     for (std::size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
-        if (environment.makeFolder(path.substr(0, slash)) || slash == std::string::npos)
+        if (folders.makeFolder(path.substr(0, slash)) || slash == std::string::npos)
             return;
     }
 }
 
 // The folder of the running program, or empty when it cannot be found.
-std::string programFolder(Environment& environment) {
-    const std::string program = environment.programPath();
+std::string programFolder(ProcessContext& process) {
+    const std::string program = process.programPath();
     const std::size_t slash = program.find_last_of('/');
     if (slash == std::string::npos)
         return {};
     return slash == 0 ? std::string("/") : program.substr(0, slash);
 }
 
-bool isPortable(Environment& environment, const std::string& folder) {
-    return !folder.empty() && environment.exists(withSeparator(folder) + portableMarker);
+bool isPortable(UserFolders& folders, const std::string& folder) {
+    return !folder.empty() && folders.exists(withSeparator(folder) + portableMarker);
 }
 
 } // namespace
 
-std::string appFolder(Environment& environment) {
+std::string appFolder(ProcessContext& process, UserFolders& folders) {
     // Only the marker tells a build tree from an install: root may write in /usr/bin, and a
     // user in ~/.local/bin or a folder in /opt.
-    const std::string beside = programFolder(environment);
-    if (isPortable(environment, beside) && environment.mayWriteIn(beside))
+    const std::string beside = programFolder(process);
+    if (isPortable(folders, beside) && folders.mayWriteIn(beside))
         return beside;
     std::string data;
-    const std::optional<std::string> xdg = environment.variable("XDG_DATA_HOME");
-    std::optional<std::string> home = environment.variable("HOME");
+    const std::optional<std::string> xdg = process.variable("XDG_DATA_HOME");
+    std::optional<std::string> home = process.variable("HOME");
     if (!home || home->empty())
-        home = environment.passwordHome();
+        home = process.passwordHome();
     // Never a shared folder such as one in /tmp, where another user could plant a link.
     if (xdg && xdg->starts_with('/'))
         data = *xdg;
@@ -92,15 +92,16 @@ std::string appFolder(Environment& environment) {
     std::string folder = normalizeFolder(data + "/dorvantile", "/");
     // A folder that cannot be made is reported by the first catalogue written into it, with
     // the file's name and the system's reason.
-    makeFolders(environment, folder);
+    makeFolders(folders, folder);
     return folder;
 }
 
-std::string printModulePath(Environment& environment, const std::string& name) {
-    const std::string folder = programFolder(environment);
+std::string printModulePath(ProcessContext& process, UserFolders& folders,
+                            const std::string& name) {
+    const std::string folder = programFolder(process);
     if (folder.empty())
         return {};
-    if (isPortable(environment, folder))
+    if (isPortable(folders, folder))
         return withSeparator(folder) + name;
     return withSeparator(normalizeFolder(DORVANTILE_MODULE_FOLDER, folder)) + name;
 }

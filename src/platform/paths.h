@@ -30,13 +30,13 @@ inline constexpr const char* portableMarker = "dorvantile.portable";
 /// without HOME the home folder comes from the password database. When it cannot be made,
 /// writing a catalogue there fails with the reason. Empty when the user has no data folder
 /// at all.
-std::string appFolder(Environment& environment);
+std::string appFolder(ProcessContext& process, UserFolders& folders);
 
 /// The file of the command line's print module, `name`: beside the running program when
 /// `portableMarker` lies there (a build tree, a portable copy, whether or not the user may
 /// write there), else in the installed library folder, found from the program's folder by
 /// DORVANTILE_MODULE_FOLDER (relative, so that any prefix works). Empty when the program's
 /// own file cannot be found.
-std::string printModulePath(Environment& environment, const std::string& name);
+std::string printModulePath(ProcessContext& process, UserFolders& folders, const std::string& name);
 
 } // namespace dorvantile

@@ -72,7 +72,7 @@ std::error_code PosixEnvironment::workingFolder(std::string& folder) {
     return {};
 }
 
-std::error_code PosixEnvironment::mountTable(std::string& text) {
+std::error_code PosixMountTable::read(std::string& text) {
     // The kernel reports the size of this file as 0: read until the end instead.
     const Descriptor fd(open("/proc/self/mountinfo", O_RDONLY | O_CLOEXEC));
     if (!fd.valid())
@@ -80,7 +80,7 @@ std::error_code PosixEnvironment::mountTable(std::string& text) {
     text.clear();
     char chunk[8192];
     for (;;) {
-        const ssize_t n = read(fd.get(), chunk, sizeof chunk);
+        const ssize_t n = ::read(fd.get(), chunk, sizeof chunk);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
@@ -133,6 +133,11 @@ FileTime PosixEnvironment::currentTime() {
     timespec now{};
     clock_gettime(CLOCK_REALTIME, &now);
     return {now.tv_sec, static_cast<std::uint32_t>(now.tv_nsec)};
+}
+
+MountTable& processMountTable() {
+    static PosixMountTable table;
+    return table;
 }
 
 } // namespace dorvantile

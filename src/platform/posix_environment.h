@@ -5,19 +5,31 @@
 
 namespace dorvantile {
 
-class PosixEnvironment final : public Environment {
+/// The process's context, the user's folders, the machine and the programs it starts.
+class PosixEnvironment final : public ProcessContext,
+                               public UserFolders,
+                               public Machine,
+                               public ProgramStarter {
 public:
     std::optional<std::string> variable(const std::string& name) override;
     std::optional<std::string> passwordHome() override;
     std::string programPath() override;
+    std::error_code workingFolder(std::string& folder) override;
     bool exists(const std::string& path) override;
     bool mayWriteIn(const std::string& folder) override;
     std::error_code makeFolder(const std::string& path) override;
-    std::error_code workingFolder(std::string& folder) override;
-    std::error_code mountTable(std::string& text) override;
     std::string hostName() override;
     FileTime currentTime() override;
     std::error_code startProgram(const std::vector<std::string>& command) override;
 };
+
+/// /proc/self/mountinfo.
+class PosixMountTable final : public MountTable {
+public:
+    std::error_code read(std::string& text) override;
+};
+
+/// The one `PosixMountTable` of the process, for those not given a table of their own.
+MountTable& processMountTable();
 
 } // namespace dorvantile

@@ -173,11 +173,13 @@ std::error_code PosixOpenFolder::read(EntrySink& out) {
     return {};
 }
 
+PosixFileSystem::PosixFileSystem() : PosixFileSystem(processMountTable()) {}
+
 void PosixFileSystem::refresh(const std::string& root) {
     mountPoints_.clear();
     mountParents_.clear();
     std::string text;
-    if (PosixEnvironment().mountTable(text))
+    if (mountTable_.read(text))
         return; // without a mount table (no /proc), every folder is a plain one
     // The table holds the kernel's paths; a root reached through a link has its mount points
     // known by the paths the walk builds from it as well.

@@ -1,6 +1,7 @@
 // The file system of this machine, read through POSIX directory calls.
 #pragma once
 
+#include "platform/environment.h"
 #include "platform/file_system.h"
 
 #include <string>
@@ -19,8 +20,10 @@ std::optional<unsigned> entryBits(int dirFd, const char* name, unsigned char typ
 /// parent, never through a link.
 class PosixFileSystem final : public FileSystem {
 public:
-    /// Reads the mount points of the process's mount table.
-    PosixFileSystem() { refresh("/"); }
+    /// Reads the mount points of `mountTable`, and again at each `refresh`.
+    explicit PosixFileSystem(MountTable& mountTable) : mountTable_(mountTable) { refresh("/"); }
+    /// Reads the mount points of the process's own mount table.
+    PosixFileSystem();
 
     std::error_code openFolder(const std::string& folder,
                                std::unique_ptr<OpenFolder>& out) override;
@@ -35,6 +38,7 @@ public:
 private:
     void addMountPoint(const std::string& point);
 
+    MountTable& mountTable_;
     std::unordered_set<std::string> mountPoints_;
     std::unordered_set<std::string> mountParents_; // the folders that hold a mount point
 };

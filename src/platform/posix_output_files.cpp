@@ -75,21 +75,25 @@ public:
     PosixFile(int fd, bool owned, std::string prefix = {})
         : fd_(owned ? fd : -1), raw_(fd), prefix_(std::move(prefix)) {}
 
-    // A file of our own takes the writes a MiB at a time, so that a large catalogue is written
-    // in a sixteenth of the system calls; what others opened (standard output, a pipe) gets
-    // each write when it comes.
+    Medium medium() override {
+        struct stat info {};
+        if (fstat(raw_, &info) == 0 && S_ISREG(info.st_mode))
+            return Medium::File;
+        return isatty(raw_) ? Medium::Terminal : Medium::Stream;
+    }
+
+    // Every write goes out when it comes: `OutputFile` has gathered it.
     std::error_code write(std::string_view bytes) override {
-        if (!fd_.valid())
-            return writeOut(bytes);
-        if (pending_.size() + bytes.size() > chunk) {
-            if (std::error_code error = writePending())
-                return error;
+        std::size_t done = 0;
+        while (done < bytes.size()) {
+            const ssize_t n = ::write(raw_, bytes.data() + done, bytes.size() - done);
+            if (n < 0) {
+                if (errno == EINTR)
+                    continue;
+                return lastError();
+            }
+            done += static_cast<std::size_t>(n);
         }
-        if (bytes.size() >= chunk)
-            return writeOut(bytes);
-        if (pending_.capacity() < chunk)
-            pending_.reserve(chunk);
-        pending_.append(bytes);
         return {};
     }
 
@@ -102,8 +106,6 @@ public:
     }
 
     std::error_code link(std::string& name) override {
-        if (std::error_code error = writePending()) // a name only for the complete file
-            return error;
         if (prefix_.empty())
             return {};
         // By the descriptor itself where the process may (root), else through /proc.
@@ -130,38 +132,13 @@ public:
         // A descriptor that is not ours (standard output) stays open for the rest.
         if (!fd_.valid())
             return {};
-        if (std::error_code error = writePending())
-            return error;
         return errorOf(fd_.close());
     }
 
 private:
-    static constexpr std::size_t chunk = std::size_t{1} << 20;
-
-    std::error_code writePending() {
-        const std::error_code error = writeOut(pending_);
-        pending_.clear();
-        return error;
-    }
-
-    std::error_code writeOut(std::string_view bytes) {
-        std::size_t done = 0;
-        while (done < bytes.size()) {
-            const ssize_t n = ::write(raw_, bytes.data() + done, bytes.size() - done);
-            if (n < 0) {
-                if (errno == EINTR)
-                    continue;
-                return lastError();
-            }
-            done += static_cast<std::size_t>(n);
-        }
-        return {};
-    }
-
     Descriptor fd_; // invalid for a descriptor that is not ours to close
     int raw_;
     std::string prefix_;
-    std::string pending_; // writes not yet handed to the file
 };
 
 } // namespace

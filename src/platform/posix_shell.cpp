@@ -6,7 +6,7 @@ void XdgOpenShell::open(const std::string& target) {
     // The shell answers nothing by design: a desktop without an opener shows nothing, as a
     // target that cannot be opened does.
     [[maybe_unused]] const std::error_code notReported =
-        environment_.startProgram({"xdg-open", target});
+        programs_.startProgram({"xdg-open", target});
 }
 
 } // namespace dorvantile

@@ -10,11 +10,11 @@ namespace dorvantile {
 /// child behind, and a target that cannot be opened is the shell's own concern.
 class XdgOpenShell final : public Shell {
 public:
-    explicit XdgOpenShell(Environment& environment) : environment_(environment) {}
+    explicit XdgOpenShell(ProgramStarter& programs) : programs_(programs) {}
     void open(const std::string& target) override;
 
 private:
-    Environment& environment_;
+    ProgramStarter& programs_;
 };
 
 } // namespace dorvantile

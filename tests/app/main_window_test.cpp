@@ -44,7 +44,7 @@ double contrast(QWidget* widget, const QRect& area) {
 /// table, or else "/", the tree and a drive that has gone since; it writes its catalogues
 /// into a folder of its own.
 struct Harness {
-    explicit Harness(Environment* machine = nullptr) {
+    explicit Harness(MountTable* machine = nullptr) {
         for (const char* file :
              {"Notes.TXT", "alpha/inner/Two.txt", "beta/b.txt", ".hidden/s", ".unplugged/s"})
             tree.file(file);
@@ -247,7 +247,7 @@ private slots:
     // drive keeps its folder. With a table of the test's own, then with a real bind mount
     // where the test runs as root (a tmpfs would do nothing: memory is no drive).
     void followsDeepFoldersAndDisksMountedWhileItRuns() {
-        PosixEnvironment machine;
+        PosixMountTable machine;
         for (const bool real : {false, geteuid() == 0}) { // mounting a disk needs root
             Harness h(real ? &machine : nullptr);
             const std::string deep = "d" + QString("/d").repeated(59).toStdString() + "/e";

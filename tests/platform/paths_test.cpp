@@ -53,7 +53,7 @@ TEST(Paths, TheAppFolderIsTheProgramsFolderOnlyInABuildTreeOrPortableCopy) {
         environment.variables["HOME"] = c.home;
         if (c.passwordHome)
             environment.home = c.passwordHome;
-        const std::string found = appFolder(environment);
+        const std::string found = appFolder(environment, environment);
         EXPECT_EQ(found, c.expected) << c.program;
         if (found.ends_with("/dorvantile")) {
             EXPECT_EQ(environment.folders.count(found), 1u) << found;
@@ -63,7 +63,7 @@ TEST(Paths, TheAppFolderIsTheProgramsFolderOnlyInABuildTreeOrPortableCopy) {
     fakes::FakeEnvironment environment;
     environment.variables["HOME"] = "/home/ann";
     environment.failures.failOn("makeFolder", std::errc::permission_denied, 3);
-    EXPECT_EQ(appFolder(environment), "/home/ann/.local/share/dorvantile");
+    EXPECT_EQ(appFolder(environment, environment), "/home/ann/.local/share/dorvantile");
     EXPECT_EQ(environment.folders, (std::set<std::string>{"/home", "/home/ann"}));
 }
 

@@ -1,10 +1,12 @@
 #include "platform/attributes.h"
 #include "platform/descriptor.h"
+#include "platform/fakes/fake_system.h"
 #include "platform/posix_file_system.h"
 #include "support/temp_tree.h"
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <map>
 #include <sys/stat.h>
@@ -68,6 +70,33 @@ TEST(PosixFileSystem, ReportsTheBitsOfEveryKindOfEntry) {
     EXPECT_EQ(fs.attributes(tree.path("pipe")), unsigned{System});
     EXPECT_FALSE(fs.attributes(tree.path("missing")).has_value());
     EXPECT_EQ(fs.enumerate(tree.path("missing"), entries), std::errc::no_such_file_or_directory);
+}
+
+// A folder on which the mount table has a file system reads as a link to a folder, so that a
+// catalogue stays on one file system, also below a root reached through a link; the table is
+// read again at each refresh, and without one every folder is a plain one.
+TEST(PosixFileSystem, MarksTheFoldersOnWhichAFileSystemIsMounted) {
+    TempTree tree;
+    tree.folder("disk/usb");
+    tree.folder("disk/plain");
+    tree.link("alias", "disk");
+    const std::string real = std::filesystem::canonical(tree.path("disk")).string();
+    fakes::FakeEnvironment mounts;
+    mounts.mounts = "40 27 8:17 / " + real + "/usb rw - vfat /dev/sdc1 rw\n";
+    PosixFileSystem fs(mounts);
+    const auto bits = [&fs](const std::string& folder) {
+        AllEntries entries;
+        EXPECT_FALSE(fs.enumerate(folder, entries)) << folder;
+        return entries.bits;
+    };
+    const std::map<std::string, unsigned> mounted = {{"usb", Directory | Link},
+                                                     {"plain", Directory}};
+    EXPECT_EQ(bits(real), mounted);
+    fs.refresh(tree.path("alias"));
+    EXPECT_EQ(bits(tree.path("alias")), mounted);
+    mounts.failures.failOn("mountTable", std::errc::no_such_file_or_directory);
+    fs.refresh("/");
+    EXPECT_EQ(bits(real).at("usb"), unsigned{Directory});
 }
 
 } // namespace

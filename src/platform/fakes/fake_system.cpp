@@ -16,9 +16,11 @@ namespace {
 /// A file in memory: `content` is its own until it has a name in the files' map.
 class MemoryFile final : public WritableFile {
 public:
-    MemoryFile(FakeOutputFiles& files, std::string path, std::string* content)
-        : files_(files), path_(std::move(path)), content_(content ? content : &own_.content) {}
+    MemoryFile(FakeOutputFiles& files, std::string path, std::string* content, Medium medium)
+        : files_(files), path_(std::move(path)), content_(content ? content : &own_.content),
+          medium_(medium) {}
 
+    Medium medium() override { return medium_; }
     std::error_code write(std::string_view bytes) override {
         if (std::error_code error = call("write", std::to_string(bytes.size())))
             return error;
@@ -66,6 +68,7 @@ private:
     std::string path_; // a file without a name goes by its prefix
     FakeOutputFiles::File own_;
     std::string* content_;
+    Medium medium_;
 };
 
 } // namespace
@@ -105,7 +108,7 @@ std::error_code FakeOutputFiles::createUnique(const std::string& prefix, std::st
     if (slash != std::string::npos && slash > 0 && !folders.count(prefix.substr(0, slash)))
         return std::make_error_code(std::errc::no_such_file_or_directory);
     name.clear();
-    file = std::make_unique<MemoryFile>(*this, prefix, nullptr);
+    file = std::make_unique<MemoryFile>(*this, prefix, nullptr, WritableFile::Medium::File);
     return {};
 }
 
@@ -114,13 +117,15 @@ std::error_code FakeOutputFiles::openExisting(const std::string& path,
     journal.push_back("open " + path);
     if (std::error_code error = failures.next("open"))
         return error;
-    file = std::make_unique<MemoryFile>(*this, path, &devices[path]);
+    file = std::make_unique<MemoryFile>(*this, path, &devices[path],
+                                        terminals.count(path) ? WritableFile::Medium::Terminal
+                                                              : WritableFile::Medium::Stream);
     return {};
 }
 
 std::unique_ptr<WritableFile> FakeOutputFiles::descriptor(int descriptor) {
     return std::make_unique<MemoryFile>(*this, "fd " + std::to_string(descriptor),
-                                        &streams[descriptor]);
+                                        &streams[descriptor], WritableFile::Medium::Stream);
 }
 
 std::error_code FakeOutputFiles::rename(const std::string& from, const std::string& to,

@@ -50,6 +50,7 @@ public:
     std::set<std::string> folders;              ///< paths that are folders
     std::map<std::string, std::string> links;   ///< a link's path and the path it leads to
     std::map<std::string, std::string> devices; ///< FIFOs and devices, with what they took
+    std::set<std::string> terminals;            ///< those of the devices that are terminals
     std::map<std::string, int> descriptorNames; ///< names of the process's open files
     std::map<int, std::string> streams;         ///< what each open file took; 1 standard output
     std::vector<std::string> journal;           ///< "write N path", "rename a b", ...
@@ -81,7 +82,12 @@ public:
     std::error_code open(const std::string& path, std::unique_ptr<ReadableFile>& file) override;
 };
 
-class FakeEnvironment final : public Environment {
+/// Every capability of the process's surroundings, from memory.
+class FakeEnvironment final : public ProcessContext,
+                              public UserFolders,
+                              public MountTable,
+                              public Machine,
+                              public ProgramStarter {
 public:
     std::map<std::string, std::string> variables;
     std::string program;
@@ -114,7 +120,7 @@ public:
         folder = working;
         return failures.next("workingFolder");
     }
-    std::error_code mountTable(std::string& text) override {
+    std::error_code read(std::string& text) override {
         text = mounts;
         return failures.next("mountTable");
     }
