@@ -34,51 +34,32 @@ constexpr std::string_view catalogue = "catalogue", version = "version", folder 
 } // namespace key
 constexpr std::string_view base64Suffix = "_base64";
 
-// Appends `"key":`.
-void appendKey(std::string& out, std::string_view name) {
-    out.push_back('"');
-    out.append(name);
-    out.append("\":");
+// Appends `"key":`, after a comma unless it opens its object.
+std::string& appendKey(std::string& out, std::string_view name, bool first = false) {
+    out.append(first ? "\"" : ",\"").append(name).append("\":");
+    return out;
 }
 
 } // namespace
 
-// ---------------------------------------------------------------------------------------
-
 JsonCatalogueWriter::JsonCatalogueWriter(OutputFile& out, const RunDescription& run) : out_(out) {
     line_.push_back('{');
-    appendKey(line_, key::catalogue);
-    appendJsonString(line_, catalogueName);
-    line_.push_back(',');
-    appendKey(line_, key::version);
-    appendDecimal(line_, version);
-    line_.push_back(',');
-    appendJsonName(line_, key::folder, run.folder);
-    line_.push_back(',');
-    appendKey(line_, key::created);
-    line_.push_back('"');
-    appendIsoTime(line_, run.started);
-    line_.append("\",");
-    appendJsonName(line_, key::host, run.host);
-    line_.push_back(',');
-    appendKey(line_, key::entries);
-    line_.append("[\n");
-    out_.write(line_);
+    appendJsonString(appendKey(line_, key::catalogue, true), catalogueName);
+    appendDecimal(appendKey(line_, key::version), version);
+    appendJsonName(line_.append(","), key::folder, run.folder);
+    appendIsoTime(appendKey(line_, key::created).append("\""), run.started);
+    appendJsonName(line_.append("\","), key::host, run.host);
+    out_.write(appendKey(line_, key::entries).append("[\n"));
     line_.clear();
 }
 
 void JsonCatalogueWriter::entry(const CatalogueEntry& entry) {
     // The line before goes out with its comma: one is written only when another follows.
-    if (!line_.empty()) {
-        line_.append(",\n");
-        out_.write(line_);
-    }
+    if (!line_.empty())
+        out_.write(line_.append(",\n"));
     const bool folder = entry.kind == EntryKind::Folder;
     line_.assign("{");
-    appendKey(line_, key::kind);
-    line_.push_back('"');
-    line_.append(kindName(entry.kind));
-    line_.append("\",");
+    appendKey(line_, key::kind, true).append("\"").append(kindName(entry.kind)).append("\",");
     if (folder) {
         appendJsonName(line_, key::path, entry.below);
         prefix_.clear();
@@ -86,67 +67,40 @@ void JsonCatalogueWriter::entry(const CatalogueEntry& entry) {
         if (!entry.below.empty())
             prefix_.push_back('/');
     } else {
-        appendKey(line_, key::path);
-        line_.push_back('"');
-        line_.append(prefix_);
+        appendKey(line_, key::path, true).append("\"").append(prefix_);
         if (!appendJsonInside(line_, entry.name) || !prefixValid_) {
             path_.assign(entry.below);
             if (!path_.empty())
                 path_.push_back('/');
-            path_.append(entry.name);
-            line_.append("\",");
-            appendKey(line_, key::pathBytes);
-            line_.push_back('"');
-            appendBase64(line_, path_);
+            appendBase64(appendKey(line_.append("\""), key::pathBytes).append("\""),
+                         path_.append(entry.name));
         }
         line_.push_back('"');
     }
-    if (!folder && entry.known) {
-        line_.push_back(',');
-        appendKey(line_, key::size);
-        appendDecimal(line_, entry.size);
-    }
+    if (!folder && entry.known)
+        appendDecimal(appendKey(line_, key::size), entry.size);
     if (entry.known) {
-        line_.push_back(',');
-        appendKey(line_, key::modified);
-        line_.push_back('"');
-        appendIsoTime(line_, entry.modified);
+        appendIsoTime(appendKey(line_, key::modified).append("\""), entry.modified);
         line_.push_back('"');
     }
     if (folder && !entry.unreadable) {
-        line_.push_back(',');
-        appendKey(line_, key::files);
-        appendDecimal(line_, entry.files);
-        line_.push_back(',');
-        appendKey(line_, key::bytes);
-        appendDecimal(line_, entry.bytes);
+        appendDecimal(appendKey(line_, key::files), entry.files);
+        appendDecimal(appendKey(line_, key::bytes), entry.bytes);
     }
     if (!entry.error.empty()) {
         ++errors_;
-        line_.push_back(',');
-        appendKey(line_, key::error);
-        appendJsonString(line_, entry.error);
+        appendJsonString(appendKey(line_, key::error), entry.error);
     }
     line_.push_back('}');
 }
 
 void JsonCatalogueWriter::finish(const Totals& totals) {
-    line_.append("\n],");
-    appendKey(line_, key::totals);
-    line_.push_back('{');
-    appendKey(line_, key::folders);
-    appendDecimal(line_, totals.folders);
-    line_.push_back(',');
-    appendKey(line_, key::files);
-    appendDecimal(line_, totals.files);
-    line_.push_back(',');
-    appendKey(line_, key::bytes);
-    appendDecimal(line_, totals.bytes);
-    line_.push_back(',');
-    appendKey(line_, key::errors);
-    appendDecimal(line_, errors_);
-    line_.append("}}\n");
-    out_.write(line_);
+    appendKey(line_.append("\n]"), key::totals).push_back('{');
+    appendDecimal(appendKey(line_, key::folders, true), totals.folders);
+    appendDecimal(appendKey(line_, key::files), totals.files);
+    appendDecimal(appendKey(line_, key::bytes), totals.bytes);
+    appendDecimal(appendKey(line_, key::errors), errors_);
+    out_.write(line_.append("}}\n"));
     line_.clear();
 }
 

@@ -1,34 +1,15 @@
 #include "cli/formats.h"
 
-#include "catalogue/json_catalogue.h"
-#include "writers/csv_writer.h"
-#include "writers/explorer_writer.h"
-#include "writers/html_writer.h"
-#include "writers/print_writer.h"
-#include "writers/text_writer.h"
-
 namespace dorvantile::cli {
 namespace {
 
-template <class Writer> std::unique_ptr<CatalogueSink> toFile(const FormatTarget& target) {
-    return std::make_unique<Writer>(*target.file);
-}
-
-template <class Writer> std::unique_ptr<CatalogueSink> withRun(const FormatTarget& target) {
-    return std::make_unique<Writer>(*target.file, target.run);
-}
-
-std::unique_ptr<CatalogueSink> printed(const FormatTarget& target) {
-    return std::make_unique<PrintedCatalogue>(*target.printout);
-}
-
 constexpr Format table[] = {
-    {"html", "Files.html", false, toFile<HtmlCatalogue>},
-    {"text", "Files.txt", false, toFile<TextCatalogue>},
-    {"print", "", false, printed},
-    {"csv", "Files.csv", true, toFile<CsvCatalogue>},
-    {"json", "Files.json", true, withRun<JsonCatalogueWriter>},
-    {"explorer", "Explorer.html", true, withRun<ExplorerCatalogue>},
+    {"html", "Files.html", false, htmlCatalogue},
+    {"text", "Files.txt", false, textCatalogue},
+    {"print", "", false, printedCatalogue},
+    {"csv", "Files.csv", true, csvCatalogue},
+    {"json", "Files.json", true, jsonCatalogue},
+    {"explorer", "Explorer.html", true, explorerCatalogue},
 };
 
 } // namespace

@@ -113,8 +113,7 @@ int catalogue(const Options& options, int& argc, char** argv) {
             job = printer->startJob();
         else
             out.emplace(OutputFile::open(files, path));
-        const std::unique_ptr<CatalogueSink> writer =
-            format.writer({out ? &*out : nullptr, job.get(), run});
+        const Writer writer = format.writer({out ? &*out : nullptr, job.get(), &run});
         writeCatalogue(walk, *writer);
         if (out)
             out->commit();

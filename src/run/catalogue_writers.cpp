@@ -6,9 +6,7 @@
 #include "platform/output_file.h"
 #include "platform/paths.h"
 #include "run/run_control.h"
-#include "writers/html_writer.h"
-#include "writers/print_writer.h"
-#include "writers/text_writer.h"
+#include "writers/writers.h"
 
 namespace dorvantile {
 namespace {
@@ -77,8 +75,7 @@ void CatalogueWriters::SaveToHtml() {
     OutputFile out =
         OutputFile::open(s.files, paths_.html, [&s] { s.animation.loop.processEvents(); });
     FolderListWalk walk(s);
-    HtmlCatalogue page(out);
-    writeCatalogue(walk, page);
+    writeCatalogue(walk, *htmlCatalogue({&out}));
     out.commit();
     OpenWithShell(s.shell, paths_.html);
 }
@@ -91,8 +88,7 @@ void CatalogueWriters::SaveToText() {
     OutputFile out =
         OutputFile::open(s.files, paths_.text, [&s] { s.animation.loop.processEvents(); });
     FolderListWalk walk(s);
-    TextCatalogue text(out);
-    writeCatalogue(walk, text);
+    writeCatalogue(walk, *textCatalogue({&out}));
     out.commit();
 
     ShowProgress(s.animation.bar, s.animation.loop);
@@ -106,8 +102,7 @@ void CatalogueWriters::SaveToPrinter() {
 
     const std::unique_ptr<PrintSurface> surface = s.printer.startJob();
     FolderListWalk walk(s);
-    PrintedCatalogue printout(*surface);
-    writeCatalogue(walk, printout);
+    writeCatalogue(walk, *printedCatalogue({nullptr, surface.get()}));
 }
 
 } // namespace dorvantile

@@ -9,9 +9,8 @@
 //
 // Paths and names are quoted and written as the file system holds them, quotes doubled; a
 // folder's time is its own, its size is left empty (its files and their bytes follow).
-#include "writers/csv_writer.h"
-
 #include "catalogue/codecs.h"
+#include "writers/writers.h"
 
 namespace dorvantile {
 namespace {
@@ -23,54 +22,69 @@ std::string_view folderName(std::string_view folder) {
                                                                  : folder.substr(slash + 1);
 }
 
-} // namespace
-
-CsvCatalogue::CsvCatalogue(OutputFile& out) : out_(out) {
-    out_.write("kind,path,name,size,modified,files,bytes,error\r\n");
-}
-
 // A file's path is its folder's, escaped once per folder, and its escaped name: escaping a
 // path escapes each of its parts on its own, for "/" is never part of anything escaped.
-void CsvCatalogue::entry(const CatalogueEntry& entry) {
-    const bool folder = entry.kind == EntryKind::Folder;
-    line_.assign(kindName(entry.kind));
-    line_.push_back(',');
-    if (folder) {
-        appendCsvQuoted(line_, entry.below);
-        line_.push_back(',');
-        appendCsvQuoted(line_, folderName(entry.folder));
-        prefix_.clear(); // `"Old/`: how every path in this folder begins
-        appendCsvQuoted(prefix_, entry.below);
-        prefix_.pop_back();
-        if (!entry.below.empty())
-            prefix_.push_back('/');
-    } else {
-        name_.clear();
-        appendCsvQuoted(name_, entry.name);
-        line_.append(prefix_);
-        line_.append(name_, 1);
-        line_.push_back(',');
-        line_.append(name_);
+class CsvCatalogue final : public CatalogueSink {
+public:
+    explicit CsvCatalogue(OutputFile& out) : out_(out) {
+        out_.write("kind,path,name,size,modified,files,bytes,error\r\n");
     }
-    line_.push_back(',');
-    if (!folder && entry.known)
-        appendDecimal(line_, entry.size);
-    line_.push_back(',');
-    if (entry.known)
-        appendIsoTime(line_, entry.modified);
-    line_.push_back(',');
-    if (folder && !entry.unreadable) {
-        appendDecimal(line_, entry.files);
+
+    void finish(const Totals&) override {}
+
+    void entry(const CatalogueEntry& entry) override {
+        const bool folder = entry.kind == EntryKind::Folder;
+        line_.assign(kindName(entry.kind));
         line_.push_back(',');
-        appendDecimal(line_, entry.bytes);
-    } else {
+        if (folder) {
+            appendCsvQuoted(line_, entry.below);
+            line_.push_back(',');
+            appendCsvQuoted(line_, folderName(entry.folder));
+            prefix_.clear(); // `"Old/`: how every path in this folder begins
+            appendCsvQuoted(prefix_, entry.below);
+            prefix_.pop_back();
+            if (!entry.below.empty())
+                prefix_.push_back('/');
+        } else {
+            name_.clear();
+            appendCsvQuoted(name_, entry.name);
+            line_.append(prefix_);
+            line_.append(name_, 1);
+            line_.push_back(',');
+            line_.append(name_);
+        }
         line_.push_back(',');
+        if (!folder && entry.known)
+            appendDecimal(line_, entry.size);
+        line_.push_back(',');
+        if (entry.known)
+            appendIsoTime(line_, entry.modified);
+        line_.push_back(',');
+        if (folder && !entry.unreadable) {
+            appendDecimal(line_, entry.files);
+            line_.push_back(',');
+            appendDecimal(line_, entry.bytes);
+        } else {
+            line_.push_back(',');
+        }
+        line_.push_back(',');
+        if (!entry.error.empty())
+            appendCsvQuoted(line_, entry.error);
+        line_.append("\r\n");
+        out_.write(line_);
     }
-    line_.push_back(',');
-    if (!entry.error.empty())
-        appendCsvQuoted(line_, entry.error);
-    line_.append("\r\n");
-    out_.write(line_);
+
+private:
+    OutputFile& out_;
+    std::string line_;
+    std::string prefix_; // the quote and the folder's escaped path, with its "/" if not empty
+    std::string name_;   // a file's name, quoted
+};
+
+} // namespace
+
+Writer csvCatalogue(const WriterTarget& target) {
+    return std::make_unique<CsvCatalogue>(*target.file);
 }
 
 } // namespace dorvantile

@@ -25,11 +25,10 @@
 // when it is not valid UTF-8 (its text then shows U+FFFD), "f" the same for the files' names by
 // position, "l" the positions of links that lead nowhere. Every text is escaped as `pageJson`,
 // so no name can end the element.
-#include "writers/explorer_writer.h"
-
 #include "catalogue/codecs.h"
 #include "writers/explorer_page.h"
 #include "writers/html_escape.h"
+#include "writers/writers.h"
 
 #include <algorithm>
 
@@ -51,126 +50,148 @@ bool quoted(std::string& out, std::string_view text) {
     return whole;
 }
 
+class ExplorerCatalogue final : public CatalogueSink {
+public:
+    ExplorerCatalogue(OutputFile& out, const RunDescription& run) : out_(out) {
+        for (std::string_view piece : explorer::pageBefore())
+            out_.write(piece);
+        std::string start = "<script type=\"application/json\" class=\"catalogue\">{\"folder\":";
+        quoted(start, run.folder);
+        start.append(",\"host\":");
+        quoted(start, run.host);
+        start.append(",\"time\":" + std::to_string(run.started.seconds) + "}</script>\n" +
+                     "<script type=\"application/json\" class=\"catalogue\">[\n");
+        out_.write(start);
+    }
+
+    void entry(const CatalogueEntry& entry) override {
+        if (entry.kind == EntryKind::Folder)
+            folder(entry);
+        else
+            file(entry);
+    }
+
+    void finish(const Totals& totals) override {
+        if (!first_)
+            endFolder();
+        out_.write("]</script>\n<script type=\"application/json\" class=\"catalogue\">"
+                   "{\"totals\":{\"folders\":" +
+                   std::to_string(totals.folders) + ",\"files\":" + std::to_string(totals.files) +
+                   ",\"bytes\":" + std::to_string(totals.bytes) + "}}</script>\n");
+        for (std::string_view piece : explorer::pageAfter())
+            out_.write(piece);
+    }
+
+private:
+    void folder(const CatalogueEntry& entry) {
+        if (!first_)
+            endFolder();
+        const std::string_view below = entry.below;
+        const std::size_t depth =
+            below.empty()
+                ? 0
+                : 1 + static_cast<std::size_t>(std::count(below.begin(), below.end(), '/'));
+        const std::string_view name =
+            below.empty() ? entry.folder : below.substr(below.rfind('/') + 1);
+        record_.append(first_ || element_ == 0 ? "[" : ",\n[");
+        appendDecimal(record_, depth);
+        record_.push_back(',');
+        first_ = false;
+        extra_.clear(), rawNames_.clear(), sizes_.clear(), times_.clear(), dangling_.clear();
+        files_ = 0;
+        previous_ = 0;
+        if (!quoted(record_, name)) {
+            extra_.append("\"r\":\"");
+            appendPercentEncoded(extra_, name);
+            extra_.push_back('"');
+        }
+        if (entry.unreadable) {
+            extra_.append(extra_.empty() ? "\"u\":" : ",\"u\":");
+            quoted(extra_, entry.error);
+        }
+        if (entry.files > 0) {
+            record_.push_back(',');
+            appendDecimal(record_, entry.bytes);
+            record_.append(",\"");
+        }
+    }
+
+    void file(const CatalogueEntry& entry) {
+        if (files_ > 0) {
+            record_.push_back('/');
+            sizes_.push_back(',');
+            times_.push_back(',');
+        }
+        // A file's position is written only for a name or a link the page must be told of.
+        const std::size_t position = files_++;
+        if (!appendJsonInside(record_, entry.name, pageJson)) {
+            rawNames_.append(rawNames_.empty() ? "\"" : ",\"");
+            appendDecimal(rawNames_, position);
+            rawNames_.append("\":\"");
+            appendPercentEncoded(rawNames_, entry.name);
+            rawNames_.push_back('"');
+        }
+        if (entry.known) {
+            appendDecimal(sizes_, entry.size);
+            appendDecimal(times_, entry.modified.seconds - previous_);
+            previous_ = entry.modified.seconds;
+        } else {
+            sizes_.push_back('-');
+            times_.push_back('-');
+        }
+        if (entry.kind == EntryKind::Dangling) {
+            dangling_.append(dangling_.empty() ? "" : ",");
+            appendDecimal(dangling_, position);
+        }
+        if (record_.size() >= recordLimit)
+            write();
+    }
+
+    void endFolder() {
+        if (files_ > 0)
+            record_.append("\",\"").append(sizes_).append("\",\"").append(times_).push_back('"');
+        if (!rawNames_.empty())
+            extra_.append(extra_.empty() ? "\"f\":{" : ",\"f\":{").append(rawNames_).push_back('}');
+        if (!dangling_.empty())
+            extra_.append(extra_.empty() ? "\"l\":[" : ",\"l\":[").append(dangling_).push_back(']');
+        if (!extra_.empty())
+            record_.append(",{").append(extra_).push_back('}');
+        record_.push_back(']');
+        emit();
+    }
+
+    void write() {
+        out_.write(record_);
+        element_ += record_.size();
+        record_.clear();
+    }
+
+    // Writes the record, and starts a new element after each MiB or so.
+    void emit() {
+        write();
+        if (element_ >= elementSize) {
+            out_.write("]</script>\n<script type=\"application/json\" class=\"catalogue\">[\n");
+            element_ = 0;
+        }
+    }
+
+    OutputFile& out_;
+    bool first_ = true;
+    std::string record_; // the folder's record, written out as it grows
+    std::string extra_;
+    std::string rawNames_;
+    std::string sizes_;
+    std::string times_;
+    std::string dangling_;
+    std::size_t files_ = 0;
+    std::int64_t previous_ = 0; // the time the next file's is written from
+    std::size_t element_ = 0;   // bytes of records in the current element
+};
+
 } // namespace
 
-ExplorerCatalogue::ExplorerCatalogue(OutputFile& out, const RunDescription& run) : out_(out) {
-    for (std::string_view piece : explorer::pageBefore())
-        out_.write(piece);
-    std::string start = "<script type=\"application/json\" class=\"catalogue\">{\"folder\":";
-    quoted(start, run.folder);
-    start.append(",\"host\":");
-    quoted(start, run.host);
-    start.append(",\"time\":" + std::to_string(run.started.seconds) + "}</script>\n" +
-                 "<script type=\"application/json\" class=\"catalogue\">[\n");
-    out_.write(start);
-}
-
-void ExplorerCatalogue::entry(const CatalogueEntry& entry) {
-    if (entry.kind == EntryKind::Folder)
-        folder(entry);
-    else
-        file(entry);
-}
-
-void ExplorerCatalogue::finish(const Totals& totals) {
-    if (!first_)
-        endFolder();
-    out_.write("]</script>\n<script type=\"application/json\" class=\"catalogue\">"
-               "{\"totals\":{\"folders\":" +
-               std::to_string(totals.folders) + ",\"files\":" + std::to_string(totals.files) +
-               ",\"bytes\":" + std::to_string(totals.bytes) + "}}</script>\n");
-    for (std::string_view piece : explorer::pageAfter())
-        out_.write(piece);
-}
-
-void ExplorerCatalogue::folder(const CatalogueEntry& entry) {
-    if (!first_)
-        endFolder();
-    const std::string_view below = entry.below;
-    const std::size_t depth =
-        below.empty() ? 0
-                      : 1 + static_cast<std::size_t>(std::count(below.begin(), below.end(), '/'));
-    const std::string_view name = below.empty() ? entry.folder : below.substr(below.rfind('/') + 1);
-    record_.append(first_ || element_ == 0 ? "[" : ",\n[");
-    appendDecimal(record_, depth);
-    record_.push_back(',');
-    first_ = false;
-    extra_.clear(), rawNames_.clear(), sizes_.clear(), times_.clear(), dangling_.clear();
-    files_ = 0;
-    previous_ = 0;
-    if (!quoted(record_, name)) {
-        extra_.append("\"r\":\"");
-        appendPercentEncoded(extra_, name);
-        extra_.push_back('"');
-    }
-    if (entry.unreadable) {
-        extra_.append(extra_.empty() ? "\"u\":" : ",\"u\":");
-        quoted(extra_, entry.error);
-    }
-    if (entry.files > 0) {
-        record_.push_back(',');
-        appendDecimal(record_, entry.bytes);
-        record_.append(",\"");
-    }
-}
-
-void ExplorerCatalogue::file(const CatalogueEntry& entry) {
-    if (files_ > 0) {
-        record_.push_back('/');
-        sizes_.push_back(',');
-        times_.push_back(',');
-    }
-    // A file's position is written only for a name or a link the page must be told of.
-    const std::size_t position = files_++;
-    if (!appendJsonInside(record_, entry.name, pageJson)) {
-        rawNames_.append(rawNames_.empty() ? "\"" : ",\"");
-        appendDecimal(rawNames_, position);
-        rawNames_.append("\":\"");
-        appendPercentEncoded(rawNames_, entry.name);
-        rawNames_.push_back('"');
-    }
-    if (entry.known) {
-        appendDecimal(sizes_, entry.size);
-        appendDecimal(times_, entry.modified.seconds - previous_);
-        previous_ = entry.modified.seconds;
-    } else {
-        sizes_.push_back('-');
-        times_.push_back('-');
-    }
-    if (entry.kind == EntryKind::Dangling) {
-        dangling_.append(dangling_.empty() ? "" : ",");
-        appendDecimal(dangling_, position);
-    }
-    if (record_.size() >= recordLimit)
-        write();
-}
-
-void ExplorerCatalogue::endFolder() {
-    if (files_ > 0)
-        record_.append("\",\"").append(sizes_).append("\",\"").append(times_).push_back('"');
-    if (!rawNames_.empty())
-        extra_.append(extra_.empty() ? "\"f\":{" : ",\"f\":{").append(rawNames_).push_back('}');
-    if (!dangling_.empty())
-        extra_.append(extra_.empty() ? "\"l\":[" : ",\"l\":[").append(dangling_).push_back(']');
-    if (!extra_.empty())
-        record_.append(",{").append(extra_).push_back('}');
-    record_.push_back(']');
-    emit();
-}
-
-void ExplorerCatalogue::write() {
-    out_.write(record_);
-    element_ += record_.size();
-    record_.clear();
-}
-
-// Writes the record, and starts a new element after each MiB or so.
-void ExplorerCatalogue::emit() {
-    write();
-    if (element_ >= elementSize) {
-        out_.write("]</script>\n<script type=\"application/json\" class=\"catalogue\">[\n");
-        element_ = 0;
-    }
+Writer explorerCatalogue(const WriterTarget& target) {
+    return std::make_unique<ExplorerCatalogue>(*target.file, *target.run);
 }
 
 } // namespace dorvantile

@@ -15,11 +15,10 @@
 //
 // Headings and link texts are escaped; link targets are percent-encoded and keep the
 // file's real case, so that every link opens its file.
-#include "writers/html_writer.h"
-
 #include "general/shown_text.h"
 #include "platform/paths.h"
 #include "writers/html_escape.h"
+#include "writers/writers.h"
 
 namespace dorvantile {
 namespace {
@@ -49,47 +48,57 @@ constexpr std::string_view pageHead =
     "<body bgcolor=\"#EEFFFF\" topmargin=\"10\" leftmargin=\"10\">\r\n"
     "\r\n";
 
+class HtmlCatalogue final : public SectionSink {
+public:
+    explicit HtmlCatalogue(OutputFile& out) : out_(out) { out_.write(pageHead); }
+
+private:
+    void heading(std::string_view folder, bool) override {
+        cased_.clear();
+        appendHeading(cased_, folder, true);
+        line_.assign("<SPAN class=kop>");
+        appendShown(line_, cased_);
+        line_.append(" </SPAN><br>\r\n");
+        out_.write(line_);
+    }
+
+    void file(std::string_view folder, std::string_view name) override {
+        // Every file of a folder shares the start of its link: it is encoded once per folder.
+        if (folder != targetFolder_ || targetPrefix_.empty()) {
+            targetFolder_.assign(folder);
+            targetPrefix_.assign("<A href=\"");
+            appendPercentEncoded(targetPrefix_, folder);
+            appendSeparator(targetPrefix_);
+        }
+        line_.assign(targetPrefix_);
+        appendPercentEncoded(line_, name);
+        line_.append("\">&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;");
+        cased_.clear();
+        appendFileName(cased_, name);
+        appendShown(line_, cased_);
+        line_.append("</A><br>\r\n");
+        out_.write(line_);
+    }
+
+    void endSection() override { out_.write("<P>\r\n"); }
+
+    void end(const Totals& totals) override {
+        out_.write("<hr>\r\n<SPAN class=grijs>Folders: " + std::to_string(totals.folders) +
+                   " \\ Files: " + std::to_string(totals.files) + " \\ </SPAN>\r\n");
+        out_.write("\r\n</body>\r\n</html>\r\n");
+    }
+
+    OutputFile& out_;
+    std::string line_;
+    std::string cased_;
+    std::string targetFolder_;
+    std::string targetPrefix_;
+};
+
 } // namespace
 
-HtmlCatalogue::HtmlCatalogue(OutputFile& out) : out_(out) {
-    out_.write(pageHead);
-}
-
-void HtmlCatalogue::heading(std::string_view folder, bool) {
-    cased_.clear();
-    appendHeading(cased_, folder, true);
-    line_.assign("<SPAN class=kop>");
-    appendShown(line_, cased_);
-    line_.append(" </SPAN><br>\r\n");
-    out_.write(line_);
-}
-
-void HtmlCatalogue::file(std::string_view folder, std::string_view name) {
-    // Every file of a folder shares the start of its link: it is encoded once per folder.
-    if (folder != targetFolder_ || targetPrefix_.empty()) {
-        targetFolder_.assign(folder);
-        targetPrefix_.assign("<A href=\"");
-        appendPercentEncoded(targetPrefix_, folder);
-        appendSeparator(targetPrefix_);
-    }
-    line_.assign(targetPrefix_);
-    appendPercentEncoded(line_, name);
-    line_.append("\">&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;");
-    cased_.clear();
-    appendFileName(cased_, name);
-    appendShown(line_, cased_);
-    line_.append("</A><br>\r\n");
-    out_.write(line_);
-}
-
-void HtmlCatalogue::endSection() {
-    out_.write("<P>\r\n");
-}
-
-void HtmlCatalogue::end(const Totals& totals) {
-    out_.write("<hr>\r\n<SPAN class=grijs>Folders: " + std::to_string(totals.folders) +
-               " \\ Files: " + std::to_string(totals.files) + " \\ </SPAN>\r\n");
-    out_.write("\r\n</body>\r\n</html>\r\n");
+Writer htmlCatalogue(const WriterTarget& target) {
+    return std::make_unique<HtmlCatalogue>(*target.file);
 }
 
 } // namespace dorvantile

@@ -7,9 +7,8 @@
 //                           blank line
 //       ------...---        52 hyphens, black, x 600, the size in force
 //       Folders: 1 \ Files: 1
-#include "writers/print_writer.h"
-
 #include "general/shown_text.h"
+#include "writers/writers.h"
 
 namespace dorvantile {
 namespace {
@@ -18,51 +17,60 @@ constexpr Rgb headingColour{192, 0, 0};
 constexpr Rgb fileColour{0, 160, 0};
 constexpr Rgb black{0, 0, 0};
 
-} // namespace
-
-PrintedCatalogue::PrintedCatalogue(PrintSurface& surface) : surface_(surface) {
-    surface_.setCopies(1);
-    surface_.setOrientation(1);
-    surface_.FontName("Arial");
-    surface_.FontBold(true);
-    surface_.FontSize(11);
-    surface_.ForeColor(headingColour);
-    surface_.CurrentX(300);
-    surface_.CurrentY(300);
-}
-
-void PrintedCatalogue::heading(std::string_view folder, bool chosen) {
-    line_.clear();
-    appendHeading(line_, folder, !chosen);
-    if (!chosen) {
+class PrintedCatalogue final : public SectionSink {
+public:
+    explicit PrintedCatalogue(PrintSurface& surface) : surface_(surface) {
+        surface_.setCopies(1);
+        surface_.setOrientation(1);
+        surface_.FontName("Arial");
+        surface_.FontBold(true);
         surface_.FontSize(11);
         surface_.ForeColor(headingColour);
         surface_.CurrentX(300);
+        surface_.CurrentY(300);
     }
-    surface_.Print(line_);
-}
 
-void PrintedCatalogue::file(std::string_view, std::string_view name) {
-    surface_.FontSize(9);
-    surface_.ForeColor(fileColour);
-    surface_.CurrentX(600);
-    line_.clear();
-    appendFileName(line_, name);
-    surface_.Print(line_);
-}
+private:
+    void heading(std::string_view folder, bool chosen) override {
+        line_.clear();
+        appendHeading(line_, folder, !chosen);
+        if (!chosen) {
+            surface_.FontSize(11);
+            surface_.ForeColor(headingColour);
+            surface_.CurrentX(300);
+        }
+        surface_.Print(line_);
+    }
 
-void PrintedCatalogue::endSection() {
-    surface_.Print({});
-}
+    void file(std::string_view, std::string_view name) override {
+        surface_.FontSize(9);
+        surface_.ForeColor(fileColour);
+        surface_.CurrentX(600);
+        line_.clear();
+        appendFileName(line_, name);
+        surface_.Print(line_);
+    }
 
-void PrintedCatalogue::end(const Totals& totals) {
-    surface_.ForeColor(black);
-    surface_.CurrentX(600);
-    surface_.Print(std::string(52, '-'));
-    surface_.CurrentX(600);
-    surface_.Print("Folders: " + std::to_string(totals.folders) +
-                   " \\ Files: " + std::to_string(totals.files));
-    surface_.EndDoc();
+    void endSection() override { surface_.Print({}); }
+
+    void end(const Totals& totals) override {
+        surface_.ForeColor(black);
+        surface_.CurrentX(600);
+        surface_.Print(std::string(52, '-'));
+        surface_.CurrentX(600);
+        surface_.Print("Folders: " + std::to_string(totals.folders) +
+                       " \\ Files: " + std::to_string(totals.files));
+        surface_.EndDoc();
+    }
+
+    PrintSurface& surface_;
+    std::string line_;
+};
+
+} // namespace
+
+Writer printedCatalogue(const WriterTarget& target) {
+    return std::make_unique<PrintedCatalogue>(*target.printout);
 }
 
 } // namespace dorvantile

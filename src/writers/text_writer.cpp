@@ -14,34 +14,47 @@
 //    Folders: 2 \ Files: 3
 //
 // Control characters in names and paths are shown as "?", so every entry stays one line.
-#include "writers/text_writer.h"
-
 #include "general/shown_text.h"
+#include "writers/writers.h"
 
 namespace dorvantile {
+namespace {
 
-void TextCatalogue::heading(std::string_view folder, bool chosen) {
-    line_.clear();
-    appendHeading(line_, folder, !chosen);
-    line_.append("\r\n");
-    out_.write(line_);
-}
+class TextCatalogue final : public SectionSink {
+public:
+    explicit TextCatalogue(OutputFile& out) : out_(out) {}
 
-void TextCatalogue::file(std::string_view, std::string_view name) {
-    line_.assign("    ");
-    appendFileName(line_, name);
-    line_.append("\r\n");
-    out_.write(line_);
-}
+private:
+    void heading(std::string_view folder, bool chosen) override {
+        line_.clear();
+        appendHeading(line_, folder, !chosen);
+        line_.append("\r\n");
+        out_.write(line_);
+    }
 
-void TextCatalogue::endSection() {
-    out_.write("\r\n");
-}
+    void file(std::string_view, std::string_view name) override {
+        line_.assign("    ");
+        appendFileName(line_, name);
+        line_.append("\r\n");
+        out_.write(line_);
+    }
 
-void TextCatalogue::end(const Totals& totals) {
-    out_.write(" ----------------------------------------------------\r\n");
-    out_.write(" Folders: " + std::to_string(totals.folders) +
-               " \\ Files: " + std::to_string(totals.files) + "\r\n");
+    void endSection() override { out_.write("\r\n"); }
+
+    void end(const Totals& totals) override {
+        out_.write(" ----------------------------------------------------\r\n");
+        out_.write(" Folders: " + std::to_string(totals.folders) +
+                   " \\ Files: " + std::to_string(totals.files) + "\r\n");
+    }
+
+    OutputFile& out_;
+    std::string line_;
+};
+
+} // namespace
+
+Writer textCatalogue(const WriterTarget& target) {
+    return std::make_unique<TextCatalogue>(*target.file);
 }
 
 } // namespace dorvantile

@@ -6,7 +6,7 @@
 #include "platform/qt/qt_printer.h"
 #include "support/fake_feedback.h"
 #include "support/temp_tree.h"
-#include "writers/print_writer.h"
+#include "writers/writers.h"
 
 #include <QColor>
 #include <QGuiApplication>
@@ -87,8 +87,7 @@ void printCatalogue(FileSystem& tree, const std::string& top, const std::string&
     TreeWalk walk(tree, top, {}, feedback);
     QtPrinter printer = QtPrinter::toPdf(pdf);
     const std::unique_ptr<PrintSurface> job = printer.startJob();
-    PrintedCatalogue printout(*job);
-    writeCatalogue(walk, printout);
+    writeCatalogue(walk, *printedCatalogue({nullptr, job.get()}));
 }
 
 TEST(QtPrinter, PrintsTheCatalogueInPlaceInBoldLiberationSansAndItsColours) {

@@ -10,7 +10,7 @@
 #include "platform/fakes/fake_system.h"
 #include "support/fake_feedback.h"
 #include "support/golden.h"
-#include "writers/csv_writer.h"
+#include "writers/writers.h"
 
 #include <gtest/gtest.h>
 
@@ -55,12 +55,7 @@ struct Catalogue {
         TreeWalk walk(fs, "/Docs", listing, feedback);
         OutputFile out = OutputFile::open(files, "/out/c");
         const RunDescription run{"/Docs", {1765000000, 1}, "host"};
-        std::unique_ptr<CatalogueSink> writer;
-        if (json)
-            writer = std::make_unique<JsonCatalogueWriter>(out, run);
-        else
-            writer = std::make_unique<CsvCatalogue>(out);
-        writeCatalogue(walk, *writer);
+        writeCatalogue(walk, *(json ? jsonCatalogue : csvCatalogue)({&out, nullptr, &run}));
         out.commit();
         return files.files["/out/c"].content;
     }

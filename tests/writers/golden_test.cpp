@@ -8,9 +8,7 @@
 #include "support/golden.h"
 #include "support/run_harness.h"
 #include "support/temp_tree.h"
-#include "writers/explorer_writer.h"
-#include "writers/html_writer.h"
-#include "writers/text_writer.h"
+#include "writers/writers.h"
 
 #include <algorithm>
 #include <fcntl.h>
@@ -136,8 +134,7 @@ TEST(Golden, EveryOutputMatchesItsGoldenFile) {
         fakes::FakeFeedback feedback;
         const std::string once =
             walkedOnce(h.fileSystem, h.dir1.folder, {}, feedback, [&](OutputFile& out) {
-                return c.choice == 1 ? std::unique_ptr<CatalogueSink>(new HtmlCatalogue(out))
-                                     : std::unique_ptr<CatalogueSink>(new TextCatalogue(out));
+                return c.choice == 1 ? htmlCatalogue({&out}) : textCatalogue({&out});
             });
         EXPECT_EQ(once, h.output(c.choice == 1 ? "Files.html" : "Files.txt")) << c.golden;
     }
@@ -153,7 +150,7 @@ TEST(Golden, UnreadableFoldersAreReportedAndAMissingPrinterIsAFailure) {
     ASSERT_TRUE(h.run("/Unreadable", 2));
     fakes::FakeFeedback once;
     walkedOnce(fs, "/Unreadable", {}, once,
-               [](OutputFile& out) { return std::make_unique<TextCatalogue>(out); });
+               [](OutputFile& out) { return textCatalogue({&out}); });
     ASSERT_EQ(h.feedback.unreadable.size(), 2u);
     ASSERT_EQ(once.unreadable.size(), 1u);
     for (const auto& [folder, reason] : h.feedback.unreadable)
@@ -205,7 +202,7 @@ TEST(Golden, TheExplorerPagesDataMatchesItsGoldenFiles) {
         const RunDescription run{folder, {1765000000, 0}, "box"};
         const std::string page =
             walkedOnce(fs, folder, {false, {}, true}, feedback, [&run](OutputFile& out) {
-                return std::make_unique<ExplorerCatalogue>(out, run);
+                return explorerCatalogue({&out, nullptr, &run});
             });
         const std::size_t start = page.find("<script type=\"application/json\"");
         const std::string data = page.substr(start, page.find("\n<script>\n", start) - start + 1);
