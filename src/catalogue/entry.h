@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/file_system.h"
+#include "platform/interface.h"
 
 #include <cstdint>
 #include <string>
@@ -64,13 +65,8 @@ struct CatalogueEntry {
 };
 
 /// The entries of a catalogue, one at a time, in catalogue order.
-class EntryStream {
+class EntryStream : public Interface {
 public:
-    EntryStream() = default;
-    EntryStream(const EntryStream&) = delete;
-    EntryStream& operator=(const EntryStream&) = delete;
-    virtual ~EntryStream() = default;
-
     /// The next entry; false at the end, and when the stream failed (`failure` says why).
     virtual bool next(CatalogueEntry& entry) = 0;
     /// What went wrong, naming the catalogue and where; empty while nothing did.
@@ -80,13 +76,8 @@ public:
 };
 
 /// What a format makes of a catalogue: every entry in order, then the totals.
-class CatalogueSink {
+class CatalogueSink : public Interface {
 public:
-    CatalogueSink() = default;
-    CatalogueSink(const CatalogueSink&) = delete;
-    CatalogueSink& operator=(const CatalogueSink&) = delete;
-    virtual ~CatalogueSink() = default;
-
     virtual void entry(const CatalogueEntry& entry) = 0;
     /// After the last entry.
     virtual void finish(const Totals& totals) = 0;

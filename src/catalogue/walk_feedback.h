@@ -2,19 +2,15 @@
 #pragma once
 
 #include "catalogue/entry.h"
+#include "platform/interface.h"
 
 #include <string>
 #include <system_error>
 
 namespace dorvantile {
 
-class WalkFeedback {
+class WalkFeedback : public Interface {
 public:
-    WalkFeedback() = default;
-    WalkFeedback(const WalkFeedback&) = delete;
-    WalkFeedback& operator=(const WalkFeedback&) = delete;
-    virtual ~WalkFeedback() = default;
-
     /// Called every few thousand entries with the counts so far. The window yields to its
     /// message loop here, so it keeps painting on any size of tree.
     virtual void working(const Totals& progress) = 0;

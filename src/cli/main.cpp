@@ -169,10 +169,9 @@ int compare(const Options& options, int&, char**) {
         OutputFile out = OutputFile::open(files, "-");
         std::unique_ptr<DifferenceReport> differences;
         if (options.format == "json")
-            differences =
-                std::make_unique<JsonDifferences>(out, options.oldCatalogue, options.newCatalogue);
+            differences = jsonDifferences(out, options.oldCatalogue, options.newCatalogue);
         else
-            differences = std::make_unique<TextDifferences>(out);
+            differences = textDifferences(out);
         const ComparisonResult result =
             CompareCatalogues({*older, options.oldCatalogue, *newer, options.newCatalogue},
                               *differences, [](const std::string& warning) { report(warning); });

@@ -139,113 +139,131 @@ ComparisonResult CompareCatalogues(const ComparedSides& sides, DifferenceReport&
 
 // ---------------------------------------------------------------------------------------
 
-void TextDifferences::line(const char* change, const ComparedEntry& entry) {
-    line_.assign(change);
-    line_.push_back(' ');
-    line_.append(kindName(entry.kind));
-    line_.push_back(' ');
-    line_.append(shownPath(entry));
-}
+namespace {
 
-void TextDifferences::listed(const char* change, const ComparedEntry& entry) {
-    line(change, entry);
-    if (entry.known && entry.kind != EntryKind::Folder)
-        line_.append(": " + std::to_string(entry.size) + " bytes, " + isoTime(entry.modified));
-    out_.write(line_.append("\n"));
-}
+class TextDifferences final : public DifferenceReport {
+public:
+    explicit TextDifferences(OutputFile& out) : out_(out) {}
 
-void TextDifferences::added(const ComparedEntry& entry) {
-    listed("added", entry);
-}
+    void added(const ComparedEntry& entry) override { listed("added", entry); }
 
-void TextDifferences::removed(const ComparedEntry& entry) {
-    listed("removed", entry);
-}
+    void removed(const ComparedEntry& entry) override { listed("removed", entry); }
 
-void TextDifferences::changed(const ComparedEntry& older, const ComparedEntry& newer) {
-    line("changed", newer);
-    const char* separator = ": ";
-    if (older.kind != newer.kind) {
-        line_.append(separator).append("kind ").append(kindName(older.kind));
-        line_.append(" -> ").append(kindName(newer.kind));
-        separator = ", ";
+    void changed(const ComparedEntry& older, const ComparedEntry& newer) override {
+        line("changed", newer);
+        const char* separator = ": ";
+        if (older.kind != newer.kind) {
+            line_.append(separator).append("kind ").append(kindName(older.kind));
+            line_.append(" -> ").append(kindName(newer.kind));
+            separator = ", ";
+        }
+        if (older.known && newer.known && older.size != newer.size) {
+            line_.append(separator).append("size " + std::to_string(older.size) + " -> " +
+                                           std::to_string(newer.size));
+            separator = ", ";
+        }
+        if (older.known && newer.known && !(older.modified == newer.modified))
+            line_.append(separator).append("modified " + isoTime(older.modified) + " -> " +
+                                           isoTime(newer.modified));
+        out_.write(line_.append("\n"));
     }
-    if (older.known && newer.known && older.size != newer.size) {
-        line_.append(separator).append("size " + std::to_string(older.size) + " -> " +
-                                       std::to_string(newer.size));
-        separator = ", ";
+
+    void finish(std::int64_t added, std::int64_t removed, std::int64_t changed) override {
+        out_.write(std::to_string(added) + " added, " + std::to_string(removed) + " removed, " +
+                   std::to_string(changed) + " changed\n");
     }
-    if (older.known && newer.known && !(older.modified == newer.modified))
-        line_.append(separator).append("modified " + isoTime(older.modified) + " -> " +
-                                       isoTime(newer.modified));
-    out_.write(line_.append("\n"));
+
+private:
+    void line(const char* change, const ComparedEntry& entry) {
+        line_.assign(change);
+        line_.push_back(' ');
+        line_.append(kindName(entry.kind));
+        line_.push_back(' ');
+        line_.append(shownPath(entry));
+    }
+
+    void listed(const char* change, const ComparedEntry& entry) {
+        line(change, entry);
+        if (entry.known && entry.kind != EntryKind::Folder)
+            line_.append(": " + std::to_string(entry.size) + " bytes, " + isoTime(entry.modified));
+        out_.write(line_.append("\n"));
+    }
+
+    OutputFile& out_;
+    std::string line_;
+};
+
+class JsonDifferences final : public DifferenceReport {
+public:
+    JsonDifferences(OutputFile& out, const std::string& older, const std::string& newer)
+        : out_(out) {
+        std::string head = "{\"comparison\":\"dorvantile\",\"version\":1,";
+        appendJsonName(head, "old", older);
+        head.push_back(',');
+        appendJsonName(head, "new", newer);
+        head.append(",\"differences\":[\n");
+        out_.write(head);
+    }
+
+    void added(const ComparedEntry& entry) override { listed("added", entry); }
+
+    void removed(const ComparedEntry& entry) override { listed("removed", entry); }
+
+    void changed(const ComparedEntry& older, const ComparedEntry& newer) override {
+        start("changed", newer);
+        if (older.kind != newer.kind)
+            line_.append(",\"old_kind\":\"").append(kindName(older.kind)).append("\"");
+        values("old_", older);
+        values("new_", newer);
+        line_.push_back('}');
+    }
+
+    void finish(std::int64_t added, std::int64_t removed, std::int64_t changed) override {
+        if (!line_.empty())
+            line_.push_back('\n');
+        out_.write(line_ + "],\"summary\":{\"added\":" + std::to_string(added) + ",\"removed\":" +
+                   std::to_string(removed) + ",\"changed\":" + std::to_string(changed) + "}}\n");
+    }
+
+private:
+    void start(const char* change, const ComparedEntry& entry) {
+        // The line before goes out with its comma: one is written only when another follows.
+        if (!line_.empty())
+            out_.write(line_.append(",\n"));
+        line_.assign("{\"change\":\"");
+        line_.append(change).append("\",\"kind\":\"").append(kindName(entry.kind)).append("\",");
+        appendJsonName(line_, "path", entry.path);
+    }
+
+    void values(const char* prefix, const ComparedEntry& entry) {
+        if (!entry.known)
+            return;
+        if (entry.kind != EntryKind::Folder)
+            line_.append(",\"").append(prefix).append("size\":").append(std::to_string(entry.size));
+        line_.append(",\"").append(prefix).append("modified\":\"");
+        appendIsoTime(line_, entry.modified);
+        line_.push_back('"');
+    }
+
+    void listed(const char* change, const ComparedEntry& entry) {
+        start(change, entry);
+        values("", entry);
+        line_.push_back('}');
+    }
+
+    OutputFile& out_;
+    std::string line_; // the difference not yet written
+};
+
+} // namespace
+
+std::unique_ptr<DifferenceReport> textDifferences(OutputFile& out) {
+    return std::make_unique<TextDifferences>(out);
 }
 
-void TextDifferences::finish(std::int64_t added, std::int64_t removed, std::int64_t changed) {
-    out_.write(std::to_string(added) + " added, " + std::to_string(removed) + " removed, " +
-               std::to_string(changed) + " changed\n");
-}
-
-// ---------------------------------------------------------------------------------------
-
-JsonDifferences::JsonDifferences(OutputFile& out, const std::string& older,
-                                 const std::string& newer)
-    : out_(out) {
-    std::string head = "{\"comparison\":\"dorvantile\",\"version\":1,";
-    appendJsonName(head, "old", older);
-    head.push_back(',');
-    appendJsonName(head, "new", newer);
-    head.append(",\"differences\":[\n");
-    out_.write(head);
-}
-
-void JsonDifferences::start(const char* change, const ComparedEntry& entry) {
-    // The line before goes out with its comma: one is written only when another follows.
-    if (!line_.empty())
-        out_.write(line_.append(",\n"));
-    line_.assign("{\"change\":\"");
-    line_.append(change).append("\",\"kind\":\"").append(kindName(entry.kind)).append("\",");
-    appendJsonName(line_, "path", entry.path);
-}
-
-void JsonDifferences::values(const char* prefix, const ComparedEntry& entry) {
-    if (!entry.known)
-        return;
-    if (entry.kind != EntryKind::Folder)
-        line_.append(",\"").append(prefix).append("size\":").append(std::to_string(entry.size));
-    line_.append(",\"").append(prefix).append("modified\":\"");
-    appendIsoTime(line_, entry.modified);
-    line_.push_back('"');
-}
-
-void JsonDifferences::listed(const char* change, const ComparedEntry& entry) {
-    start(change, entry);
-    values("", entry);
-    line_.push_back('}');
-}
-
-void JsonDifferences::added(const ComparedEntry& entry) {
-    listed("added", entry);
-}
-
-void JsonDifferences::removed(const ComparedEntry& entry) {
-    listed("removed", entry);
-}
-
-void JsonDifferences::changed(const ComparedEntry& older, const ComparedEntry& newer) {
-    start("changed", newer);
-    if (older.kind != newer.kind)
-        line_.append(",\"old_kind\":\"").append(kindName(older.kind)).append("\"");
-    values("old_", older);
-    values("new_", newer);
-    line_.push_back('}');
-}
-
-void JsonDifferences::finish(std::int64_t added, std::int64_t removed, std::int64_t changed) {
-    if (!line_.empty())
-        line_.push_back('\n');
-    out_.write(line_ + "],\"summary\":{\"added\":" + std::to_string(added) + ",\"removed\":" +
-               std::to_string(removed) + ",\"changed\":" + std::to_string(changed) + "}}\n");
+std::unique_ptr<DifferenceReport> jsonDifferences(OutputFile& out, const std::string& older,
+                                                  const std::string& newer) {
+    return std::make_unique<JsonDifferences>(out, older, newer);
 }
 
 } // namespace dorvantile

@@ -2,9 +2,11 @@
 #pragma once
 
 #include "catalogue/entry.h"
+#include "platform/interface.h"
 #include "platform/output_file.h"
 
 #include <functional>
+#include <memory>
 #include <string>
 
 namespace dorvantile {
@@ -23,13 +25,8 @@ struct ComparedEntry {
 };
 
 /// What a comparison found, as it finds it.
-class DifferenceReport {
+class DifferenceReport : public Interface {
 public:
-    DifferenceReport() = default;
-    DifferenceReport(const DifferenceReport&) = delete;
-    DifferenceReport& operator=(const DifferenceReport&) = delete;
-    virtual ~DifferenceReport() = default;
-
     virtual void added(const ComparedEntry& entry) = 0;
     virtual void removed(const ComparedEntry& entry) = 0;
     /// An entry in both whose kind, size or modification time differ.
@@ -64,36 +61,10 @@ ComparisonResult CompareCatalogues(const ComparedSides& sides, DifferenceReport&
 ///   added file Sub/new.txt: 12 bytes, 2026-12-07T10:00:00.000000000Z
 ///   changed file a.txt: size 1 -> 5
 ///   1 added, 0 removed, 1 changed
-class TextDifferences final : public DifferenceReport {
-public:
-    explicit TextDifferences(OutputFile& out) : out_(out) {}
-    void added(const ComparedEntry& entry) override;
-    void removed(const ComparedEntry& entry) override;
-    void changed(const ComparedEntry& older, const ComparedEntry& newer) override;
-    void finish(std::int64_t added, std::int64_t removed, std::int64_t changed) override;
+std::unique_ptr<DifferenceReport> textDifferences(OutputFile& out);
 
-private:
-    void line(const char* change, const ComparedEntry& entry);
-    void listed(const char* change, const ComparedEntry& entry); // added or removed
-    OutputFile& out_;
-    std::string line_;
-};
-
-/// The same as one JSON document, one difference a line.
-class JsonDifferences final : public DifferenceReport {
-public:
-    JsonDifferences(OutputFile& out, const std::string& older, const std::string& newer);
-    void added(const ComparedEntry& entry) override;
-    void removed(const ComparedEntry& entry) override;
-    void changed(const ComparedEntry& older, const ComparedEntry& newer) override;
-    void finish(std::int64_t added, std::int64_t removed, std::int64_t changed) override;
-
-private:
-    void start(const char* change, const ComparedEntry& entry);
-    void listed(const char* change, const ComparedEntry& entry); // added or removed
-    void values(const char* prefix, const ComparedEntry& entry);
-    OutputFile& out_;
-    std::string line_; // the difference not yet written
-};
+/// The same as one JSON document, one difference a line; `older` and `newer` name the sides.
+std::unique_ptr<DifferenceReport> jsonDifferences(OutputFile& out, const std::string& older,
+                                                  const std::string& newer);
 
 } // namespace dorvantile

@@ -1,6 +1,8 @@
 // The window's controls as the catalogue run reaches them, one narrow interface each.
 #pragma once
 
+#include "platform/interface.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -16,48 +18,28 @@ struct Rgb {
 };
 
 /// `Dir1`: the folder the user has chosen.
-class ChosenFolder {
+class ChosenFolder : public Interface {
 public:
-    ChosenFolder() = default;
-    ChosenFolder(const ChosenFolder&) = delete;
-    ChosenFolder& operator=(const ChosenFolder&) = delete;
-    virtual ~ChosenFolder() = default;
-
     /// An absolute path without a trailing "/", except the root "/" itself.
     virtual std::string path() const = 0;
 };
 
 /// `Keuze`: the output choices 1 (HTML page), 2 (text file) and 3 (printer).
-class OutputChoice {
+class OutputChoice : public Interface {
 public:
-    OutputChoice() = default;
-    OutputChoice(const OutputChoice&) = delete;
-    OutputChoice& operator=(const OutputChoice&) = delete;
-    virtual ~OutputChoice() = default;
-
     virtual bool isSelected(int index) const = 0;
 };
 
 /// A clickable picture such as `OkKnop`; positions in twips within its container.
-class Picture {
+class Picture : public Interface {
 public:
-    Picture() = default;
-    Picture(const Picture&) = delete;
-    Picture& operator=(const Picture&) = delete;
-    virtual ~Picture() = default;
-
     virtual void setTop(int twips) = 0;
     virtual void setLeft(int twips) = 0;
 };
 
 /// `Bar` with its `ProcentLabel`: what the progress animation draws on.
-class ProgressDisplay {
+class ProgressDisplay : public Interface {
 public:
-    ProgressDisplay() = default;
-    ProgressDisplay(const ProgressDisplay&) = delete;
-    ProgressDisplay& operator=(const ProgressDisplay&) = delete;
-    virtual ~ProgressDisplay() = default;
-
     /// Erases everything drawn on the bar, leaving its background colour.
     virtual void Cls() = 0;
     /// Draws a line on the bar between two points in pixels.
@@ -69,13 +51,8 @@ public:
 enum class MousePointer { Arrow = 1, Hourglass = 11 };
 
 /// The screen-wide mouse pointer.
-class Pointer {
+class Pointer : public Interface {
 public:
-    Pointer() = default;
-    Pointer(const Pointer&) = delete;
-    Pointer& operator=(const Pointer&) = delete;
-    virtual ~Pointer() = default;
-
     virtual void set(MousePointer pointer) = 0;
 };
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/file_system.h"
+#include "platform/interface.h"
 
 #include <optional>
 #include <string>
@@ -13,13 +14,8 @@ namespace dorvantile {
 
 /// What the process was started with: its environment variables, the user's home in the
 /// password database, its own program file and its working folder.
-class ProcessContext {
+class ProcessContext : public Interface {
 public:
-    ProcessContext() = default;
-    ProcessContext(const ProcessContext&) = delete;
-    ProcessContext& operator=(const ProcessContext&) = delete;
-    virtual ~ProcessContext() = default;
-
     /// The value of an environment variable, or nothing when it is not set.
     virtual std::optional<std::string> variable(const std::string& name) = 0;
     /// The user's home folder in the password database, or nothing when it has none.
@@ -30,13 +26,8 @@ public:
 };
 
 /// The folders where the program finds its marker and makes its app folder.
-class UserFolders {
+class UserFolders : public Interface {
 public:
-    UserFolders() = default;
-    UserFolders(const UserFolders&) = delete;
-    UserFolders& operator=(const UserFolders&) = delete;
-    virtual ~UserFolders() = default;
-
     /// Whether `path` names an entry (links followed).
     virtual bool exists(const std::string& path) = 0;
     /// Whether the user may make files in `folder`.
@@ -46,25 +37,15 @@ public:
 };
 
 /// The process's mount table, read again at each call: disks come and go while it runs.
-class MountTable {
+class MountTable : public Interface {
 public:
-    MountTable() = default;
-    MountTable(const MountTable&) = delete;
-    MountTable& operator=(const MountTable&) = delete;
-    virtual ~MountTable() = default;
-
     /// The text of /proc/self/mountinfo (see `parseMountInfo`).
     [[nodiscard]] virtual std::error_code read(std::string& text) = 0;
 };
 
 /// The machine a catalogue is made on, as the data formats describe the run.
-class Machine {
+class Machine : public Interface {
 public:
-    Machine() = default;
-    Machine(const Machine&) = delete;
-    Machine& operator=(const Machine&) = delete;
-    virtual ~Machine() = default;
-
     /// The machine's name, or empty when it has none.
     virtual std::string hostName() = 0;
     /// The time of day on the system's clock.
@@ -72,13 +53,8 @@ public:
 };
 
 /// Other programs, started and left to run.
-class ProgramStarter {
+class ProgramStarter : public Interface {
 public:
-    ProgramStarter() = default;
-    ProgramStarter(const ProgramStarter&) = delete;
-    ProgramStarter& operator=(const ProgramStarter&) = delete;
-    virtual ~ProgramStarter() = default;
-
     /// Starts `command` (a program looked up in PATH, then its arguments) detached, with no
     /// input or output of ours: it is neither waited for nor left behind as a child.
     [[nodiscard]] virtual std::error_code startProgram(const std::vector<std::string>& command) = 0;

@@ -2,6 +2,8 @@
 // an entry asked of its open folder.
 #pragma once
 
+#include "platform/interface.h"
+
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -28,13 +30,8 @@ struct EntryDetails {
 };
 
 /// Takes the entries of a folder one at a time, as the file system yields them.
-class EntrySink {
+class EntrySink : public Interface {
 public:
-    EntrySink() = default;
-    EntrySink(const EntrySink&) = delete;
-    EntrySink& operator=(const EntrySink&) = delete;
-    virtual ~EntrySink() = default;
-
     /// One entry; `name.data()` is NUL-terminated, and stays valid only during the call.
     virtual void add(std::string_view name, unsigned attributes) = 0;
 };
@@ -42,13 +39,8 @@ public:
 /// A folder held open: its entries are read, and its entries asked for their details or
 /// opened, relative to it, with no second lookup of its path. Names given to it are
 /// NUL-terminated (`name.data()[name.size()] == '\0'`).
-class OpenFolder {
+class OpenFolder : public Interface {
 public:
-    OpenFolder() = default;
-    OpenFolder(const OpenFolder&) = delete;
-    OpenFolder& operator=(const OpenFolder&) = delete;
-    virtual ~OpenFolder() = default;
-
     /// Gives `out` every entry but "." and "..", in no particular order. The bits are those
     /// of `FileSystem::attributes` except `ReadOnly`, which would cost a stat per file and
     /// decides nothing in a walk. An entry that vanishes while it is read is left out. A
@@ -72,13 +64,8 @@ public:
                                                      std::unique_ptr<OpenFolder>& out) = 0;
 };
 
-class FileSystem {
+class FileSystem : public Interface {
 public:
-    FileSystem() = default;
-    FileSystem(const FileSystem&) = delete;
-    FileSystem& operator=(const FileSystem&) = delete;
-    virtual ~FileSystem() = default;
-
     /// Opens the folder at `path`, following the links in it as the user gave it.
     [[nodiscard]] virtual std::error_code openFolder(const std::string& path,
                                                      std::unique_ptr<OpenFolder>& out) = 0;

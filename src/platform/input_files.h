@@ -1,6 +1,8 @@
 // Files read from start to end: the catalogues that the command line compares.
 #pragma once
 
+#include "platform/interface.h"
+
 #include <cstddef>
 #include <memory>
 #include <string>
@@ -9,24 +11,14 @@
 namespace dorvantile {
 
 /// One file open for reading.
-class ReadableFile {
+class ReadableFile : public Interface {
 public:
-    ReadableFile() = default;
-    ReadableFile(const ReadableFile&) = delete;
-    ReadableFile& operator=(const ReadableFile&) = delete;
-    virtual ~ReadableFile() = default;
-
     /// Reads up to `size` bytes into `into` and sets `got` to their number, 0 at the end.
     [[nodiscard]] virtual std::error_code read(char* into, std::size_t size, std::size_t& got) = 0;
 };
 
-class InputFiles {
+class InputFiles : public Interface {
 public:
-    InputFiles() = default;
-    InputFiles(const InputFiles&) = delete;
-    InputFiles& operator=(const InputFiles&) = delete;
-    virtual ~InputFiles() = default;
-
     /// Opens `path` for reading; "-" is standard input.
     [[nodiscard]] virtual std::error_code open(const std::string& path,
                                                std::unique_ptr<ReadableFile>& file) = 0;

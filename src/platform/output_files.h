@@ -1,6 +1,8 @@
 // The file system as a catalogue is written to it: files made, written, renamed, removed.
 #pragma once
 
+#include "platform/interface.h"
+
 #include <functional>
 #include <memory>
 #include <string>
@@ -9,16 +11,10 @@
 
 namespace dorvantile {
 
-/// One file open for writing.
-class WritableFile {
+/// One file open for writing. Dropping an open file closes it without a word: the file is
+/// abandoned, and a file that has no name yet is gone with it.
+class WritableFile : public Interface {
 public:
-    WritableFile() = default;
-    WritableFile(const WritableFile&) = delete;
-    WritableFile& operator=(const WritableFile&) = delete;
-    /// Dropping an open file closes it without a word: the file is abandoned, and a file
-    /// that has no name yet is gone with it.
-    virtual ~WritableFile() = default;
-
     /// What an open file is.
     enum class Medium {
         File,     ///< a regular file
@@ -73,13 +69,8 @@ struct PathTarget {
     }
 };
 
-class OutputFiles {
+class OutputFiles : public Interface {
 public:
-    OutputFiles() = default;
-    OutputFiles(const OutputFiles&) = delete;
-    OutputFiles& operator=(const OutputFiles&) = delete;
-    virtual ~OutputFiles() = default;
-
     virtual PathTarget inspect(const std::string& path) = 0;
     /// Makes a new empty file, private to its owner, in the folder of `prefix`, whose name
     /// will be `prefix` followed by a few characters that make it unique. Where the file

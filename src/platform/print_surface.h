@@ -2,6 +2,7 @@
 #pragma once
 
 #include "platform/controls.h"
+#include "platform/interface.h"
 
 #include <memory>
 #include <string_view>
@@ -10,13 +11,8 @@ namespace dorvantile {
 
 /// One print job. Positions are in twips from the top-left corner of the printable area,
 /// sizes in points. Every member may throw CatalogueError when the printer fails.
-class PrintSurface {
+class PrintSurface : public Interface {
 public:
-    PrintSurface() = default;
-    PrintSurface(const PrintSurface&) = delete;
-    PrintSurface& operator=(const PrintSurface&) = delete;
-    virtual ~PrintSurface() = default;
-
     /// The job's two integer settings: the number of copies and the orientation
     /// (1 is portrait).
     virtual void setCopies(int copies) = 0;
@@ -37,13 +33,8 @@ public:
 };
 
 /// The system's default printer.
-class Printer {
+class Printer : public Interface {
 public:
-    Printer() = default;
-    Printer(const Printer&) = delete;
-    Printer& operator=(const Printer&) = delete;
-    virtual ~Printer() = default;
-
     /// Starts a job. Throws CatalogueError, naming what failed, when there is no printer or
     /// the job cannot be started.
     virtual std::unique_ptr<PrintSurface> startJob() = 0;

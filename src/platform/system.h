@@ -2,19 +2,16 @@
 // boxes. One narrow interface each.
 #pragma once
 
+#include "platform/interface.h"
+
 #include <string>
 #include <string_view>
 
 namespace dorvantile {
 
 /// The monotonic clock and the window's message loop.
-class EventLoop {
+class EventLoop : public Interface {
 public:
-    EventLoop() = default;
-    EventLoop(const EventLoop&) = delete;
-    EventLoop& operator=(const EventLoop&) = delete;
-    virtual ~EventLoop() = default;
-
     /// Seconds on a monotonic clock, finer than a millisecond; only differences mean
     /// anything. `Pause` reads it in ticks of 1/64 s. A loop that never waits may jump.
     virtual double now() = 0;
@@ -23,13 +20,8 @@ public:
 };
 
 /// The desktop shell that opens documents and web addresses in their associated program.
-class Shell {
+class Shell : public Interface {
 public:
-    Shell() = default;
-    Shell(const Shell&) = delete;
-    Shell& operator=(const Shell&) = delete;
-    virtual ~Shell() = default;
-
     /// Asks the shell to open `target`; does not wait and reports nothing.
     virtual void open(const std::string& target) = 0;
 };
@@ -37,13 +29,8 @@ public:
 enum class MessageIcon { None, Critical };
 
 /// Modal message boxes with a single OK button.
-class MessageBoxes {
+class MessageBoxes : public Interface {
 public:
-    MessageBoxes() = default;
-    MessageBoxes(const MessageBoxes&) = delete;
-    MessageBoxes& operator=(const MessageBoxes&) = delete;
-    virtual ~MessageBoxes() = default;
-
     /// Shows `prompt` under `title` and returns when the user has closed the box.
     virtual void show(std::string_view prompt, std::string_view title, MessageIcon icon) = 0;
 };

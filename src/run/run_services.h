@@ -5,6 +5,7 @@
 #include "platform/controls.h"
 #include "platform/file_system.h"
 #include "platform/folder_list.h"
+#include "platform/interface.h"
 #include "platform/system.h"
 
 namespace dorvantile {
@@ -25,13 +26,8 @@ struct RunServices {
 };
 
 /// The three outputs that a run can produce, one per option of `Keuze`.
-class Catalogues {
+class Catalogues : public Interface {
 public:
-    Catalogues() = default;
-    Catalogues(const Catalogues&) = delete;
-    Catalogues& operator=(const Catalogues&) = delete;
-    virtual ~Catalogues() = default;
-
     virtual void SaveToHtml() = 0;
     virtual void SaveToText() = 0;
     virtual void SaveToPrinter() = 0;

@@ -149,8 +149,7 @@ TEST(Golden, UnreadableFoldersAreReportedAndAMissingPrinterIsAFailure) {
     RunHarness h(fs);
     ASSERT_TRUE(h.run("/Unreadable", 2));
     fakes::FakeFeedback once;
-    walkedOnce(fs, "/Unreadable", {}, once,
-               [](OutputFile& out) { return textCatalogue({&out}); });
+    walkedOnce(fs, "/Unreadable", {}, once, [](OutputFile& out) { return textCatalogue({&out}); });
     ASSERT_EQ(h.feedback.unreadable.size(), 2u);
     ASSERT_EQ(once.unreadable.size(), 1u);
     for (const auto& [folder, reason] : h.feedback.unreadable)
