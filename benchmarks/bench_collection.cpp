@@ -24,9 +24,9 @@ namespace {
 using namespace dorvantile;
 using namespace dorvantile::bench;
 
-class Quiet final : public RunFeedback {
+class Quiet final : public WalkFeedback {
 public:
-    void working(const Progress&) override {}
+    void working(const Totals&) override {}
     void cannotRead(const std::string&, std::error_code) override { ++unreadable; }
     std::size_t unreadable = 0;
 };
