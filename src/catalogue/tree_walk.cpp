@@ -11,29 +11,23 @@ struct TreeWalk::Level {
         std::error_code error;
         bool gone = false; // vanished since it was read
     };
+    /// What the folder held when it was read, and how far the walk is in it.
+    struct Read {
+        std::error_code unreadable; // why its entries could not be read
+        Known own;
+        std::int64_t files = 0;
+        std::uint64_t bytes = 0;
+        std::size_t pathLength = 0;
+        std::size_t cursor = 0;    // the next entry to look at
+        bool inFiles = true;       // handing on its files, else walking its sub-folders
+        std::size_t descended = 0; // the sub-folder being walked
+    };
 
     std::unique_ptr<OpenFolder> folder; // null when unreadable, or closed to spare descriptors
     DirectoryEntries entries;
     std::vector<Known> known; // each entry's details, when the listing reads them
-    std::size_t pathLength = 0;
-    std::size_t cursor = 0;     // the next entry to look at
-    bool inFiles = true;        // handing on its files, else walking its sub-folders
-    std::size_t descended = 0;  // the sub-folder being walked
-    std::error_code unreadable; // why its entries could not be read
-    Known own;
-    std::int64_t files = 0;
-    std::uint64_t bytes = 0;
+    Read read;
 };
-
-namespace {
-
-EntryKind kindOf(unsigned attributes, bool dangling) {
-    if ((attributes & Link) == 0)
-        return EntryKind::File;
-    return dangling ? EntryKind::Dangling : EntryKind::Link;
-}
-
-} // namespace
 
 std::string chosenFolderError(const std::string& folder, std::error_code error) {
     return error == std::errc::not_a_directory ? folder + ": not a folder"
@@ -49,44 +43,33 @@ TreeWalk::TreeWalk(FileSystem& fileSystem, std::string folder, ListingOptions li
 TreeWalk::~TreeWalk() = default;
 
 std::error_code TreeWalk::start() {
-    if (started_)
-        return chosenError_;
-    started_ = true;
-    levels_.push_back(std::make_unique<Level>());
-    Level& chosen = *levels_.front();
-    depth_ = 1;
-    chosen.unreadable = fileSystem_.openFolder(path_, chosen.folder);
-    open_ = chosen.folder ? 1 : 0;
-    readLevel(chosen, 0);
-    chosenError_ = chosen.unreadable;
-    folderDue_ = true;
-    return chosenError_;
+    if (!started_) {
+        started_ = true;
+        levels_.push_back(std::make_unique<Level>());
+        depth_ = 1;
+        readLevel(0, fileSystem_.openFolder(path_, levels_[0]->folder));
+        folderDue_ = true;
+    }
+    return levels_[0]->read.unreadable;
 }
 
-void TreeWalk::readLevel(Level& level, std::size_t depth) {
-    level.pathLength = path_.size();
-    level.cursor = 0;
-    level.inFiles = true;
-    level.files = 0;
-    level.bytes = 0;
-    level.own = {};
+void TreeWalk::readLevel(std::size_t depth, std::error_code unreadable) {
+    Level& level = *levels_[depth];
+    level.read = {unreadable, {}, 0, 0, path_.size()};
     level.known.clear();
-    if (!level.unreadable)
-        level.unreadable = level.entries.read(*level.folder, listing_);
-    else
-        level.entries.clear();
-    if (level.unreadable) {
+    open_ += level.folder ? 1 : 0;
+    if (!unreadable)
+        level.read.unreadable = unreadable = level.entries.read(*level.folder, listing_);
+    if (unreadable) {
         level.entries.clear();
         if (depth > 0) // the chosen folder's is the caller's to tell
-            feedback_.cannotRead(path_, level.unreadable);
+            feedback_.cannotRead(path_, unreadable);
     }
-    if (depth > 0)
-        ++totals_.folders;
+    totals_.folders += depth > 0 ? 1 : 0;
     const DirectoryEntries& entries = level.entries;
-    if (listing_.details && !level.unreadable) {
-        level.own.error = level.folder->details(level.own.details);
-        if (level.own.error)
-            feedback_.cannotRead(path_, level.own.error);
+    if (listing_.details && !unreadable) {
+        if ((level.read.own.error = level.folder->details(level.read.own.details)))
+            feedback_.cannotRead(path_, level.read.own.error);
         level.known.resize(entries.size());
     }
     for (std::size_t i = 0; i < entries.size(); ++i) {
@@ -96,37 +79,37 @@ void TreeWalk::readLevel(Level& level, std::size_t depth) {
         if (listing_.details) {
             Level::Known& known = level.known[i];
             known.error = level.folder->entryDetails(entries.name(i), attributes, known.details);
-            known.gone = known.error == std::errc::no_such_file_or_directory;
-            if (known.gone)
+            if ((known.gone = known.error == std::errc::no_such_file_or_directory))
                 continue; // as if it had never been there
-            if (!known.error)
-                level.bytes += known.details.size;
+            level.read.bytes += known.error ? 0 : known.details.size;
         }
-        ++level.files;
+        ++level.read.files;
     }
-    totals_.bytes += level.bytes;
+    totals_.bytes += level.read.bytes;
     heartbeat_.step(totals_);
 }
 
-void TreeWalk::folderEntry(CatalogueEntry& entry) {
-    const Level& level = *levels_[depth_ - 1];
+// What every entry of the folder being walked shares.
+void TreeWalk::place(CatalogueEntry& entry, EntryKind kind) const {
     entry = {};
-    entry.kind = EntryKind::Folder;
+    entry.kind = kind;
     entry.folder = path_;
     entry.below = path_.size() > below_ ? entry.folder.substr(below_) : std::string_view();
-    entry.at = level.folder.get();
-    entry.unreadable = static_cast<bool>(level.unreadable);
-    const std::error_code error = level.unreadable ? level.unreadable : level.own.error;
-    if (error) {
-        error_ = error.message();
-        entry.error = error_;
-    }
-    if (level.unreadable)
+    entry.at = levels_[depth_ - 1]->folder.get();
+}
+
+void TreeWalk::folderEntry(CatalogueEntry& entry) {
+    const Level::Read& read = levels_[depth_ - 1]->read;
+    place(entry, EntryKind::Folder);
+    entry.unreadable = static_cast<bool>(read.unreadable);
+    if (const std::error_code error = read.unreadable ? read.unreadable : read.own.error)
+        entry.error = error_ = error.message();
+    if (read.unreadable)
         return;
-    entry.known = listing_.details && !level.own.error;
-    entry.modified = level.own.details.modified;
-    entry.files = level.files;
-    entry.bytes = level.bytes;
+    entry.known = listing_.details && !read.own.error;
+    entry.modified = read.own.details.modified;
+    entry.files = read.files;
+    entry.bytes = read.bytes;
 }
 
 bool TreeWalk::fileEntry(CatalogueEntry& entry, std::size_t index) {
@@ -135,21 +118,17 @@ bool TreeWalk::fileEntry(CatalogueEntry& entry, std::size_t index) {
     const Level::Known* known = listing_.details ? &level.known[index] : nullptr;
     if (!isListedFile(attributes) || (known && known->gone))
         return false;
-    entry.folder = path_;
-    entry.below = path_.size() > below_ ? entry.folder.substr(below_) : std::string_view();
-    entry.at = level.folder.get();
+    const bool dangling = known && !known->error && known->details.dangling;
+    place(entry, (attributes & Link) == 0 ? EntryKind::File
+                 : dangling               ? EntryKind::Dangling
+                                          : EntryKind::Link);
     entry.name = level.entries.name(index);
-    entry.known = known && !known->error;
-    entry.kind = kindOf(attributes, entry.known && known->details.dangling);
-    entry.size = entry.known ? known->details.size : 0;
-    entry.modified = entry.known ? known->details.modified : FileTime{};
-    entry.files = 0;
-    entry.bytes = 0;
-    entry.unreadable = false;
-    entry.error = {};
-    if (known && known->error) {
-        error_ = known->error.message();
-        entry.error = error_;
+    if (known && !known->error) {
+        entry.known = true;
+        entry.size = known->details.size;
+        entry.modified = known->details.modified;
+    } else if (known) {
+        entry.error = error_ = known->error.message();
         std::string path = path_;
         if (!path.ends_with('/'))
             path.push_back('/');
@@ -170,64 +149,54 @@ bool TreeWalk::next(CatalogueEntry& entry) {
     }
     while (depth_ > 0) {
         Level& level = *levels_[depth_ - 1];
+        Level::Read& read = level.read;
         const std::size_t count = level.entries.size();
-        if (level.inFiles) {
-            while (level.cursor < count) {
-                if (fileEntry(entry, level.cursor++))
-                    return true;
-            }
-            level.inFiles = false;
-            level.cursor = 0;
+        while (read.inFiles && read.cursor < count) {
+            if (fileEntry(entry, read.cursor++))
+                return true;
         }
-        while (level.cursor < count) {
-            const std::size_t index = level.cursor++;
+        if (read.inFiles)
+            read.inFiles = false, read.cursor = 0;
+        while (read.cursor < count) {
+            const std::size_t index = read.cursor++;
             if (isSubFolder(level.entries.attributes(index))) {
                 enter(depth_ - 1, index);
                 folderEntry(entry);
                 return true;
             }
         }
-        if (level.folder) {
-            level.folder.reset();
-            --open_;
-        }
+        close(level);
         if (--depth_ > 0) // back in the parent: the sub-folder's name goes
-            path_.resize(levels_[depth_ - 1]->pathLength);
+            path_.resize(levels_[depth_ - 1]->read.pathLength);
     }
     return false;
 }
 
 void TreeWalk::enter(std::size_t parent, std::size_t index) {
     Level& from = *levels_[parent];
-    from.descended = index;
+    from.read.descended = index;
     const std::string_view name = from.entries.name(index);
     std::error_code error = from.folder ? std::error_code() : reopen(parent);
     if (levels_.size() <= parent + 1)
         levels_.push_back(std::make_unique<Level>());
-    Level& level = *levels_[parent + 1];
     if (!error)
-        error = from.folder->openFolder(name, level.folder);
-    level.unreadable = error;
-    if (!error)
-        ++open_;
-    path_.resize(from.pathLength);
+        error = from.folder->openFolder(name, levels_[parent + 1]->folder);
+    path_.resize(from.read.pathLength);
     if (!path_.ends_with('/'))
         path_.push_back('/');
     path_.append(name);
     depth_ = parent + 2;
-    readLevel(level, parent + 1);
-    spareDescriptors();
+    readLevel(parent + 1, error);
+    // A deep tree holds a folder open per level; beyond `openFolders`, the shallowest are
+    // closed (but the chosen folder, from which any of them can be opened again).
+    for (std::size_t depth = 1; open_ > openFolders && depth + 1 < depth_; ++depth)
+        close(*levels_[depth]);
 }
 
-// A deep tree holds a folder open per level; beyond `openFolders`, the shallowest are closed
-// (but the chosen folder, from which any of them can be opened again).
-void TreeWalk::spareDescriptors() {
-    for (std::size_t depth = 1; open_ > openFolders && depth + 1 < depth_; ++depth) {
-        Level& level = *levels_[depth];
-        if (level.folder) {
-            level.folder.reset();
-            --open_;
-        }
+void TreeWalk::close(Level& level) {
+    if (level.folder) {
+        level.folder.reset();
+        --open_;
     }
 }
 
@@ -237,17 +206,13 @@ std::error_code TreeWalk::reopen(std::size_t depth) {
     std::size_t from = depth;
     while (from > 0 && !levels_[from]->folder)
         --from;
-    if (!levels_[from]->folder)
-        return std::make_error_code(std::errc::bad_file_descriptor);
-    OpenFolder* at = levels_[from]->folder.get();
     std::unique_ptr<OpenFolder> opened;
-    for (std::size_t d = from; d < depth; ++d) {
-        const Level& step = *levels_[d];
-        std::unique_ptr<OpenFolder> sub;
-        if (std::error_code error = at->openFolder(step.entries.name(step.descended), sub))
+    for (OpenFolder* at = levels_[from]->folder.get(); from < depth; at = opened.get(), ++from) {
+        const Level& step = *levels_[from];
+        std::unique_ptr<OpenFolder> sub; // `at` may be the one opened before: kept till then
+        if (std::error_code error = at->openFolder(step.entries.name(step.read.descended), sub))
             return error;
         opened = std::move(sub);
-        at = opened.get();
     }
     levels_[depth]->folder = std::move(opened);
     ++open_;

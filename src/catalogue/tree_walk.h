@@ -46,9 +46,10 @@ private:
     struct Level;
 
     void enter(std::size_t parent, std::size_t index);
-    void readLevel(Level& level, std::size_t depth);
+    void readLevel(std::size_t depth, std::error_code unreadable);
     std::error_code reopen(std::size_t depth);
-    void spareDescriptors();
+    void close(Level& level);
+    void place(CatalogueEntry& entry, EntryKind kind) const;
     void folderEntry(CatalogueEntry& entry);
     bool fileEntry(CatalogueEntry& entry, std::size_t index);
 
@@ -64,8 +65,7 @@ private:
     std::size_t open_ = 0;                       // of their folders still open
     bool started_ = false;
     bool folderDue_ = false; // the folder just entered is the next entry
-    std::error_code chosenError_;
-    std::string error_; // the text of the last entry's error
+    std::string error_;      // the text of the last entry's error
 };
 
 /// Why there is no catalogue of a chosen folder that `start` could not read.
