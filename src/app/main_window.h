@@ -136,18 +136,11 @@ private:
     QLabel label2_{&frame3_};
     PictureKnop exitKnop_{&frame3_};
 
-    RunServices run_{dir1_,  keuze_,      okKnop_, progress_,          pointer_,
-                     list1_, fileSystem_, loop_,   services_.messages, feedback_};
-    CatalogueWriters writers_{{dir1_,
-                               list1_,
-                               file1_,
-                               feedback_,
-                               {progress_, loop_},
-                               files_,
-                               services_.shell,
-                               services_.messages,
-                               services_.printer},
-                              OutputPaths::inFolder(services_.outputFolder)};
+    RunServices run_{
+        dir1_,           keuze_,           okKnop_, progress_,          pointer_,  list1_,
+        file1_,          fileSystem_,      loop_,   services_.messages, feedback_, files_,
+        services_.shell, services_.printer};
+    CatalogueWriters writers_{run_, services_.outputFolder};
     RunControl control_{run_, writers_};
     /// A change of drive or folder asked for during a run; the last one wins.
     std::function<void()> held_;

@@ -16,8 +16,8 @@
 #include "catalogue/codecs.h"
 
 #include <charconv>
-#include <map>
 #include <optional>
+#include <span>
 
 namespace dorvantile {
 namespace {
@@ -27,7 +27,8 @@ constexpr std::string_view catalogueName = "dorvantile";
 constexpr std::uint64_t version = 1;
 namespace key {
 constexpr std::string_view catalogue = "catalogue", version = "version", folder = "folder",
-                           created = "created", host = "host", entries = "entries", kind = "kind",
+                           folderBytes = "folder_base64", created = "created", host = "host",
+                           hostBytes = "host_base64", entries = "entries", kind = "kind",
                            path = "path", pathBytes = "path_base64", size = "size",
                            modified = "modified", files = "files", bytes = "bytes", error = "error",
                            totals = "totals", folders = "folders", errors = "errors";
@@ -148,16 +149,6 @@ public:
         return finished();
     }
 
-    /// All the members, for the few objects of a catalogue that are not entries.
-    std::optional<std::map<std::string, Value, std::less<>>> members() {
-        std::map<std::string, Value, std::less<>> all;
-        if (!parse([&all](std::string_view key, const Value& value) {
-                all.emplace(std::string(key), value);
-            }))
-            return std::nullopt;
-        return all;
-    }
-
 private:
     bool wrong(const char* what) {
         if (!*fault)
@@ -253,20 +244,69 @@ private:
     Value value_;
 };
 
-using Members = std::map<std::string, Value, std::less<>>;
+/// A member that an object of a catalogue may have, and whether its value is a number.
+struct Field {
+    std::string_view key;
+    bool number;
+};
 
-const Value* member(const Members& members, std::string_view key, bool number) {
-    const auto found = members.find(key);
-    return found == members.end() || found->second.isNumber != number ? nullptr : &found->second;
-}
+constexpr Field headerFields[] = {{key::catalogue, false}, {key::version, true},
+                                  {key::folder, false},    {key::folderBytes, false},
+                                  {key::created, false},   {key::host, false},
+                                  {key::hostBytes, false}};
+enum HeaderField { Catalogue, Version, Folder, FolderBytes, Created, Host, HostBytes };
+constexpr Field entryFields[] = {
+    {key::kind, false},     {key::path, false}, {key::pathBytes, false}, {key::size, true},
+    {key::modified, false}, {key::files, true}, {key::bytes, true},      {key::error, false}};
+enum EntryField { Kind, Path, PathBytes, Size, Modified, Files, Bytes, Error };
+constexpr Field totalsFields[] = {
+    {key::folders, true}, {key::files, true}, {key::bytes, true}, {key::errors, true}};
 
-// A name written by `appendJsonName`: its exact bytes when it has them in base64.
-std::optional<std::string> nameOf(const Members& members, std::string_view key) {
-    if (const Value* bytes = member(members, std::string(key).append(base64Suffix), false))
-        return decodeBase64(bytes->text);
-    const Value* text = member(members, key, false);
-    return text ? std::optional(text->text) : std::nullopt;
-}
+} // namespace
+
+/// The members of one flat object that `fields` name, by position; others are left aside
+/// (a later version of this program may add some). A value of another type than its
+/// field's is damage, never "not known".
+class JsonCatalogueReader::Members {
+public:
+    bool has(unsigned field) const { return (found_ & (1u << field)) != 0; }
+    const Value& operator[](unsigned field) const { return values_[field]; }
+    std::string fault;
+
+    bool read(std::string_view text, std::span<const Field> fields) {
+        found_ = 0;
+        fault.clear();
+        FlatObject object(text);
+        const bool parsed = object.parse([&](std::string_view key, const Value& value) {
+            for (unsigned i = 0; i < fields.size(); ++i) {
+                if (key != fields[i].key)
+                    continue;
+                if (value.isNumber != fields[i].number && fault.empty())
+                    fault = "'" + std::string(key) + "' is not " +
+                            (fields[i].number ? "a whole number" : "a string");
+                found_ |= 1u << i;
+                values_[i].number = value.number;
+                values_[i].text.assign(value.text);
+            }
+        });
+        if (!parsed)
+            fault = std::string("not an entry of a catalogue: ") + object.fault;
+        return fault.empty();
+    }
+
+    /// A name written by `appendJsonName`: its exact bytes when it has them in base64.
+    std::optional<std::string> name(unsigned text, unsigned bytes) const {
+        if (has(bytes))
+            return decodeBase64(values_[bytes].text);
+        return has(text) ? std::optional(values_[text].text) : std::nullopt;
+    }
+
+private:
+    unsigned found_ = 0;
+    Value values_[8];
+};
+
+namespace {
 
 std::optional<EntryKind> kindNamed(std::string_view text) {
     for (EntryKind kind :
@@ -338,7 +378,8 @@ private:
 };
 
 JsonCatalogueReader::JsonCatalogueReader(std::unique_ptr<ReadableFile> file, std::string name)
-    : lines_(std::make_unique<Lines>(std::move(file))), name_(std::move(name)) {}
+    : lines_(std::make_unique<Lines>(std::move(file))), members_(std::make_unique<Members>()),
+      name_(std::move(name)) {}
 
 JsonCatalogueReader::~JsonCatalogueReader() = default;
 
@@ -353,25 +394,21 @@ bool JsonCatalogueReader::readHeader() {
     if (!lines_->read(error))
         return fail(error.empty() ? "empty, not a catalogue" : error);
     std::string& line = lines_->line;
-    const std::string opening = "\"" + std::string(key::entries) + "\":[";
-    std::optional<Members> header;
-    if (line.ends_with(opening) && line.size() > opening.size() &&
-        line[line.size() - opening.size() - 1] == ',') {
-        line.resize(line.size() - opening.size() - 1);
-        header = FlatObject(line + "}").members();
-    }
-    const Value* catalogue = header ? member(*header, key::catalogue, false) : nullptr;
-    if (!catalogue || catalogue->text != catalogueName)
+    const std::string opening = ",\"" + std::string(key::entries) + "\":[";
+    Members& header = *members_;
+    const bool read =
+        line.ends_with(opening) &&
+        header.read(line.replace(line.size() - opening.size(), opening.size(), "}"), headerFields);
+    if (!read || !header.has(Catalogue) || header[Catalogue].text != catalogueName)
         return fail("not a JSON catalogue of dorvantile-cli");
-    const Value* found = member(*header, key::version, true);
-    if (!found || found->number != version)
+    if (!header.has(Version) || header[Version].number != version)
         return fail("a catalogue of another version (" +
-                    (found ? std::to_string(found->number) : std::string("none")) +
+                    (header.has(Version) ? std::to_string(header[Version].number) : "none") +
                     "); this program reads version " + std::to_string(version));
-    const std::optional<std::string> folder = nameOf(*header, key::folder);
-    const std::optional<std::string> host = nameOf(*header, key::host);
-    const Value* created = member(*header, key::created, false);
-    const std::optional<FileTime> time = created ? parseIsoTime(created->text) : std::nullopt;
+    const std::optional<std::string> folder = header.name(Folder, FolderBytes);
+    const std::optional<std::string> host = header.name(Host, HostBytes);
+    const std::optional<FileTime> time =
+        header.has(Created) ? parseIsoTime(header[Created].text) : std::nullopt;
     if (!folder || folder->empty() || !host || !time)
         return fail("a damaged heading: its folder, time or host is missing or damaged");
     run_ = {*folder, *time, *host};
@@ -381,19 +418,15 @@ bool JsonCatalogueReader::readHeader() {
 bool JsonCatalogueReader::readTotals() {
     if (moreEntries_)
         return fail("the entries end in a comma");
-    const std::string_view rest = std::string_view(lines_->line).substr(key::totals.size() + 5);
-    std::optional<Members> totals;
-    if (rest.ends_with("}"))
-        totals = FlatObject(rest.substr(0, rest.size() - 1)).members();
-    const Value* folders = totals ? member(*totals, key::folders, true) : nullptr;
-    const Value* files = totals ? member(*totals, key::files, true) : nullptr;
-    const Value* bytes = totals ? member(*totals, key::bytes, true) : nullptr;
-    const Value* errors = totals ? member(*totals, key::errors, true) : nullptr;
-    if (!folders || !files || !bytes || !errors)
+    std::string_view rest = std::string_view(lines_->line).substr(key::totals.size() + 5);
+    Members& totals = *members_;
+    if (!rest.ends_with("}") || !totals.read(rest.substr(0, rest.size() - 1), totalsFields) ||
+        !totals.has(0) || !totals.has(1) || !totals.has(2) || !totals.has(3))
         return fail("damaged totals");
-    if (folders->number != static_cast<std::uint64_t>(totals_.folders) ||
-        files->number != static_cast<std::uint64_t>(totals_.files) ||
-        bytes->number != totals_.bytes || errors->number != static_cast<std::uint64_t>(errors_))
+    if (totals[0].number != static_cast<std::uint64_t>(totals_.folders) ||
+        totals[1].number != static_cast<std::uint64_t>(totals_.files) ||
+        totals[2].number != totals_.bytes ||
+        totals[3].number != static_cast<std::uint64_t>(errors_))
         return fail("totals that are not those of the entries: entries are missing or damaged");
     finished_ = true;
     const std::size_t totalsLine = lines_->number;
@@ -423,86 +456,45 @@ bool JsonCatalogueReader::next(CatalogueEntry& entry) {
 
 bool JsonCatalogueReader::readEntry(CatalogueEntry& entry) {
     std::string_view text = lines_->line;
-    moreEntries_ = text.ends_with(",");
-    if (moreEntries_)
+    if ((moreEntries_ = text.ends_with(",")))
         text.remove_suffix(1);
-    std::optional<EntryKind> kind;
-    std::string kindText;
-    bool hasPath = false, hasBytes = false, hasSize = false, hasTime = false, hasFiles = false,
-         hasFolderBytes = false, hasError = false;
-    const char* damaged = nullptr;
-    entry = {};
-    error_.clear();
-    // Each key's value has one type; a value of another is a damage, never "not known".
-    const auto typed = [&damaged](const Value& value, bool number, const char* what) {
-        if (value.isNumber != number && !damaged)
-            damaged = what;
-        return value.isNumber == number;
-    };
-    FlatObject object(text);
-    const bool parsed = object.parse([&](std::string_view key, const Value& value) {
-        if (key == key::kind) {
-            if (typed(value, false, "a kind that is not a string"))
-                kindText = value.text, kind = kindNamed(value.text);
-        } else if (key == key::path) {
-            hasPath = typed(value, false, "a path that is not a string");
-            if (hasPath && !hasBytes)
-                path_ = value.text;
-        } else if (key == key::pathBytes) {
-            std::optional<std::string> bytes;
-            if (typed(value, false, "a path_base64 that is not a string"))
-                bytes = decodeBase64(value.text);
-            hasBytes = bytes.has_value();
-            if (!hasBytes && !damaged)
-                damaged = "a path_base64 that is not base64";
-            if (bytes)
-                path_ = std::move(*bytes);
-        } else if (key == key::size) {
-            hasSize = typed(value, true, "a size that is not a whole number");
-            entry.size = value.number;
-        } else if (key == key::modified) {
-            std::optional<FileTime> time;
-            if (typed(value, false, "a modified time that is not a string"))
-                time = parseIsoTime(value.text);
-            hasTime = time.has_value();
-            if (!hasTime && !damaged)
-                damaged = "a modified time that is not an ISO 8601 time of a catalogue";
-            entry.modified = time.value_or(FileTime{});
-        } else if (key == key::files) {
-            hasFiles = typed(value, true, "files that are not a whole number");
-            entry.files = static_cast<std::int64_t>(value.number);
-        } else if (key == key::bytes) {
-            hasFolderBytes = typed(value, true, "bytes that are not a whole number");
-            entry.bytes = value.number;
-        } else if (key == key::error) {
-            hasError = typed(value, false, "an error that is not a string");
-            error_ = value.text;
-        }
-    });
-    if (!parsed)
-        return fail(std::string("not an entry of a catalogue: ") + object.fault);
-    if (damaged)
-        return fail(damaged);
+    Members& m = *members_;
+    if (!m.read(text, entryFields))
+        return fail(m.fault);
+    const std::optional<EntryKind> kind = m.has(Kind) ? kindNamed(m[Kind].text) : std::nullopt;
     if (!kind)
-        return fail(kindText.empty() ? "an entry without its kind" : "an entry of an unknown kind");
-    if (!hasPath)
-        return fail("an entry without its path");
+        return fail(m.has(Kind) ? "an entry of an unknown kind" : "an entry without its kind");
+    std::optional<std::string> bytes = m.name(Path, PathBytes);
+    if (!bytes)
+        return fail(m.has(PathBytes) ? "a path_base64 that is not base64"
+                                     : "an entry without its path");
+    path_ = std::move(*bytes);
+    const std::optional<FileTime> time =
+        m.has(Modified) ? parseIsoTime(m[Modified].text) : std::nullopt;
+    if (m.has(Modified) && !time)
+        return fail("a modified time that is not an ISO 8601 time of a catalogue");
     const bool folder = *kind == EntryKind::Folder;
-    if (folder ? hasSize : hasFiles || hasFolderBytes)
+    if (folder ? m.has(Size) : m.has(Files) || m.has(Bytes))
         return fail(folder ? "a folder with a size" : "a file with a folder's counts");
     // What the writer leaves out of an entry it gives only with the reason.
-    if (!hasError && (!hasTime || (folder ? !hasFiles || !hasFolderBytes : !hasSize)))
+    if (!m.has(Error) && (!time || (folder ? !m.has(Files) || !m.has(Bytes) : !m.has(Size))))
         return fail(folder ? "a folder without its time or counts, and no error"
                            : "a file without its size or time, and no error");
-    if (hasFiles != hasFolderBytes || (!folder && hasSize != hasTime))
+    if (m.has(Files) != m.has(Bytes) || (!folder && m.has(Size) != time.has_value()))
         return fail("an entry with half of its details");
     if (!folder && (path_.empty() || path_.ends_with('/')))
         return fail("a file without a name");
+    entry = {};
     entry.kind = *kind;
-    entry.known = hasTime;
-    entry.unreadable = folder && !hasFiles;
-    if (hasError) {
+    entry.known = time.has_value();
+    entry.size = m[Size].number;
+    entry.modified = time.value_or(FileTime{});
+    entry.files = static_cast<std::int64_t>(m[Files].number);
+    entry.bytes = m[Bytes].number;
+    entry.unreadable = folder && !m.has(Files);
+    if (m.has(Error)) {
         ++errors_;
+        error_ = m[Error].text;
         entry.error = error_;
     }
     // The path splits into the folder's part and the name; the folder's full path is the

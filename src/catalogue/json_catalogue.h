@@ -48,12 +48,14 @@ public:
 
 private:
     class Lines;
+    class Members;
     bool fail(const std::string& what);
     bool readHeader();
     bool readTotals();
     bool readEntry(CatalogueEntry& entry);
 
     std::unique_ptr<Lines> lines_;
+    std::unique_ptr<Members> members_; // of the line read last
     std::string name_;
     RunDescription run_;
     Totals totals_;

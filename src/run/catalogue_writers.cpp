@@ -6,6 +6,7 @@
 #include "platform/output_file.h"
 #include "platform/paths.h"
 #include "run/run_control.h"
+#include "run/show_progress.h"
 #include "writers/writers.h"
 
 namespace dorvantile {
@@ -16,7 +17,7 @@ namespace {
 // listed is reported and keeps its heading with no files.
 class FolderListWalk final : public EntryStream {
 public:
-    explicit FolderListWalk(const WriterServices& services)
+    explicit FolderListWalk(const RunServices& services)
         : s_(services), chosen_(services.dir1.path()),
           below_(chosen_.size() + (chosen_.ends_with('/') ? 0 : 1)), heartbeat_(services.feedback) {
     }
@@ -49,7 +50,7 @@ public:
     Totals totals() const override { return totals_; }
 
 private:
-    const WriterServices& s_;
+    const RunServices& s_;
     const std::string chosen_;
     const std::size_t below_; // where a path below the chosen folder begins
     Heartbeat heartbeat_;
@@ -60,45 +61,42 @@ private:
 
 } // namespace
 
-OutputPaths OutputPaths::inFolder(const std::string& folder) {
-    const std::string base = withSeparator(folder);
-    return {base + "Files.html", base + "Files.txt"};
-}
+CatalogueWriters::CatalogueWriters(RunServices& services, const std::string& folder)
+    : services_(services), html_(withSeparator(folder) + "Files.html"),
+      text_(withSeparator(folder) + "Files.txt") {}
 
 void CatalogueWriters::SaveToHtml() {
-    const WriterServices& s = services_;
-    Pause(s.animation.loop, 0.2f);
-    ShowProgress(s.animation.bar, s.animation.loop);
-    Pause(s.animation.loop, 0.2f);
+    const RunServices& s = services_;
+    Pause(s.loop, 0.2f);
+    ShowProgress(s.bar, s.loop);
+    Pause(s.loop, 0.2f);
 
     // The window keeps answering while a slow file system puts the file in place.
-    OutputFile out =
-        OutputFile::open(s.files, paths_.html, [&s] { s.animation.loop.processEvents(); });
+    OutputFile out = OutputFile::open(s.files, html_, [&s] { s.loop.processEvents(); });
     FolderListWalk walk(s);
     writeCatalogue(walk, *htmlCatalogue({&out}));
     out.commit();
-    OpenWithShell(s.shell, paths_.html);
+    OpenWithShell(s.shell, html_);
 }
 
 void CatalogueWriters::SaveToText() {
-    const WriterServices& s = services_;
-    Pause(s.animation.loop, 0.2f);
-    Pause(s.animation.loop, 0.2f);
+    const RunServices& s = services_;
+    Pause(s.loop, 0.2f);
+    Pause(s.loop, 0.2f);
 
-    OutputFile out =
-        OutputFile::open(s.files, paths_.text, [&s] { s.animation.loop.processEvents(); });
+    OutputFile out = OutputFile::open(s.files, text_, [&s] { s.loop.processEvents(); });
     FolderListWalk walk(s);
     writeCatalogue(walk, *textCatalogue({&out}));
     out.commit();
 
-    ShowProgress(s.animation.bar, s.animation.loop);
+    ShowProgress(s.bar, s.loop);
     s.messages.show(textNotice, applicationTitle, MessageIcon::None);
 }
 
 void CatalogueWriters::SaveToPrinter() {
-    const WriterServices& s = services_;
-    Pause(s.animation.loop, 0.2f);
-    ShowProgress(s.animation.bar, s.animation.loop);
+    const RunServices& s = services_;
+    Pause(s.loop, 0.2f);
+    ShowProgress(s.bar, s.loop);
 
     const std::unique_ptr<PrintSurface> surface = s.printer.startJob();
     FolderListWalk walk(s);

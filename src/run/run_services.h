@@ -3,15 +3,17 @@
 
 #include "catalogue/walk_feedback.h"
 #include "platform/controls.h"
+#include "platform/file_listing.h"
 #include "platform/file_system.h"
 #include "platform/folder_list.h"
 #include "platform/interface.h"
+#include "platform/output_files.h"
+#include "platform/print_surface.h"
 #include "platform/system.h"
 
 namespace dorvantile {
 
-/// The window lends these to a run for its whole length; the writers get theirs apart (see
-/// `CatalogueWriters`).
+/// The window lends these to a run and its writers for the run's whole length.
 struct RunServices {
     const ChosenFolder& dir1;
     const OutputChoice& keuze;
@@ -19,10 +21,14 @@ struct RunServices {
     ProgressDisplay& bar;
     Pointer& pointer;
     FolderList& list1;
+    FileListing& file1;
     FileSystem& fileSystem;
     EventLoop& loop;
     MessageBoxes& messages;
     WalkFeedback& feedback;
+    OutputFiles& files;
+    Shell& shell;
+    Printer& printer;
 };
 
 /// The three outputs that a run can produce, one per option of `Keuze`.

@@ -6,12 +6,6 @@
 
 namespace dorvantile {
 
-/// What a writer's pauses and progress sweep play on: the bar and the message loop.
-struct Animation {
-    ProgressDisplay& bar;
-    EventLoop& loop;
-};
-
 /// Draws 115 vertical lines at x = 0, 2, ..., 228 from y = 0 to 15 in RGB(x, 255, 200),
 /// pausing 0.001 seconds after each and then setting the caption to the whole part of
 /// x * 100 / 228 followed by "%". Measures nothing: every call plays the same sweep.

@@ -40,11 +40,9 @@ struct RunHarness {
     fakes::FakeMessageBoxes messages{journal};
     fakes::FakeFeedback feedback;
     fakes::FakePrinter printer{journal};
-    RunServices services{dir1,  keuze,      okKnop, bar,      pointer,
-                         list1, fileSystem, loop,   messages, feedback};
-    CatalogueWriters writers{
-        {dir1, list1, file1, feedback, {bar, loop}, files, shell, messages, printer},
-        OutputPaths::inFolder("/out")};
+    RunServices services{dir1,       keuze, okKnop,   bar,      pointer, list1, file1,
+                         fileSystem, loop,  messages, feedback, files,   shell, printer};
+    CatalogueWriters writers{services, "/out"};
     RunControl control{services, writers};
 };
 
