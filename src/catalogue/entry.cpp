@@ -25,17 +25,8 @@ bool nextComponent(std::string_view path, std::size_t& at, std::string_view& com
 } // namespace
 
 const char* kindName(EntryKind kind) {
-    switch (kind) {
-    case EntryKind::Folder:
-        return "folder";
-    case EntryKind::File:
-        return "file";
-    case EntryKind::Link:
-        return "link";
-    case EntryKind::Dangling:
-        return "dangling";
-    }
-    return "file";
+    static constexpr const char* names[] = {"folder", "file", "link", "dangling"};
+    return names[static_cast<int>(kind)];
 }
 
 void SectionSink::entry(const CatalogueEntry& entry) {

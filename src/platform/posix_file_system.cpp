@@ -216,12 +216,8 @@ std::optional<unsigned> PosixFileSystem::attributes(const std::string& path) {
     const std::size_t slash = path.find_last_of('/');
     const char* name = path.c_str() + (slash == std::string::npos ? 0 : slash + 1);
     const unsigned hidden = name[0] == '.' ? Hidden : 0u;
-    if (!S_ISLNK(own.st_mode))
-        return bitsOfMode(own.st_mode) | hidden;
-    struct stat target;
-    if (stat(path.c_str(), &target) != 0)
-        return Link | hidden;
-    return bitsOfMode(target.st_mode) | Link | hidden;
+    return (S_ISLNK(own.st_mode) ? bitsOfLink(AT_FDCWD, path.c_str()) : bitsOfMode(own.st_mode)) |
+           hidden;
 }
 
 } // namespace dorvantile

@@ -2,7 +2,6 @@
 
 #include "general/open_with_shell.h"
 #include "general/pause.h"
-#include "platform/attributes.h"
 #include "platform/output_file.h"
 #include "platform/paths.h"
 #include "run/run_control.h"
