@@ -10,13 +10,14 @@ build_packages=(g++ cmake ninja-build libgtest-dev qt6-base-dev libcups2-dev fon
 # dpkg-shlibdeps (dpkg-dev) and file for the Debian package's dependencies, lintian and
 # appstreamcli (appstream) to check it.
 package_packages=(dpkg-dev file lintian appstream)
-# The package's test, clang-format for the format check, a private print spooler with a PDF
-# queue and poppler to read its output, a virtual X server and a window manager for the real
-# window, ImageMagick for its screenshot, Chromium driven by Selenium for the explorer page,
-# tree for the benchmarks, and Python to read back the data formats.
-test_packages=("${package_packages[@]}" clang-format cups-daemon cups-client cups-filters
-               poppler-utils xvfb imagemagick xdotool x11-utils openbox chromium
-               chromium-driver python3-selenium tree python3)
+# The package's test, clang-format for the format check, clang and its libFuzzer
+# (libclang-rt-14-dev) for the fuzz target, a private print spooler with a PDF queue and
+# poppler to read its output, a virtual X server and a window manager for the real window,
+# ImageMagick for its screenshot, Chromium driven by Selenium for the explorer page, tree for
+# the benchmarks, and Python to read back the data formats.
+test_packages=("${package_packages[@]}" clang-format clang libclang-rt-14-dev cups-daemon
+               cups-client cups-filters poppler-utils xvfb imagemagick xdotool x11-utils
+               openbox chromium chromium-driver python3-selenium tree python3)
 
 wanted=("${build_packages[@]}")
 case "${1:-build}" in

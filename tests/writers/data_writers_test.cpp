@@ -12,7 +12,9 @@
 #include "support/golden.h"
 #include "writers/writers.h"
 
+#include <chrono>
 #include <gtest/gtest.h>
+#include <thread>
 
 namespace dorvantile {
 namespace {
@@ -135,6 +137,28 @@ TEST(DataWriters, CsvJsonAndTheirDifferencesMatchTheGoldenFiles) {
     result = CompareCatalogues({walked, "folder", reader, "new"}, count, [](const std::string&) {});
     EXPECT_EQ(count.n, 0);
     EXPECT_EQ(result.failure, "");
+}
+
+// More entries than the queue between the threads holds: the walk waits for its reader, gives
+// every entry in catalogue order, and stops when the reader goes early.
+TEST(WalkedFolder, WaitsForItsReaderAndStopsWhenItGoes) {
+    FakeFileSystem fs;
+    for (int i = 0; i < 10000; ++i)
+        fs.addEntry("/Big/d" + std::to_string(i % 7) + "/f" + std::to_string(i));
+    std::vector<ComparedEntry> entries;
+    {
+        WalkedFolder walked(fs, "/Big", {false, {}, true});
+        for (ComparedEntry entry; walked.next(entry);)
+            entries.push_back(std::move(entry));
+    }
+    ASSERT_EQ(entries.size(), 10000u + 8);
+    for (std::size_t i = 1; i < entries.size(); ++i)
+        ASSERT_LT(compareCatalogueOrder(entries[i - 1], entries[i]), 0) << entries[i].path;
+    WalkedFolder dropped(fs, "/Big", {false, {}, true});
+    ComparedEntry first;
+    EXPECT_TRUE(dropped.next(first) && first.path.empty());
+    // Time for the walk to fill the queue and wait; the reader goes while it waits.
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
 }
 
 // Each line of the table damages the catalogue in one way (a line replaced, cut or added);
