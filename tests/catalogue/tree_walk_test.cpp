@@ -86,8 +86,7 @@ TEST(TreeWalk, AnEntryAsksItsOpenFolder) {
     EXPECT_EQ(details.size, 7u);
 }
 
-// A stream that throws on the reading thread ends with its reason, never the process; a
-// reader that leaves early stops the thread.
+// A stream that throws on the reading thread ends with its reason, never the process.
 TEST(ReadAhead, EndsWithWhatEndedTheStream) {
     struct Failing final : EntryStream {
         int given = 0;
@@ -110,7 +109,6 @@ TEST(ReadAhead, EndsWithWhatEndedTheStream) {
     EXPECT_EQ(found.back(), "y|n");
     EXPECT_EQ(ahead.failure(), "disk gone");
     EXPECT_EQ(ahead.totals().files, 3000);
-    ReadAhead left(std::make_unique<Failing>()); // dropped with its thread waiting
 }
 
 } // namespace

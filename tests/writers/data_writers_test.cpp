@@ -141,22 +141,26 @@ TEST(DataWriters, CsvJsonAndTheirDifferencesMatchTheGoldenFiles) {
 
 // More entries than the queue between the threads holds: the walk waits for its reader, gives
 // every entry in catalogue order, and stops when the reader goes early.
-TEST(WalkedFolder, WaitsForItsReaderAndStopsWhenItGoes) {
+TEST(ReadAhead, WaitsForItsReaderAndStopsWhenItGoes) {
     FakeFileSystem fs;
     for (int i = 0; i < 10000; ++i)
         fs.addEntry("/Big/d" + std::to_string(i % 7) + "/f" + std::to_string(i));
+    fakes::FakeFeedback quiet;
     std::vector<ComparedEntry> entries;
     {
-        WalkedFolder walked(fs, "/Big", {false, {}, true});
-        for (ComparedEntry entry; walked.next(entry);)
-            entries.push_back(std::move(entry));
+        ReadAhead ahead(std::make_unique<TreeWalk>(fs, "/Big", listing, quiet));
+        for (CatalogueEntry entry; ahead.next(entry);)
+            entries.emplace_back().assign(entry);
     }
     ASSERT_EQ(entries.size(), 10000u + 8);
     for (std::size_t i = 1; i < entries.size(); ++i)
-        ASSERT_LT(compareCatalogueOrder(entries[i - 1], entries[i]), 0) << entries[i].path;
-    WalkedFolder dropped(fs, "/Big", {false, {}, true});
-    ComparedEntry first;
-    EXPECT_TRUE(dropped.next(first) && first.path.empty());
+        ASSERT_LT(compareCatalogueOrder(entries[i - 1].kind, entries[i - 1].path, entries[i].kind,
+                                        entries[i].path),
+                  0)
+            << entries[i].path;
+    ReadAhead dropped(std::make_unique<TreeWalk>(fs, "/Big", listing, quiet));
+    CatalogueEntry first;
+    EXPECT_TRUE(dropped.next(first) && first.below.empty());
     // Time for the walk to fill the queue and wait; the reader goes while it waits.
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
 }
