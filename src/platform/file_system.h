@@ -78,13 +78,6 @@ public:
     /// All attribute bits of the entry at `path`, or nothing when the path does not resolve.
     virtual std::optional<unsigned> attributes(const std::string& path) = 0;
 
-    /// Opens `folder` and reads its entries (see `OpenFolder::read`).
-    [[nodiscard]] std::error_code enumerate(const std::string& folder, EntrySink& out) {
-        std::unique_ptr<OpenFolder> open;
-        if (std::error_code error = openFolder(folder, open))
-            return error;
-        return open->read(out);
-    }
 };
 
 } // namespace dorvantile

@@ -47,6 +47,8 @@ std::error_code statDetails(int dirFd, const char* name, int flags, EntryDetails
     return {};
 }
 
+} // namespace
+
 // A folder open for reading, with its path for the mount points beneath it.
 class PosixOpenFolder final : public OpenFolder {
 public:
@@ -90,8 +92,6 @@ private:
     std::string path_; // without a trailing "/", but for the root
 };
 
-} // namespace
-
 std::optional<unsigned> entryBits(int dirFd, const char* name, unsigned char type) {
     switch (type) {
     case DT_DIR:
@@ -125,20 +125,12 @@ std::error_code PosixFileSystem::openFolder(const std::string& folder,
     return {};
 }
 
-bool PosixFileSystem::isMountPoint(const std::string& path) const {
-    return mountPoints_.count(path) > 0;
-}
-
-bool PosixFileSystem::holdsMountPoints(const std::string& path) const {
-    return mountParents_.count(path) > 0;
-}
-
 // getdents64 straight into a large buffer rather than opendir and readdir: opendir adds a
 // stat of every folder, one system call in five, and a walk's time goes almost all to
 // system calls.
 std::error_code PosixOpenFolder::read(EntrySink& out) {
     // Mount points are looked for only in the few folders that hold one.
-    const bool holdsMounts = fileSystem_.holdsMountPoints(path_);
+    const bool holdsMounts = fileSystem_.mountParents_.count(path_) > 0;
     std::string entryPath;
     if (holdsMounts)
         entryPath = path_ == "/" ? path_ : path_ + "/";
@@ -164,7 +156,7 @@ std::error_code PosixOpenFolder::read(EntrySink& out) {
             if (holdsMounts && *bits == Directory) {
                 entryPath.resize(entryStart);
                 entryPath.append(name);
-                if (fileSystem_.isMountPoint(entryPath))
+                if (fileSystem_.mountPoints_.count(entryPath) > 0)
                     *bits |= Link; // another file system, as a mounted volume's folder
             }
             out.add(name, *bits | (name[0] == '.' ? Hidden : 0u));

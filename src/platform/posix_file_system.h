@@ -30,12 +30,8 @@ public:
     void refresh(const std::string& root) override;
     std::optional<unsigned> attributes(const std::string& path) override;
 
-    /// Whether a file system is mounted on the folder `path`, as of the last `refresh`.
-    bool isMountPoint(const std::string& path) const;
-    /// Whether a folder in `path` is a mount point.
-    bool holdsMountPoints(const std::string& path) const;
-
 private:
+    friend class PosixOpenFolder;
     void addMountPoint(const std::string& point);
 
     MountTable& mountTable_;
