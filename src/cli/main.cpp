@@ -117,7 +117,9 @@ int catalogue(const Options& options, int& argc, char** argv) {
         writeCatalogue(walk, *writer);
         if (out)
             out->commit();
+        feedback.clearLine();
     } catch (const std::exception& error) { // CatalogueError, or no memory left
+        feedback.clearLine();
         report(error.what());
         return 1;
     }

@@ -125,6 +125,11 @@ script -qec "'$cli' --output '$t/o/p.html' '$work'" "$t/o/typescript" >/dev/null
 grep -aq ' folders, ' "$t/o/typescript" && grep -aq $'files\r\e\\[K' "$t/o/typescript" ||
   fail "no progress line on the terminal: $(cat -v "$t/o/typescript")"
 expect 0 "" "$cli" --output "$t/o/p.html" "$work"
+# A message at the end of a run takes the progress line's place rather than following it.
+script -qec "bash -c 'ulimit -f 16; \"\$0\" --output \"\$1\" \"\$2\"' '$cli' '$t/o/f.html' '$work'" \
+  "$t/o/typescript" >/dev/null || true
+grep -aq $'files\r\e\\[Kdorvantile-cli: cannot write' "$t/o/typescript" ||
+  fail "a message after the progress line: $(cat -v "$t/o/typescript")"
 
 # /dev/stdout is written where it stands: appended to a log.
 echo before >"$t/o/log"
