@@ -33,7 +33,6 @@ constexpr std::string_view catalogue = "catalogue", version = "version", folder 
                            modified = "modified", files = "files", bytes = "bytes", error = "error",
                            totals = "totals", folders = "folders", errors = "errors";
 } // namespace key
-constexpr std::string_view base64Suffix = "_base64";
 
 // Appends `"key":`, after a comma unless it opens its object.
 std::string& appendKey(std::string& out, std::string_view name, bool first = false) {
