@@ -296,6 +296,29 @@ TEST(DataText, TimesNamesAndBase64) {
     EXPECT_FALSE(decodeBase64("YQ=") || decodeBase64("Y!=="));
 }
 
+// An entry that could not be read is told of once for each side, whatever comes before it on
+// the other.
+TEST(Compare, WarnsOnceOfEachEntryThatCouldNotBeRead) {
+    const auto catalogue = [](const std::string& files, int count) {
+        return "{\"catalogue\":\"dorvantile\",\"version\":1,\"folder\":\"/d\",\"created\":"
+               "\"2026-01-01T00:00:00.000000000Z\",\"host\":\"h\",\"entries\":[\n"
+               "{\"kind\":\"folder\",\"path\":\"\",\"modified\":\"2026-01-01T00:00:00.000000000Z\","
+               "\"files\":" +
+               std::to_string(count) + ",\"bytes\":0},\n" + files +
+               "\n],\"totals\":{\"folders\":0,\"files\":" + std::to_string(count) +
+               ",\"bytes\":0,\"errors\":1}}\n";
+    };
+    const std::string locked = "{\"kind\":\"file\",\"path\":\"b\",\"error\":\"Permission denied\"}";
+    const std::string added = "{\"kind\":\"file\",\"path\":\"a\",\"size\":0,\"modified\":"
+                              "\"2026-01-01T00:00:00.000000000Z\"},\n";
+    ComparisonResult result;
+    EXPECT_EQ(compared(catalogue(locked, 1), catalogue(added + locked, 2), false, result),
+              "old: cannot read b: Permission denied\nnew: cannot read b: Permission denied\n"
+              "added file a: 0 bytes, 2026-01-01T00:00:00.000000000Z\n"
+              "1 added, 0 removed, 0 changed\n");
+    EXPECT_TRUE(result.incomplete);
+}
+
 // Files before the sub-folders of their folder, a folder before everything beneath it, names
 // in the platform's order.
 TEST(Compare, EntriesComeInCatalogueOrder) {
