@@ -47,11 +47,9 @@ void ReadAhead::produce() {
             more = false;
         }
         if (more) {
-            Held& held = batch.emplace_back();
-            held.entry = entry;
-            held.folder.assign(entry.folder);
-            held.name.assign(entry.name);
-            held.error.assign(entry.error);
+            Held& held = batch.emplace_back(entry); // its views' lengths, not their texts
+            held.text.reserve(entry.folder.size() + entry.name.size() + entry.error.size());
+            held.text.append(entry.folder).append(entry.name).append(entry.error);
             held.entry.at = nullptr;
         }
         if ((batch.size() == batchSize || (!more && !batch.empty())) && !handOver(batch))
@@ -77,13 +75,13 @@ bool ReadAhead::next(CatalogueEntry& entry) {
         position_ = 0;
         changed_.notify_all();
     }
-    Held& held = reading_[position_++];
+    const Held& held = reading_[position_++];
+    const std::string_view text = held.text;
     entry = held.entry;
-    entry.folder = held.folder;
-    entry.name = held.name;
-    entry.error = held.error;
-    const std::size_t below = held.entry.below.size();
-    entry.below = std::string_view(held.folder).substr(held.folder.size() - below);
+    entry.folder = text.substr(0, held.entry.folder.size());
+    entry.below = entry.folder.substr(entry.folder.size() - held.entry.below.size());
+    entry.name = text.substr(entry.folder.size(), held.entry.name.size());
+    entry.error = text.substr(entry.folder.size() + entry.name.size());
     return true;
 }
 

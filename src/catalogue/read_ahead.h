@@ -27,10 +27,11 @@ public:
     Totals totals() const override;
 
 private:
-    /// An entry with its own copies of its texts.
+    /// An entry with its own copy of its texts: its folder, name and error one after the
+    /// other, in the lengths of its views.
     struct Held {
         CatalogueEntry entry;
-        std::string folder, name, error;
+        std::string text;
     };
     void produce();
     bool handOver(std::vector<Held>& batch);
