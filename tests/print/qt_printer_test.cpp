@@ -181,6 +181,15 @@ TEST(QtPrinter, TurnsItsPagesForLandscape) {
     for (const char* field :
          {"842 x 595 pts", "Title: Dorvantile catalogue\n", "Creator: Dorvantile\n"})
         EXPECT_NE(info.find(field), std::string::npos) << info;
+
+    // Turned back upright, and not turned by an orientation that is neither.
+    job = QtPrinter::toPdf(pdf).startJob();
+    job->setOrientation(2);
+    job->setOrientation(1);
+    job->setOrientation(3);
+    job->Print("upright");
+    job->EndDoc();
+    EXPECT_NE(poppler("pdfinfo", {pdf.c_str()}).find("595 x 842 pts"), std::string::npos);
 }
 
 TEST(QtPrinter, AJobThatCannotBeWrittenIsACatalogueError) {
