@@ -71,20 +71,4 @@ private:
 /// Why there is no catalogue of a chosen folder that `start` could not read.
 std::string chosenFolderError(const std::string& folder, std::error_code error);
 
-/// Appends to `list1` (through `add`) every sub-folder beneath `folder`, in catalogue order,
-/// with the window's listing: what the folder list of a run holds.
-template <class Add>
-std::error_code collectFolders(FileSystem& fileSystem, const std::string& folder,
-                               WalkFeedback& feedback, Add&& add) {
-    TreeWalk walk(fileSystem, folder, {}, feedback);
-    if (std::error_code error = walk.start())
-        return error;
-    CatalogueEntry entry;
-    while (walk.next(entry)) {
-        if (entry.kind == EntryKind::Folder && !entry.below.empty())
-            add(entry.folder);
-    }
-    return {};
-}
-
 } // namespace dorvantile

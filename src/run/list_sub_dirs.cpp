@@ -4,10 +4,17 @@
 
 namespace dorvantile {
 
+// The walk with the window's listing, of which the folder list keeps the sub-folders.
 std::error_code ListSubDirs(FileSystem& fileSystem, FolderList& list1, const std::string& folder,
                             WalkFeedback& feedback) {
-    return collectFolders(fileSystem, folder, feedback,
-                          [&list1](std::string_view path) { list1.add(path); });
+    TreeWalk walk(fileSystem, folder, {}, feedback);
+    if (std::error_code error = walk.start())
+        return error;
+    for (CatalogueEntry entry; walk.next(entry);) {
+        if (entry.kind == EntryKind::Folder && !entry.below.empty())
+            list1.add(entry.folder);
+    }
+    return {};
 }
 
 } // namespace dorvantile
