@@ -320,84 +320,64 @@ std::optional<EntryKind> kindNamed(std::string_view text) {
 
 // ---------------------------------------------------------------------------------------
 
-/// The lines of a file, read a block at a time; a line ended by CR LF (a catalogue that went
-/// through such a tool) loses its CR.
-class JsonCatalogueReader::Lines {
-public:
-    explicit Lines(std::unique_ptr<ReadableFile> file) : file_(std::move(file)) {}
-
-    std::string line;
-    std::size_t number = 0;
-
-    /// The next line; false at the end, or with `error` set when the file could not be read
-    /// or the line is longer than any of a catalogue.
-    bool read(std::string& error) {
-        line.clear();
-        for (;;) {
-            const std::size_t end = buffer_.find('\n', at_);
-            if (end != std::string::npos) {
-                line.append(buffer_, at_, end - at_);
-                at_ = end + 1;
-                ++number;
-                if (line.ends_with('\r'))
-                    line.pop_back();
-                return true;
-            }
-            line.append(buffer_, at_);
-            buffer_.clear();
-            at_ = 0;
-            if (line.size() > longestLine) {
-                ++number;
-                error = "a line longer than any entry";
-                return false;
-            }
-            if (ended_) {
-                ++number; // a last line without its line end, or the one past the end
-                return !line.empty();
-            }
-            buffer_.resize(readSize);
-            std::size_t got = 0;
-            if (std::error_code failure = file_->read(buffer_.data(), buffer_.size(), got)) {
-                buffer_.clear();
-                ++number; // the line it was reading
-                error = "cannot read: " + failure.message();
-                return false;
-            }
-            buffer_.resize(got);
-            ended_ = got == 0;
+// A line ended by CR LF (a catalogue that went through such a tool) loses its CR.
+bool JsonCatalogueReader::readLine(std::string& error) {
+    line_.clear();
+    for (;;) {
+        const std::size_t end = buffer_.find('\n', at_);
+        if (end != std::string::npos) {
+            line_.append(buffer_, at_, end - at_);
+            at_ = end + 1;
+            ++lineNumber_;
+            if (line_.ends_with('\r'))
+                line_.pop_back();
+            return true;
         }
+        line_.append(buffer_, at_);
+        buffer_.clear();
+        at_ = 0;
+        if (line_.size() > longestLine) {
+            ++lineNumber_;
+            error = "a line longer than any entry";
+            return false;
+        }
+        if (ended_) {
+            ++lineNumber_; // a last line without its line end, or the one past the end
+            return !line_.empty();
+        }
+        buffer_.resize(readSize);
+        std::size_t got = 0;
+        if (std::error_code failure = file_->read(buffer_.data(), buffer_.size(), got)) {
+            buffer_.clear();
+            ++lineNumber_; // the line it was reading
+            error = "cannot read: " + failure.message();
+            return false;
+        }
+        buffer_.resize(got);
+        ended_ = got == 0;
     }
-
-private:
-    static constexpr std::size_t readSize = 1 << 16;
-    std::unique_ptr<ReadableFile> file_;
-    std::string buffer_;
-    std::size_t at_ = 0;
-    bool ended_ = false; // the file has no more bytes
-};
+}
 
 JsonCatalogueReader::JsonCatalogueReader(std::unique_ptr<ReadableFile> file, std::string name)
-    : lines_(std::make_unique<Lines>(std::move(file))), members_(std::make_unique<Members>()),
-      name_(std::move(name)) {}
+    : file_(std::move(file)), members_(std::make_unique<Members>()), name_(std::move(name)) {}
 
 JsonCatalogueReader::~JsonCatalogueReader() = default;
 
 bool JsonCatalogueReader::fail(const std::string& what) {
     if (failure_.empty())
-        failure_ = name_ + ": line " + std::to_string(lines_->number) + ": " + what;
+        failure_ = name_ + ": line " + std::to_string(lineNumber_) + ": " + what;
     return false;
 }
 
 bool JsonCatalogueReader::readHeader() {
     std::string error;
-    if (!lines_->read(error))
+    if (!readLine(error))
         return fail(error.empty() ? "empty, not a catalogue" : error);
-    std::string& line = lines_->line;
     const std::string opening = ",\"" + std::string(key::entries) + "\":[";
     Members& header = *members_;
-    const bool read =
-        line.ends_with(opening) &&
-        header.read(line.replace(line.size() - opening.size(), opening.size(), "}"), headerFields);
+    const bool read = line_.ends_with(opening) &&
+                      header.read(line_.replace(line_.size() - opening.size(), opening.size(), "}"),
+                                  headerFields);
     if (!read || !header.has(Catalogue) || header[Catalogue].text != catalogueName)
         return fail("not a JSON catalogue of dorvantile-cli");
     if (!header.has(Version) || header[Version].number != version)
@@ -417,7 +397,7 @@ bool JsonCatalogueReader::readHeader() {
 bool JsonCatalogueReader::readTotals() {
     if (moreEntries_)
         return fail("the entries end in a comma");
-    std::string_view rest = std::string_view(lines_->line).substr(key::totals.size() + 5);
+    std::string_view rest = std::string_view(line_).substr(key::totals.size() + 5);
     Members& totals = *members_;
     if (!rest.ends_with("}") || !totals.read(rest.substr(0, rest.size() - 1), totalsFields) ||
         !totals.has(0) || !totals.has(1) || !totals.has(2) || !totals.has(3))
@@ -428,9 +408,9 @@ bool JsonCatalogueReader::readTotals() {
         totals[3].number != static_cast<std::uint64_t>(errors_))
         return fail("totals that are not those of the entries: entries are missing or damaged");
     finished_ = true;
-    const std::size_t totalsLine = lines_->number;
+    const std::size_t totalsLine = lineNumber_;
     std::string error;
-    if (lines_->read(error)) // nothing may follow but the end
+    if (readLine(error)) // nothing may follow but the end
         return fail("more after the totals of line " + std::to_string(totalsLine));
     return error.empty() ? false : fail(error);
 }
@@ -444,9 +424,9 @@ bool JsonCatalogueReader::next(CatalogueEntry& entry) {
             return false;
     }
     std::string error;
-    if (!lines_->read(error))
+    if (!readLine(error))
         return fail(error.empty() ? "the catalogue ends before its totals" : error);
-    if (lines_->line.starts_with("],\"" + std::string(key::totals) + "\":"))
+    if (line_.starts_with("],\"" + std::string(key::totals) + "\":"))
         return readTotals();
     if (!moreEntries_)
         return fail("an entry after the last one, or no comma on the line before");
@@ -454,7 +434,7 @@ bool JsonCatalogueReader::next(CatalogueEntry& entry) {
 }
 
 bool JsonCatalogueReader::readEntry(CatalogueEntry& entry) {
-    std::string_view text = lines_->line;
+    std::string_view text = line_;
     if ((moreEntries_ = text.ends_with(",")))
         text.remove_suffix(1);
     Members& m = *members_;

@@ -47,14 +47,22 @@ public:
     static constexpr std::size_t longestLine = 1 << 20;
 
 private:
-    class Lines;
     class Members;
+    /// The next line; false at the end, or with `error` set when the file could not be read
+    /// or the line is longer than any of a catalogue.
+    bool readLine(std::string& error);
     bool fail(const std::string& what);
     bool readHeader();
     bool readTotals();
     bool readEntry(CatalogueEntry& entry);
 
-    std::unique_ptr<Lines> lines_;
+    static constexpr std::size_t readSize = 1 << 16;
+    std::unique_ptr<ReadableFile> file_;
+    std::string buffer_;
+    std::size_t at_ = 0;
+    bool ended_ = false; // the file has no more bytes
+    std::string line_;
+    std::size_t lineNumber_ = 0;
     std::unique_ptr<Members> members_; // of the line read last
     std::string name_;
     RunDescription run_;
