@@ -14,6 +14,7 @@
 #include "catalogue/json_catalogue.h"
 
 #include "catalogue/codecs.h"
+#include "platform/paths.h"
 
 #include <charconv>
 #include <optional>
@@ -485,12 +486,8 @@ bool JsonCatalogueReader::readEntry(CatalogueEntry& entry) {
         folder ? std::string_view() : path.substr(slash == std::string::npos ? 0 : slash + 1);
     if (folder || below_ != entry.below) {
         below_.assign(entry.below);
-        folder_ = run_.folder;
-        if (!entry.below.empty()) {
-            if (!folder_.ends_with('/'))
-                folder_.push_back('/');
-            folder_.append(entry.below);
-        }
+        folder_ =
+            entry.below.empty() ? run_.folder : withSeparator(run_.folder).append(entry.below);
     }
     entry.folder = folder_;
     if (folder && !entry.below.empty())

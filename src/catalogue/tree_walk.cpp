@@ -1,6 +1,7 @@
 #include "catalogue/tree_walk.h"
 
 #include "platform/attributes.h"
+#include "platform/paths.h"
 
 namespace dorvantile {
 
@@ -129,10 +130,7 @@ bool TreeWalk::fileEntry(CatalogueEntry& entry, std::size_t index) {
         entry.modified = known->details.modified;
     } else if (known) {
         entry.error = error_ = known->error.message();
-        std::string path = path_;
-        if (!path.ends_with('/'))
-            path.push_back('/');
-        feedback_.cannotRead(path.append(entry.name), known->error);
+        feedback_.cannotRead(withSeparator(path_).append(entry.name), known->error);
     }
     ++totals_.files;
     heartbeat_.step(totals_);
@@ -182,8 +180,7 @@ void TreeWalk::enter(std::size_t parent, std::size_t index) {
     if (!error)
         error = from.folder->openFolder(name, levels_[parent + 1]->folder);
     path_.resize(from.read.pathLength);
-    if (!path_.ends_with('/'))
-        path_.push_back('/');
+    appendSeparator(path_);
     path_.append(name);
     depth_ = parent + 2;
     readLevel(parent + 1, error);

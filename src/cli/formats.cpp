@@ -14,10 +14,6 @@ constexpr Format table[] = {
 
 } // namespace
 
-std::span<const Format> formats() {
-    return table;
-}
-
 const Format* findFormat(std::string_view name) {
     for (const Format& format : table) {
         if (format.name == name)

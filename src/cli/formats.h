@@ -3,7 +3,6 @@
 
 #include "writers/writers.h"
 
-#include <span>
 #include <string_view>
 
 namespace dorvantile::cli {
@@ -16,9 +15,6 @@ struct Format {
 
     bool printed() const { return defaultFile.empty(); }
 };
-
-/// Every format, the default first.
-std::span<const Format> formats();
 
 /// The format named `name`, or null.
 const Format* findFormat(std::string_view name);

@@ -59,7 +59,7 @@ ParsedArguments checkCatalogue(Options options, const std::vector<std::string_vi
         return usageError(operands.empty() ? "no FOLDER given" : "more than one FOLDER given");
     options.folder = operands.front();
     if (options.format.empty())
-        options.format = formats().front().name;
+        options.format = "html";
     const Format* format = findFormat(options.format);
     if (!format)
         return usageError("unknown format '" + options.format + "'");

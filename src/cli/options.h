@@ -17,8 +17,8 @@ inline constexpr std::string_view compareCommand = "compare";
 struct Options {
     /// The sub-command: empty for a catalogue of `folder`, or `compareCommand`.
     std::string command;
-    /// The catalogue's format (a name of `formats()`); for `compare`, its report's (text or
-    /// json).
+    /// The catalogue's format (a name of the table of formats); for `compare`, its report's (text
+    /// or json).
     std::string format;
     std::optional<std::string> output;
     bool open = false;

@@ -3,6 +3,7 @@
 #include "platform/attributes.h"
 #include "platform/descriptor.h"
 #include "platform/mount_table.h"
+#include "platform/paths.h"
 #include "platform/posix_environment.h"
 
 #include <cerrno>
@@ -78,11 +79,8 @@ public:
                               O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
         if (!sub.valid())
             return {errno, std::generic_category()};
-        std::string path = path_;
-        if (path.back() != '/')
-            path.push_back('/');
-        path.append(name);
-        out = std::make_unique<PosixOpenFolder>(fileSystem_, std::move(sub), std::move(path));
+        out = std::make_unique<PosixOpenFolder>(fileSystem_, std::move(sub),
+                                                withSeparator(path_).append(name));
         return {};
     }
 
