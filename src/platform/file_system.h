@@ -77,7 +77,6 @@ public:
 
     /// All attribute bits of the entry at `path`, or nothing when the path does not resolve.
     virtual std::optional<unsigned> attributes(const std::string& path) = 0;
-
 };
 
 } // namespace dorvantile
