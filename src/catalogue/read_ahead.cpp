@@ -47,7 +47,8 @@ void ReadAhead::produce() {
             more = false;
         }
         if (more) {
-            Held& held = batch.emplace_back(entry); // its views' lengths, not their texts
+            Held& held = batch.emplace_back();
+            held.entry = entry; // its views' lengths, not their texts
             held.text.reserve(entry.folder.size() + entry.name.size() + entry.error.size());
             held.text.append(entry.folder).append(entry.name).append(entry.error);
             held.entry.at = nullptr;
