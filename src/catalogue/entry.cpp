@@ -24,9 +24,22 @@ bool nextComponent(std::string_view path, std::size_t& at, std::string_view& com
 
 } // namespace
 
+namespace {
+
+constexpr std::string_view kindNames[] = {"folder", "file", "link", "dangling"};
+
+} // namespace
+
 const char* kindName(EntryKind kind) {
-    static constexpr const char* names[] = {"folder", "file", "link", "dangling"};
-    return names[static_cast<int>(kind)];
+    return kindNames[static_cast<int>(kind)].data();
+}
+
+std::optional<EntryKind> kindNamed(std::string_view name) {
+    for (int kind = 0; kind < 4; ++kind) {
+        if (name == kindNames[kind])
+            return static_cast<EntryKind>(kind);
+    }
+    return std::nullopt;
 }
 
 void SectionSink::entry(const CatalogueEntry& entry) {

@@ -6,6 +6,7 @@
 #include "platform/interface.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -21,6 +22,8 @@ enum class EntryKind {
 
 /// The name of a kind in the data formats: folder, file, link or dangling.
 const char* kindName(EntryKind kind);
+/// The kind of that name, or nothing.
+std::optional<EntryKind> kindNamed(std::string_view name);
 
 /// The counts of a catalogue: the sub-folders (the chosen folder not counted), every listed
 /// file, and their bytes when their details were read.
