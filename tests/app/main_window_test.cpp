@@ -223,10 +223,13 @@ private slots:
         for (const char* style : {"Fusion", "Windows"}) {
             QApplication::setStyle(style);
             Harness h;
-            // Each frame is blank above its line, which runs 5 to 7 pixels down.
+            // Each frame is blank above its line, which runs 5 to 7 pixels down and round it.
             for (GroupFrame* frame : h.window->findChildren<GroupFrame*>()) {
                 QVERIFY(contrast(frame, {2, 0, 4, 5}) == 1 && frame->childrenRect().y() > 7);
-                QVERIFY(contrast(frame, {2, 5, 4, 3}) > 1);
+                const int right = frame->width() - 3, bottom = frame->height() - 3;
+                for (const QRect edge : {QRect(2, 5, 4, 3), QRect(2, bottom, 4, 3),
+                                         QRect(0, 12, 3, 4), QRect(right, 12, 3, 4)})
+                    QVERIFY(contrast(frame, edge) > 1);
             }
             h.click("HelpKnop"); // Text1 shows over Frame2's controls, which still draw alone
             // An eighth off each side leaves out the options' dots and Drive1's arrow.

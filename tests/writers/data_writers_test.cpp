@@ -299,6 +299,8 @@ TEST(DataText, TimesNamesAndBase64) {
         EXPECT_EQ(decodeBase64(encoded), every.substr(0, n));
     }
     EXPECT_FALSE(decodeBase64("YQ=") || decodeBase64("Y!=="));
+    for (const char* stray : {"\x80", "\xC3", "\xFF"}) // each alone is not UTF-8
+        EXPECT_FALSE(appendJsonInside(json, stray)) << static_cast<int>(*stray & 0xFF);
 }
 
 // An entry that could not be read is told of once for each side, whatever comes before it on
