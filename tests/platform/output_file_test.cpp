@@ -122,6 +122,13 @@ TEST(PosixOutputFiles, FollowPathsAsTheKernelDoes) {
 
     EXPECT_EQ(write(files, tree.path("loop"), ""),
               "cannot write " + tree.path("loop") + ": Too many levels of symbolic links");
+    // As many links as the kernel follows in one path, and one more.
+    for (int i = 1; i <= 41; ++i)
+        tree.link("chain" + std::to_string(i),
+                  i == 1 ? "made.txt" : "chain" + std::to_string(i - 1));
+    EXPECT_EQ(write(files, tree.path("chain40"), "new"), "");
+    EXPECT_EQ(write(files, tree.path("chain41"), ""),
+              "cannot write " + tree.path("chain41") + ": Too many levels of symbolic links");
     EXPECT_EQ(write(files, tree.path("new/"), ""),
               "cannot write " + tree.path("new/") + ": Is a directory");
     chmod(tree.path("real.txt").c_str(), 0444);
