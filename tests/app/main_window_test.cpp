@@ -230,6 +230,10 @@ private slots:
                 for (const QRect edge : {QRect(2, 5, 4, 3), QRect(2, bottom, 4, 3),
                                          QRect(0, 12, 3, 4), QRect(right, 12, 3, 4)})
                     QVERIFY(contrast(frame, edge) > 1);
+                // A dark band of one pixel, then a light one.
+                const QImage shot = frame->grab().toImage();
+                QCOMPARE(shot.pixelColor(3, bottom + 1), frame->palette().color(QPalette::Dark));
+                QCOMPARE(shot.pixelColor(3, bottom + 2), frame->palette().color(QPalette::Light));
             }
             h.click("HelpKnop"); // Text1 shows over Frame2's controls, which still draw alone
             // An eighth off each side leaves out the options' dots and Drive1's arrow.
