@@ -187,9 +187,15 @@ TEST(QtPrinter, TurnsItsPagesForLandscape) {
     job->setOrientation(2);
     job->setOrientation(1);
     job->setOrientation(3);
+    job->FontSize(10);
     job->Print("upright");
+    job->FontSize(20); // of the same colour: a new size alone is a new style
+    job->Print("twice");
     job->EndDoc();
     EXPECT_NE(poppler("pdfinfo", {pdf.c_str()}).find("595 x 842 pts"), std::string::npos);
+    const std::vector<Line> sized = pdfPages(pdf).at(0);
+    ASSERT_EQ(sized.size(), 2u);
+    EXPECT_NEAR((sized[1].bottom - sized[1].top) / (sized[0].bottom - sized[0].top), 2, 0.1);
 }
 
 TEST(QtPrinter, AJobThatCannotBeWrittenIsACatalogueError) {
