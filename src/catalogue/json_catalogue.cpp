@@ -61,7 +61,8 @@ void JsonCatalogueWriter::entry(const CatalogueEntry& entry) {
     if (!line_.empty())
         out_.write(line_.append(",\n"));
     const bool folder = entry.kind == EntryKind::Folder;
-    line_.assign("{");
+    line_.clear();
+    line_.push_back('{');
     appendKey(line_, key::kind, true).append("\"").append(kindName(entry.kind)).append("\",");
     if (folder) {
         appendJsonName(line_, key::path, entry.below);
@@ -304,8 +305,10 @@ public:
         for (unsigned bits = found_; bits != 0 && fault.empty(); bits &= bits - 1) {
             const auto i = static_cast<unsigned>(std::countr_zero(bits));
             if (values_[i].isNumber != fields[i].number)
-                fault = "'" + std::string(fields[i].key) + "' is not " +
-                        (fields[i].number ? "a whole number" : "a string");
+                fault.append("'")
+                    .append(fields[i].key)
+                    .append("' is not ")
+                    .append(fields[i].number ? "a whole number" : "a string");
         }
         return fault.empty();
     }
