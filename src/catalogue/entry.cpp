@@ -97,6 +97,16 @@ int compareCatalogueOrder(EntryKind kindA, std::string_view p, EntryKind kindB,
     }
 }
 
+std::string& appendPathBelow(std::string& out, const CatalogueEntry& entry) {
+    out.append(entry.below);
+    if (entry.kind != EntryKind::Folder) {
+        if (!entry.below.empty())
+            out.push_back('/');
+        out.append(entry.name);
+    }
+    return out;
+}
+
 Totals writeCatalogue(EntryStream& stream, CatalogueSink& sink) {
     CatalogueEntry entry;
     while (stream.next(entry))

@@ -67,6 +67,15 @@ struct CatalogueEntry {
     OpenFolder* at = nullptr;
 };
 
+/// Appends `entry`'s path below the chosen folder: `below`, and a file's name after a "/".
+std::string& appendPathBelow(std::string& out, const CatalogueEntry& entry);
+
+/// Where a path below `folder` begins in the paths of its entries: after `folder` and its
+/// "/" ("/" itself has it already).
+inline std::size_t belowStart(std::string_view folder) {
+    return folder.size() + (folder.ends_with('/') ? 0 : 1);
+}
+
 /// The entries of a catalogue, one at a time, in catalogue order.
 class EntryStream : public Interface {
 public:

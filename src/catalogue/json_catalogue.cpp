@@ -73,11 +73,9 @@ void JsonCatalogueWriter::entry(const CatalogueEntry& entry) {
     } else {
         appendKey(line_, key::path, true).append("\"").append(prefix_);
         if (!appendJsonInside(line_, entry.name) || !prefixValid_) {
-            path_.assign(entry.below);
-            if (!path_.empty())
-                path_.push_back('/');
+            path_.clear();
             appendBase64(appendKey(line_.append("\""), key::pathBytes).append("\""),
-                         path_.append(entry.name));
+                         appendPathBelow(path_, entry));
         }
         line_.push_back('"');
     }

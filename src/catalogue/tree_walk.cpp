@@ -37,9 +37,8 @@ std::string chosenFolderError(const std::string& folder, std::error_code error) 
 
 TreeWalk::TreeWalk(FileSystem& fileSystem, std::string folder, ListingOptions listing,
                    WalkFeedback& feedback)
-    : fileSystem_(fileSystem), path_(std::move(folder)),
-      below_(path_.size() + (path_.ends_with('/') ? 0 : 1)), listing_(std::move(listing)),
-      feedback_(feedback), heartbeat_(feedback) {}
+    : fileSystem_(fileSystem), path_(std::move(folder)), below_(belowStart(path_)),
+      listing_(std::move(listing)), feedback_(feedback), heartbeat_(feedback) {}
 
 TreeWalk::~TreeWalk() = default;
 

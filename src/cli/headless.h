@@ -30,10 +30,9 @@ public:
 
     /// Whether a folder could not be read: the catalogue lacks what lies in it.
     bool incomplete() const { return !unreadable_.empty(); }
-    /// Takes the progress line off the terminal, before a message of the end of a run.
-    void clearLine();
 
 private:
+    void clearLine();
     std::set<std::string> unreadable_; // each warned of once, by collection or listing
 
     bool terminal_;

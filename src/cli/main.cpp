@@ -95,18 +95,21 @@ int catalogue(const Options& options, int& argc, char** argv) {
         }
     }
 
-    // A chosen folder that cannot be read has no catalogue: the old one stays.
     fileSystem.refresh(*folder);
-    TerminalFeedback feedback;
-    TreeWalk walk(fileSystem, *folder, {options.hidden, options.excluded, format.details},
-                  feedback);
-    if (std::error_code error = walk.start()) {
-        report(chosenFolderError(*folder, error));
-        return 1;
-    }
-    const RunDescription run{*folder, environment.currentTime(), environment.hostName()};
     PosixOutputFiles files;
+    bool incomplete = false;
+    // The walk and its progress line end with this block: any message after it, a failure
+    // too, takes the line's place on a terminal.
     try {
+        TerminalFeedback feedback;
+        TreeWalk walk(fileSystem, *folder, {options.hidden, options.excluded, format.details},
+                      feedback);
+        // A chosen folder that cannot be read has no catalogue: the old one stays.
+        if (std::error_code error = walk.start()) {
+            report(chosenFolderError(*folder, error));
+            return 1;
+        }
+        const RunDescription run{*folder, environment.currentTime(), environment.hostName()};
         std::optional<OutputFile> out;
         std::unique_ptr<PrintSurface> job;
         if (format.printed())
@@ -117,9 +120,8 @@ int catalogue(const Options& options, int& argc, char** argv) {
         writeCatalogue(walk, *writer);
         if (out)
             out->commit();
-        feedback.clearLine();
+        incomplete = feedback.incomplete();
     } catch (const std::exception& error) { // CatalogueError, or no memory left
-        feedback.clearLine();
         report(error.what());
         return 1;
     }
@@ -130,7 +132,7 @@ int catalogue(const Options& options, int& argc, char** argv) {
     // Without --output the catalogue lands in the app folder; say where.
     if (!options.output && !format.printed())
         report("catalogue written to " + path);
-    return feedback.incomplete() ? 3 : 0;
+    return incomplete ? 3 : 0;
 }
 
 /// `compare OLD NEW`: each side a folder, read now, or a JSON catalogue. Exit status as

@@ -85,12 +85,8 @@ std::string isoTime(FileTime time) {
 
 void ComparedEntry::assign(const CatalogueEntry& entry) {
     kind = entry.kind;
-    path.assign(entry.below);
-    if (kind != EntryKind::Folder) {
-        if (!path.empty())
-            path.push_back('/');
-        path.append(entry.name);
-    }
+    path.clear();
+    appendPathBelow(path, entry);
     known = entry.known;
     size = known && kind != EntryKind::Folder ? entry.size : 0;
     modified = known ? entry.modified : FileTime{};

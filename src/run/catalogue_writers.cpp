@@ -17,9 +17,8 @@ namespace {
 class FolderListWalk final : public EntryStream {
 public:
     explicit FolderListWalk(const RunServices& services)
-        : s_(services), chosen_(services.dir1.path()),
-          below_(chosen_.size() + (chosen_.ends_with('/') ? 0 : 1)), heartbeat_(services.feedback) {
-    }
+        : s_(services), chosen_(services.dir1.path()), below_(belowStart(chosen_)),
+          heartbeat_(services.feedback) {}
 
     bool next(CatalogueEntry& entry) override {
         if (file_ < files_) {
