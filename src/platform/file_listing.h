@@ -22,7 +22,6 @@ public:
     /// reason and keeps the previous folder and names.
     [[nodiscard]] std::error_code assign(const std::string& folder);
 
-    FileSystem& fileSystem() const { return fileSystem_; }
     const std::string& folder() const { return folder_; }
     std::size_t count() const { return listed_.size(); }
     std::string_view at(std::size_t position) const { return entries_.name(listed_[position]); }
