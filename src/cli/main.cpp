@@ -204,7 +204,7 @@ constexpr Command commands[] = {
 
 /// Writes the help or version text; a standard output that cannot take it is a failure.
 int print(const std::string& text) {
-    if (std::fputs(text.c_str(), stdout) < 0 || std::fflush(stdout) != 0) {
+    if (closedAtStart(1) || std::fputs(text.c_str(), stdout) < 0 || std::fflush(stdout) != 0) {
         report("cannot write standard output");
         return 1;
     }

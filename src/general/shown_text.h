@@ -12,8 +12,9 @@ constexpr bool isControl(unsigned char byte) {
     return (byte >= 0x01 && byte <= 0x1F) || byte == 0x7F;
 }
 
-/// Replaces every control character in `text` by "?", so that a shown name or path always
-/// stays on one line.
+/// Replaces every control character in `text` by one "?": NUL, C0 and DEL, and C1 (U+0080 to
+/// U+009F, and the bytes 0x80 to 0x9F that are not part of a UTF-8 character), so that a
+/// name or path in a message or a report stays on one line and sends a terminal nothing.
 void replaceControls(std::string& text);
 
 /// Appends a folder's heading: the path in upper case, then "/" when `separator` is set

@@ -38,17 +38,22 @@ OutputFile::~OutputFile() {
 
 OutputFile OutputFile::open(OutputFiles& files, const std::string& path,
                             std::function<void()> whileWaiting) {
-    if (path == "-")
-        return OutputFile(files, path, files.descriptor(1));
-    const PathTarget existing = files.inspect(path);
     std::unique_ptr<WritableFile> file;
+    const auto descriptor = [&](int fd) {
+        if (std::error_code error = files.descriptor(fd, file))
+            throw CatalogueError(describe(path, error));
+        return OutputFile(files, path, std::move(file));
+    };
+    if (path == "-")
+        return descriptor(1);
+    const PathTarget existing = files.inspect(path);
     switch (existing.kind) {
     case PathTarget::Kind::Unusable:
         throw CatalogueError(describe(path, existing.error));
     case PathTarget::Kind::Folder:
         throw CatalogueError(describe(path, std::make_error_code(std::errc::is_a_directory)));
     case PathTarget::Kind::Descriptor:
-        return OutputFile(files, path, files.descriptor(existing.descriptor));
+        return descriptor(existing.descriptor);
     case PathTarget::Kind::Other:
         if (std::error_code error = files.openExisting(path, file))
             throw CatalogueError(describe(path, error));

@@ -83,8 +83,10 @@ public:
     [[nodiscard]] virtual std::error_code openExisting(const std::string& path,
                                                        std::unique_ptr<WritableFile>& file) = 0;
     /// The process's open file `descriptor` (1 for standard output), written where and as
-    /// it was opened (appending, when it appends) and left open after `close`.
-    virtual std::unique_ptr<WritableFile> descriptor(int descriptor) = 0;
+    /// it was opened (appending, when it appends) and left open after `close`. A standard
+    /// descriptor that was closed when the program started is refused (`bad_file_descriptor`).
+    [[nodiscard]] virtual std::error_code descriptor(int descriptor,
+                                                     std::unique_ptr<WritableFile>& file) = 0;
     /// Renames `from` over `to` in one step. Where renaming may take long, `whileWaiting`
     /// (when set) is called every few milliseconds until it is done.
     [[nodiscard]] virtual std::error_code rename(const std::string& from, const std::string& to,

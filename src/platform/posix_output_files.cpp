@@ -159,6 +159,8 @@ PathTarget PosixOutputFiles::inspect(const std::string& path) {
     struct stat own {};
     for (int links = 0;; ++links) {
         if (const std::optional<int> fd = ownDescriptor(current)) {
+            if (closedAtStart(*fd))
+                return unusable(EBADF);
             if (fcntl(*fd, F_GETFL) < 0)
                 return unusable(errno);
             PathTarget target = PathTarget::of(PathTarget::Kind::Descriptor);
@@ -231,8 +233,11 @@ std::error_code PosixOutputFiles::openExisting(const std::string& path,
     return {};
 }
 
-std::unique_ptr<WritableFile> PosixOutputFiles::descriptor(int descriptor) {
-    return std::make_unique<PosixFile>(descriptor, false);
+std::error_code PosixOutputFiles::descriptor(int descriptor, std::unique_ptr<WritableFile>& file) {
+    if (closedAtStart(descriptor) || fcntl(descriptor, F_GETFL) < 0)
+        return std::make_error_code(std::errc::bad_file_descriptor);
+    file = std::make_unique<PosixFile>(descriptor, false);
+    return {};
 }
 
 std::error_code PosixOutputFiles::rename(const std::string& from, const std::string& to,

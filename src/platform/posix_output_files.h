@@ -12,7 +12,7 @@ public:
                                  std::unique_ptr<WritableFile>& file) override;
     std::error_code openExisting(const std::string& path,
                                  std::unique_ptr<WritableFile>& file) override;
-    std::unique_ptr<WritableFile> descriptor(int descriptor) override;
+    std::error_code descriptor(int descriptor, std::unique_ptr<WritableFile>& file) override;
     std::error_code rename(const std::string& from, const std::string& to,
                            const std::function<void()>& whileWaiting) override;
     std::error_code remove(const std::string& path) override;

@@ -14,6 +14,9 @@ namespace {
 char temporaryName[PATH_MAX];
 std::atomic<bool> noted{false};
 
+// The standard descriptors that were closed when the program started.
+bool closedStandard[3] = {false, false, false};
+
 extern "C" void removeTemporaryAndEnd(int signal) {
     if (noted.load())
         unlink(temporaryName);
@@ -27,6 +30,7 @@ extern "C" void removeTemporaryAndEnd(int signal) {
 void prepareProcess() {
     for (int fd = 0; fd <= 2; ++fd) {
         if (fcntl(fd, F_GETFD) < 0) {
+            closedStandard[fd] = true;
             // The lowest free descriptor is this one; nothing is to be done if even that fails.
             [[maybe_unused]] const int opened = open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
         }
@@ -41,6 +45,10 @@ void prepareProcess() {
         if (sigaction(signal, nullptr, &before) == 0 && before.sa_handler != SIG_IGN)
             sigaction(signal, &action, nullptr);
     }
+}
+
+bool closedAtStart(int fd) {
+    return fd >= 0 && fd <= 2 && closedStandard[fd];
 }
 
 void noteTemporaryFile(const std::string& name) {

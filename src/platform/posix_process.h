@@ -12,6 +12,10 @@ namespace dorvantile {
 /// file of a catalogue being written before they end the program as they would have.
 void prepareProcess();
 
+/// Whether the standard descriptor `fd` (0, 1 or 2) was closed when `prepareProcess` ran:
+/// what is written to it then is refused ("Bad file descriptor"), never lost in /dev/null.
+bool closedAtStart(int fd);
+
 /// The temporary file a signal removes: at most one at a time, `name` until forgotten.
 void noteTemporaryFile(const std::string& name);
 void forgetTemporaryFile();

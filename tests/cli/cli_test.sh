@@ -118,6 +118,15 @@ expect 1 "dorvantile-cli: cannot read $work/Locked: Permission denied" \
 mkdir -m 777 "$t/pub" && "${as_user[@]}" "$cli" --format text --output "$t/pub/c.txt" "$work" 2>&-
 [[ -s $t/pub/c.txt ]] && ! grep -aq 'cannot read' "$t/pub/c.txt" || fail "warnings in the catalogue"
 chmod 755 "$work/Locked" && rm -rf "$work/Locked" "$work"/ddd*
+# With standard output closed, a catalogue sent there is refused, never lost in /dev/null.
+for to in - /dev/stdout /dev/fd/1; do
+  "$cli" --format csv --output "$to" "$work" >&- 2>"$t/err"; got=$?
+  shown=$([[ $to == - ]] && echo "standard output" || echo "$to")
+  [[ $got == 1 && "$(cat "$t/err")" == "dorvantile-cli: cannot write $shown: Bad file descriptor" ]] ||
+    fail "closed standard output, --output $to: $got $(cat "$t/err")"
+done
+"$cli" compare "$work" "$work" >&- 2>/dev/null; [[ $? == 2 ]] || fail "compare into a closed output"
+"$cli" --help >&- 2>/dev/null; [[ $? == 1 ]] || fail "help into a closed output"
 
 # A progress line on a terminal only, cleared at the end.
 mkdir "$work/Many" && (cd "$work/Many" && touch $(seq -f 'f%g' 3000))

@@ -44,9 +44,22 @@ TEST(Options, AreReadIntoAValue) {
     EXPECT_EQ(testing::compareWithGolden("options.txt", all), "");
 }
 
+// Every control a terminal acts on shows as one "?": C0, DEL, NUL, and C1 both as characters
+// and as bytes of a name that is not UTF-8; the characters around them stay whole.
 TEST(Options, MessagesAreOneLineEach) {
-    EXPECT_EQ(messageLine("\rcannot read /a\nforged\x1b[2J: x"),
-              "dorvantile-cli: ?cannot read /a?forged?[2J: x\n");
+    const std::pair<std::string, std::string> cases[] = {
+        {"\rcannot read /a\nforged\x1b[2J: x", "?cannot read /a?forged?[2J: x"},
+        {std::string("nul\0\x7f", 5), "nul??"},
+        {"csi\x9b"
+         "2J \x80\x9f\xa0",
+         "csi?2J ??\xa0"}, // lone bytes; 0xA0 is no control
+        {"u\xc2\x9b"
+         "2J \xc2\x80 \xc2\xa0 \xc3\xa9",
+         "u?2J ? \xc2\xa0 \xc3\xa9"}, // characters
+        {"cut \xc2", "cut \xc2"},
+        {"\xe2\x82\xac\xe2\x9b", "\xe2\x82\xac\xe2?"}};
+    for (const auto& [text, shown] : cases)
+        EXPECT_EQ(messageLine(text), "dorvantile-cli: " + shown + "\n") << text;
 }
 
 } // namespace

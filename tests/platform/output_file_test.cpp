@@ -146,10 +146,14 @@ TEST(PosixOutputFiles, FollowPathsAsTheKernelDoes) {
     ASSERT_EQ(pipe(ends), 0);
     const Descriptor reader(ends[0]), writer(ends[1]), terminal(posix_openpt(O_RDWR | O_NOCTTY));
     using enum WritableFile::Medium;
-    EXPECT_EQ(files.descriptor(log.get())->medium(), File);
-    EXPECT_EQ(files.descriptor(writer.get())->medium(), Stream);
+    const auto medium = [&files](int fd) {
+        std::unique_ptr<WritableFile> file;
+        return files.descriptor(fd, file) ? std::nullopt : std::optional(file->medium());
+    };
+    EXPECT_EQ(medium(log.get()), File);
+    EXPECT_EQ(medium(writer.get()), Stream);
     if (terminal.valid()) {
-        EXPECT_EQ(files.descriptor(terminal.get())->medium(), Terminal);
+        EXPECT_EQ(medium(terminal.get()), Terminal);
     }
 }
 

@@ -123,9 +123,12 @@ std::error_code FakeOutputFiles::openExisting(const std::string& path,
     return {};
 }
 
-std::unique_ptr<WritableFile> FakeOutputFiles::descriptor(int descriptor) {
-    return std::make_unique<MemoryFile>(*this, "fd " + std::to_string(descriptor),
+std::error_code FakeOutputFiles::descriptor(int descriptor, std::unique_ptr<WritableFile>& file) {
+    if (std::error_code error = failures.next("descriptor"))
+        return error;
+    file = std::make_unique<MemoryFile>(*this, "fd " + std::to_string(descriptor),
                                         &streams[descriptor], WritableFile::Medium::Stream);
+    return {};
 }
 
 std::error_code FakeOutputFiles::rename(const std::string& from, const std::string& to,

@@ -36,8 +36,9 @@ private:
     std::map<std::string, int> calls_;
 };
 
-/// Files in memory. The operations are "create", "open", "write", "permissions", "owner",
-/// "link", "close", "rename" and "remove". Files are made without a name until linked.
+/// Files in memory. The operations are "create", "open", "descriptor", "write",
+/// "permissions", "owner", "link", "close", "rename" and "remove". Files are made without a name
+/// until linked.
 class FakeOutputFiles final : public OutputFiles {
 public:
     struct File {
@@ -62,7 +63,7 @@ public:
                                  std::unique_ptr<WritableFile>& file) override;
     std::error_code openExisting(const std::string& path,
                                  std::unique_ptr<WritableFile>& file) override;
-    std::unique_ptr<WritableFile> descriptor(int descriptor) override;
+    std::error_code descriptor(int descriptor, std::unique_ptr<WritableFile>& file) override;
     std::error_code rename(const std::string& from, const std::string& to,
                            const std::function<void()>& whileWaiting) override;
     std::error_code remove(const std::string& path) override;
