@@ -24,11 +24,11 @@ int main(int argc, char** argv) {
     QtMessageBoxes messages;
     QtShell shell;
     QtPrinter printer;
-    const std::string folder = appFolder(environment, environment);
+    std::string problem;
+    const std::string folder = appFolder(environment, environment, problem);
     if (folder.empty()) {
-        messages.show("There is no folder for the catalogues: HOME is not set and the user has "
-                      "no home folder.",
-                      applicationTitle, MessageIcon::Critical);
+        messages.show("There is no folder for the catalogues: " + problem + ".", applicationTitle,
+                      MessageIcon::Critical);
         return 1;
     }
     app::Main window({messages, shell, printer, folder, processMountTable(),

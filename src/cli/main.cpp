@@ -73,10 +73,10 @@ int catalogue(const Options& options, int& argc, char** argv) {
             return 1;
         path = *output;
     } else if (!format.printed()) {
-        const std::string appFiles = appFolder(environment, environment);
+        std::string problem;
+        const std::string appFiles = appFolder(environment, environment, problem);
         if (appFiles.empty()) {
-            report("no folder for the catalogue: HOME is not set and the user has no home "
-                   "folder; give one with --output");
+            report("no folder for the catalogue: " + problem + "; give one with --output");
             return 1;
         }
         path = withSeparator(appFiles).append(format.defaultFile);

@@ -48,11 +48,15 @@ std::string normalizeFolder(std::string_view given, std::string_view workingFold
 
 namespace {
 
-// Makes `path` and every folder above it; the first folder that cannot be made stops it.
-void makeFolders(UserFolders& folders, const std::string& path) {
+// Makes `path` and every folder above it; the first folder that cannot be made stops it,
+// and is named with the reason.
+std::string makeFolders(UserFolders& folders, const std::string& path) {
     for (std::size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
-        if (folders.makeFolder(path.substr(0, slash)) || slash == std::string::npos)
-            return;
+        const std::string folder = path.substr(0, slash);
+        if (std::error_code error = folders.makeFolder(folder))
+            return "cannot make " + folder + ": " + error.message();
+        if (slash == std::string::npos)
+            return {};
     }
 }
 
@@ -71,7 +75,7 @@ bool isPortable(UserFolders& folders, const std::string& folder) {
 
 } // namespace
 
-std::string appFolder(ProcessContext& process, UserFolders& folders) {
+std::string appFolder(ProcessContext& process, UserFolders& folders, std::string& problem) {
     // Only the marker tells a build tree from an install: root may write in /usr/bin, and a
     // user in ~/.local/bin or a folder in /opt.
     const std::string beside = programFolder(process);
@@ -79,21 +83,26 @@ std::string appFolder(ProcessContext& process, UserFolders& folders) {
         return beside;
     std::string data;
     const std::optional<std::string> xdg = process.variable("XDG_DATA_HOME");
-    std::optional<std::string> home = process.variable("HOME");
-    if (!home || home->empty())
+    // A relative HOME (as relative XDG_DATA_HOME) is taken as unset: never a folder that
+    // depends on where the program happens to run.
+    const std::optional<std::string> given = process.variable("HOME");
+    std::optional<std::string> home = given;
+    if (!home || !home->starts_with('/'))
         home = process.passwordHome();
     // Never a shared folder such as one in /tmp, where another user could plant a link.
-    if (xdg && xdg->starts_with('/'))
+    if (xdg && xdg->starts_with('/')) {
         data = *xdg;
-    else if (home && home->starts_with('/'))
+    } else if (home && home->starts_with('/')) {
         data = *home + "/.local/share";
-    else
+    } else {
+        problem = given && !given->empty() ? "HOME is not an absolute path"
+                                           : std::string("HOME is not set");
+        problem += " and the user has no home folder";
         return {};
+    }
     std::string folder = normalizeFolder(data + "/dorvantile", "/");
-    // A folder that cannot be made is reported by the first catalogue written into it, with
-    // the file's name and the system's reason.
-    makeFolders(folders, folder);
-    return folder;
+    problem = makeFolders(folders, folder);
+    return problem.empty() ? folder : std::string();
 }
 
 std::string printModulePath(ProcessContext& process, UserFolders& folders,

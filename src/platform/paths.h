@@ -27,10 +27,9 @@ inline constexpr const char* portableMarker = "dorvantile.portable";
 /// user may write there (a build tree, a portable copy); otherwise, for an installed
 /// program under any prefix, the program's folder in the user's data folder
 /// ($XDG_DATA_HOME/dorvantile, by default ~/.local/share/dorvantile), made on first use;
-/// without HOME the home folder comes from the password database. When it cannot be made,
-/// writing a catalogue there fails with the reason. Empty when the user has no data folder
-/// at all.
-std::string appFolder(ProcessContext& process, UserFolders& folders);
+/// without an absolute HOME the home folder comes from the password database. Empty when the
+/// user has no data folder at all or it cannot be made: then `problem` says why.
+std::string appFolder(ProcessContext& process, UserFolders& folders, std::string& problem);
 
 /// The file of the command line's print module, `name`: beside the running program when
 /// `portableMarker` lies there (a build tree, a portable copy, whether or not the user may

@@ -39,6 +39,8 @@ TEST(Paths, TheAppFolderIsTheProgramsFolderOnlyInABuildTreeOrPortableCopy) {
         {"/sbin/dorvantile", nullptr, "", "/pw/ann/.local/share/dorvantile", "/pw/ann"},
         {"/sbin/dorvantile", nullptr, "", ""}, // no folder at all, and never one in /tmp
         {"", nullptr, "/h", "/h/.local/share/dorvantile"},
+        {"/bin/dorvantile", nullptr, "h", "/pw/h/.local/share/dorvantile", "/pw/h"},
+        {"/bin/dorvantile", nullptr, "h", ""},
     };
     for (const AppFolderCase& c : cases) {
         fakes::FakeEnvironment environment;
@@ -53,17 +55,24 @@ TEST(Paths, TheAppFolderIsTheProgramsFolderOnlyInABuildTreeOrPortableCopy) {
         environment.variables["HOME"] = c.home;
         if (c.passwordHome)
             environment.home = c.passwordHome;
-        const std::string found = appFolder(environment, environment);
+        std::string problem;
+        const std::string found = appFolder(environment, environment, problem);
         EXPECT_EQ(found, c.expected) << c.program;
+        EXPECT_EQ(problem, found.empty() ? std::string("HOME is not ") +
+                                               (*c.home ? "an absolute path" : "set") +
+                                               " and the user has no home folder"
+                                         : "");
         if (found.ends_with("/dorvantile")) {
             EXPECT_EQ(environment.folders.count(found), 1u) << found;
         }
     }
-    // A data folder that cannot be made stops at the folder that failed.
+    // A data folder that cannot be made stops at the folder that failed, named with its reason.
     fakes::FakeEnvironment environment;
     environment.variables["HOME"] = "/home/ann";
     environment.failures.failOn("makeFolder", std::errc::permission_denied, 3);
-    EXPECT_EQ(appFolder(environment, environment), "/home/ann/.local/share/dorvantile");
+    std::string problem;
+    EXPECT_EQ(appFolder(environment, environment, problem), "");
+    EXPECT_EQ(problem, "cannot make /home/ann/.local: Permission denied");
     EXPECT_EQ(environment.folders, (std::set<std::string>{"/home", "/home/ann"}));
 }
 

@@ -50,6 +50,14 @@ expect() {
 }
 expect 1 "No printer is set up: there is no default printer"
 expect 1 "Cannot print on nosuch: there is no printer of that name" --printer nosuch
+# Without a scheduler that answers, the service is named, not the queue.
+for queue in "" "--printer catalogue"; do
+  env -i "${env[@]}" CUPS_SERVER="$base/none.sock" "$cli" --format print $queue "$base/tree" \
+    2>stderr && fail "printed without a print service"
+  said="Cannot print: cannot reach the print service at $base/none.sock: No such file or directory"
+  [[ $(<stderr) == "dorvantile-cli: $said" ]] ||
+    fail "no print service ($queue): $(<stderr)"
+done
 client lpadmin -d catalogue
 expect 0 ""
 expect 0 "" --printer other

@@ -12,7 +12,10 @@
 #include <QPrinterInfo>
 #include <QString>
 #include <QTemporaryFile>
+#include <cerrno>
 #include <cups/cups.h>
+#include <sys/socket.h>
+#include <unistd.h>
 #include <optional>
 #include <vector>
 
@@ -46,6 +49,26 @@ std::optional<std::string> refusal(const std::string& name) {
         ippFindAttribute(answer.get(), "printer-state-message", IPP_TAG_ZERO), 0, nullptr);
     return std::string("the queue does not accept jobs") +
            (message != nullptr && *message != 0 ? std::string(": ") + message : std::string());
+}
+
+/// Why no print service answers, in libcups' words; nothing when one does. Without one, no
+/// queue is known, and the queue is not to blame.
+std::optional<std::string> unreachable() {
+    const std::string server = cupsServer();
+    http_addrlist_t* addresses =
+        httpAddrGetList(server.c_str(), AF_UNSPEC, std::to_string(ippPort()).c_str());
+    int reason = EHOSTUNREACH; // a name that gives no address
+    for (http_addrlist_t* at = addresses; at != nullptr && reason != 0; at = at->next) {
+        const int fd = ::socket(at->addr.addr.sa_family, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        reason = fd < 0 || ::connect(fd, &at->addr.addr, httpAddrLength(&at->addr)) != 0 ? errno : 0;
+        if (fd >= 0)
+            ::close(fd);
+    }
+    httpAddrFreeList(addresses);
+    if (reason == 0)
+        return std::nullopt;
+    return "Cannot print: cannot reach the print service at " + server + ": " +
+           std::generic_category().message(reason);
 }
 
 /// A queue's job as a PDF file of its own, removed with it; a signal removes it too.
@@ -299,12 +322,14 @@ std::unique_ptr<PrintSurface> QtPrinter::startJob() {
     if (queue_.empty()) {
         const QPrinterInfo info = QPrinterInfo::defaultPrinter();
         if (info.isNull())
-            throw CatalogueError("No printer is set up: there is no default printer");
+            throw CatalogueError(
+                unreachable().value_or("No printer is set up: there is no default printer"));
         return startOn(info);
     }
     const QPrinterInfo info = QPrinterInfo::printerInfo(fromBytes(queue_));
     if (info.isNull())
-        throw CatalogueError("Cannot print on " + queue_ + ": there is no printer of that name");
+        throw CatalogueError(unreachable().value_or("Cannot print on " + queue_ +
+                                                    ": there is no printer of that name"));
     return startOn(info);
 }
 
