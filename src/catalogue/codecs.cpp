@@ -1,5 +1,7 @@
 #include "catalogue/codecs.h"
 
+#include <cstdint>
+
 #include <algorithm>
 #include <array>
 #include <charconv>
@@ -45,6 +47,17 @@ void appendPair(char* at, unsigned value) {
 constexpr char base64Digits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
 } // namespace
+
+void appendDecimal(std::string& out, ByteCount value) {
+    constexpr std::uint64_t nineteenDigits = 10'000'000'000'000'000'000u;
+    if (value <= UINT64_MAX) {
+        appendDecimal(out, static_cast<std::uint64_t>(value));
+        return;
+    }
+    appendDecimal(out, value / nineteenDigits);
+    const std::string low = std::to_string(static_cast<std::uint64_t>(value % nineteenDigits));
+    out.append(19 - low.size(), '0').append(low);
+}
 
 void appendIsoTime(std::string& out, FileTime time) {
     // The files of a folder mostly share their day and often their second: the text before

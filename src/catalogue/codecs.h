@@ -19,6 +19,9 @@ template <class Integer> void appendDecimal(std::string& out, Integer value) {
     out.append(digits, std::to_chars(digits, digits + sizeof digits, value).ptr);
 }
 
+/// Appends a sum of sizes in decimal, whatever its size.
+void appendDecimal(std::string& out, ByteCount value);
+
 /// Appends `time` in ISO 8601, UTC, with all nine digits of its nanoseconds:
 /// `2026-12-07T13:30:52.123456789Z`. Years outside 0 to 9999 get a sign and more digits.
 void appendIsoTime(std::string& out, FileTime time);

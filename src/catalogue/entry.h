@@ -30,7 +30,7 @@ std::optional<EntryKind> kindNamed(std::string_view name);
 struct Totals {
     std::int64_t folders = 0;
     std::int64_t files = 0;
-    std::uint64_t bytes = 0;
+    ByteCount bytes = 0;
 };
 
 /// What a catalogue says of its run besides the entries.
@@ -56,7 +56,7 @@ struct CatalogueEntry {
     FileTime modified;
     /// A folder's listed files and their bytes; not known for a folder that cannot be read.
     std::int64_t files = 0;
-    std::uint64_t bytes = 0;
+    ByteCount bytes = 0;
     /// A folder whose entries could not be read: it has no files and nothing beneath it.
     bool unreadable = false;
     /// Why the folder's entries or the entry's details could not be read; empty when they

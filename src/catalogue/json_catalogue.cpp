@@ -114,7 +114,7 @@ namespace {
 struct Value {
     bool isNumber = false;
     std::string text;
-    std::uint64_t number = 0;
+    ByteCount number = 0; // a sum of sizes may pass 2^64
 };
 
 /// The members of one flat JSON object, `{"key":value,...}`, where every value is a string
@@ -175,13 +175,23 @@ private:
         ++at_;
         return true;
     }
-    bool number(std::uint64_t& out) {
+    bool number(ByteCount& out) {
         const char* begin = text_.data() + at_;
         const char* end = text_.data() + text_.size();
         if (begin == end ||
             (*begin == '0' && end - begin > 1 && begin[1] >= '0' && begin[1] <= '9'))
             return false;
-        const auto [rest, error] = std::from_chars(begin, end, out);
+        std::uint64_t small = 0;
+        auto [rest, error] = std::from_chars(begin, end, small);
+        out = small;
+        if (error == std::errc::result_out_of_range) { // a sum of sizes past 2^64
+            error = {};
+            for (const char* digit = begin; digit != rest; ++digit) {
+                if (out > (~ByteCount{0} - 9) / 10)
+                    return false;
+                out = out * 10 + static_cast<unsigned>(*digit - '0');
+            }
+        }
         if (error != std::errc())
             return false;
         at_ += static_cast<std::size_t>(rest - begin);
@@ -250,6 +260,12 @@ private:
     std::size_t at_ = 0;
     std::string key_;
 };
+
+std::string decimal(ByteCount value) {
+    std::string text;
+    appendDecimal(text, value);
+    return text;
+}
 
 /// A member that an object of a catalogue may have, and whether its value is a number.
 struct Field {
@@ -394,7 +410,7 @@ bool JsonCatalogueReader::readHeader() {
         return fail("not a JSON catalogue of dorvantile-cli");
     if (!header.has(Version) || header[Version].number != version)
         return fail("a catalogue of another version (" +
-                    (header.has(Version) ? std::to_string(header[Version].number) : "none") +
+                    (header.has(Version) ? decimal(header[Version].number) : "none") +
                     "); this program reads version " + std::to_string(version));
     const std::optional<FileTime> time =
         header.has(Created) ? parseIsoTime(header[Created].text) : std::nullopt;
@@ -473,6 +489,8 @@ bool JsonCatalogueReader::readEntry(CatalogueEntry& entry) {
         return fail("an entry with half of its details");
     if (!folder && (path_.empty() || path_.ends_with('/')))
         return fail("a file without a name");
+    if (m[Size].number > UINT64_MAX || m[Files].number > INT64_MAX)
+        return fail("a size or a count larger than any file system holds");
     entry.kind = *kind;
     entry.known = time.has_value();
     entry.size = m[Size].number;

@@ -17,7 +17,7 @@ struct TreeWalk::Level {
         std::error_code unreadable; // why its entries could not be read
         Known own;
         std::int64_t files = 0;
-        std::uint64_t bytes = 0;
+        ByteCount bytes = 0;
         std::size_t pathLength = 0;
         std::size_t cursor = 0;    // the next entry to look at
         bool inFiles = true;       // handing on its files, else walking its sub-folders

@@ -20,6 +20,10 @@ struct FileTime {
     friend bool operator==(const FileTime&, const FileTime&) = default;
 };
 
+/// A sum of file sizes: 128 bits, so that no count of files can wrap it (three sparse files
+/// of 2^63 - 1 bytes already pass 2^64).
+__extension__ typedef unsigned __int128 ByteCount;
+
 /// An entry's size in bytes and its modification time: of what a link leads to, or of the
 /// link itself when it cannot be followed.
 struct EntryDetails {

@@ -50,6 +50,17 @@ bool quoted(std::string& out, std::string_view text) {
     return whole;
 }
 
+/// Appends a sum of sizes as the page reads it exactly: beyond 2^53, where a number of
+/// JavaScript would be rounded, as a string of its digits.
+void appendExactNumber(std::string& out, ByteCount value) {
+    const bool text = value > (ByteCount{1} << 53);
+    if (text)
+        out.push_back('"');
+    appendDecimal(out, value);
+    if (text)
+        out.push_back('"');
+}
+
 class ExplorerCatalogue final : public CatalogueSink {
 public:
     ExplorerCatalogue(OutputFile& out, const RunDescription& run) : out_(out) {
@@ -74,10 +85,12 @@ public:
     void finish(const Totals& totals) override {
         if (!first_)
             endFolder();
-        out_.write("]</script>\n<script type=\"application/json\" class=\"catalogue\">"
-                   "{\"totals\":{\"folders\":" +
-                   std::to_string(totals.folders) + ",\"files\":" + std::to_string(totals.files) +
-                   ",\"bytes\":" + std::to_string(totals.bytes) + "}}</script>\n");
+        std::string end = "]</script>\n<script type=\"application/json\" class=\"catalogue\">"
+                          "{\"totals\":{\"folders\":" +
+                          std::to_string(totals.folders) +
+                          ",\"files\":" + std::to_string(totals.files) + ",\"bytes\":";
+        appendExactNumber(end, totals.bytes);
+        out_.write(end.append("}}</script>\n"));
         for (std::string_view piece : explorer::pageAfter())
             out_.write(piece);
     }
@@ -111,7 +124,7 @@ private:
         }
         if (entry.files > 0) {
             record_.push_back(',');
-            appendDecimal(record_, entry.bytes);
+            appendExactNumber(record_, entry.bytes);
             record_.append(",\"");
         }
     }
