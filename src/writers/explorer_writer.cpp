@@ -18,8 +18,10 @@
 // is its path), the bytes of its files, their names joined by "/" (which no name holds),
 // their sizes and their modification times in seconds (the first since the epoch, each other
 // from the one before it, so that the page of an unchanged tree differs only in its run's time),
-// each list a text of numbers joined by "," with "-" where a file's details could not be read. The
-// four are left out of a folder without files; the page reads the lists only of a folder it shows,
+// each list a text of numbers joined by "," with "-" where a file's details could not be read
+// (a time that a Date cannot hold, and the one after it, whole after a "="; a sum of bytes past
+// 2^53, which a double would round, a string of its digits, as are the totals'). The four are
+// left out of a folder without files; the page reads the lists only of a folder it shows,
 // and parses the rest of the data as a few long texts. Last, only when there is something to say,
 // an object: "u" the reason the folder could not be read, "r" the name percent-encoded byte by byte
 // when it is not valid UTF-8 (its text then shows U+FFFD), "f" the same for the files' names by
@@ -41,6 +43,8 @@ constexpr std::size_t recordLimit = 1 << 16;
 // Bytes of records in one script element: a browser parses many small elements several times
 // faster than one large one.
 constexpr std::size_t elementSize = 1 << 20;
+// The furthest time from 1970, in seconds, that a Date of the page holds.
+constexpr std::int64_t maxDate = 8'640'000'000'000;
 
 /// Appends `text` as a JSON string; false when it is not valid UTF-8.
 bool quoted(std::string& out, std::string_view text) {
@@ -146,8 +150,15 @@ private:
         }
         if (entry.known) {
             appendDecimal(sizes_, entry.size);
-            appendDecimal(times_, entry.modified.seconds - previous_);
-            previous_ = entry.modified.seconds;
+            // A difference of two times that a Date holds is exact in a double; a time
+            // beyond them, and the one after it, are given whole.
+            const std::int64_t time = entry.modified.seconds;
+            if (time >= -maxDate && time <= maxDate && previous_ >= -maxDate &&
+                previous_ <= maxDate)
+                appendDecimal(times_, time - previous_);
+            else
+                appendDecimal(times_.append("="), time);
+            previous_ = time;
         } else {
             sizes_.push_back('-');
             times_.push_back('-');

@@ -7,6 +7,7 @@
 
   var ROW = 24; // px, the height of a row in explorer.css
   var MAX_HEIGHT = 8000000; // px: taller elements are not laid out by every browser
+  var MAX_DATE = 8.64e12; // s: the furthest time from 1970 that a Date holds
   var SLICE = 12; // ms of search between two chances for the page to answer
 
   // When the page got where, in ms from the start of its navigation, for the benchmark.
@@ -45,10 +46,23 @@
     return String(n).replace(/\B(?=(\d{3})+(?!\d))/g, ',');
   }
 
+  /** A whole number of the catalogue, exactly: a number, or past 2^53 (where a number would be
+   *  rounded) a BigInt; NaN for "-", which the catalogue does not know. */
+  function exact(text) {
+    if (text === '-') return NaN;
+    var n = Number(text);
+    return Number.isSafeInteger(n) ? n : BigInt(text);
+  }
+
+  /** Whether a size or time is not known (NaN); true of no BigInt, unlike isNaN. */
+  function unknown(value) {
+    return value !== value;
+  }
+
   function bytesText(bytes) {
     if (bytes < 1024) return grouped(bytes) + ' B';
-    var units = ['KiB', 'MiB', 'GiB', 'TiB', 'PiB'];
-    var value = bytes, unit = -1;
+    var units = ['KiB', 'MiB', 'GiB', 'TiB', 'PiB', 'EiB', 'ZiB', 'YiB'];
+    var value = Number(bytes), unit = -1;
     do {
       value /= 1024;
       ++unit;
@@ -66,10 +80,32 @@
 
   /** A time in seconds since 1970 as local time, to the minute or (`seconds`) the second. */
   function timeText(time, seconds) {
+    if (typeof time === 'bigint' || Math.abs(time) > MAX_DATE) return isoText(BigInt(time));
     var d = new Date(time * 1000);
     var text = d.getFullYear() + '-' + two(d.getMonth() + 1) + '-' + two(d.getDate()) + ' ' +
       two(d.getHours()) + ':' + two(d.getMinutes());
     return seconds ? text + ':' + two(d.getSeconds()) : text;
+  }
+
+  /** Seconds since 1970 as an ISO 8601 date and time in UTC, for a time that no Date holds:
+   *  the proleptic Gregorian calendar, days to a civil date as in H. Hinnant's algorithm. */
+  function isoText(seconds) {
+    var day = BigInt(86400), days = seconds / day, rest = seconds % day;
+    if (rest < 0) {
+      rest += day;
+      days -= BigInt(1);
+    }
+    var big = function (n) { return BigInt(n); };
+    var z = days + big(719468), era = (z >= 0 ? z : z - big(146096)) / big(146097);
+    var doe = z - era * big(146097);
+    var yoe = (doe - doe / big(1460) + doe / big(36524) - doe / big(146096)) / big(365);
+    var doy = doe - (big(365) * yoe + yoe / big(4) - yoe / big(100));
+    var mp = (big(5) * doy + big(2)) / big(153);
+    var d = Number(doy - (big(153) * mp + big(2)) / big(5)) + 1, m = Number(mp) + (mp < 10 ? 3 : -9);
+    var y = yoe + era * big(400) + big(m <= 2 ? 1 : 0), r = Number(rest);
+    var year = y < 0 ? '-' + String(-y).padStart(4, '0') : y > 9999 ? '+' + y : String(y).padStart(4, '0');
+    return year + '-' + two(m) + '-' + two(d) + 'T' + two(Math.floor(r / 3600)) + ':' +
+      two(Math.floor(r / 60) % 60) + ':' + two(r % 60) + 'Z';
   }
 
   // ---- The catalogue ----------------------------------------------------------------------
@@ -87,14 +123,15 @@
     data.totals = parts.pop().totals;
     data.folders = [].concat.apply([], parts);
     timings.parsed = performance.now();
-    var records = data.folders, n = records.length;
+    var records = data.folders, n = records.length, big = typeof data.totals.bytes === 'string';
     var c = {
       data: data, records: records, count: n,
       name: new Array(n), parent: new Int32Array(n), depth: new Int32Array(n),
       end: new Int32Array(n), // one past the last folder beneath
       position: new Int32Array(n), siblings: new Int32Array(n), // among its parent's folders
-      files: new Float64Array(n), bytes: new Float64Array(n),
-      treeFiles: new Float64Array(n), treeBytes: new Float64Array(n),
+      files: new Float64Array(n), treeFiles: new Float64Array(n),
+      // Sums past 2^53, where a number is rounded, are BigInts; no sum passes the total.
+      bytes: big ? new Array(n) : new Float64Array(n), treeBytes: big ? new Array(n) : new Float64Array(n),
       prefix: new Array(n), fragment: new Array(n)
     };
     var stack = [];
@@ -108,7 +145,8 @@
       var names = namesOf(r), count = 0;
       for (var at = names ? 0 : -1; at !== -1; at = names.indexOf('/', at + 1)) ++count;
       c.files[f] = c.treeFiles[f] = count;
-      c.bytes[f] = c.treeBytes[f] = typeof r[2] === 'number' ? r[2] : 0;
+      var bytes = r.length > 5 ? r[2] : 0;
+      c.bytes[f] = c.treeBytes[f] = big ? BigInt(bytes) : bytes;
     }
     for (f = n - 1; f >= 0; --f) {
       if (!c.end[f]) c.end[f] = f + 1;
@@ -140,7 +178,7 @@
   /** A folder's sizes (4) or times (5), read only when the folder is shown: NaN where the
    *  catalogue does not know them. */
   function numbers(r, k) {
-    return typeof r[k] === 'string' ? r[k].split(',').map(Number) : null;
+    return typeof r[k] === 'string' ? r[k].split(',').map(exact) : null;
   }
 
   function extra(c, f) {
@@ -208,11 +246,14 @@
   function filesOf(c, f) {
     var r = c.records[f], more = extra(c, f);
     var names = r[3] ? r[3].split('/') : [];
-    var times = numbers(r, 5);
+    var times = typeof r[5] === 'string' ? r[5].split(',') : null;
     // Each time is given from the one before (the first since the epoch); a file whose
-    // details could not be read has none, and the next goes on from the last.
-    for (var i = 0, t = 0; times && i < times.length; ++i)
-      if (!isNaN(times[i])) times[i] = t += times[i];
+    // details could not be read has none, and the next goes on from the last. A time past
+    // what a Date holds, and the one after it, are given whole ("=" and the seconds).
+    for (var i = 0, t = 0; times && i < times.length; ++i) {
+      var text = times[i];
+      times[i] = text === '-' ? NaN : text[0] === '=' ? (t = exact(text.slice(1))) : (t += Number(text));
+    }
     var dangling = {};
     (more.l || []).forEach(function (i) { dangling[i] = true; });
     return {
@@ -329,7 +370,7 @@
     var totals = data.totals || {};
     byId('about').textContent = 'Catalogued ' + timeText(data.time, true) + ' on ' +
       shown(data.host || '?') + ' \u00b7 ' + grouped(totals.folders || 0) + ' folders \u00b7 ' +
-      filesText(totals.files || 0) + ' \u00b7 ' + bytesText(totals.bytes || 0);
+      filesText(totals.files || 0) + ' \u00b7 ' + bytesText(exact(String(totals.bytes || 0)));
   }
 
   // ---- The tree ---------------------------------------------------------------------------
@@ -437,8 +478,8 @@
       cells[0].appendChild(fileLink(view, file));
       var size = view.sizes ? view.sizes[file] : NaN, time = view.times ? view.times[file] : NaN;
       // A link that leads nowhere has only its own size, of no use to anyone.
-      cells[1].textContent = view.dangling[file] ? 'broken link' : isNaN(size) ? '' : grouped(size);
-      cells[2].textContent = isNaN(time) ? '' : timeText(time);
+      cells[1].textContent = view.dangling[file] ? 'broken link' : unknown(size) ? '' : grouped(size);
+      cells[2].textContent = unknown(time) ? '' : timeText(time);
     },
     activate: function (i, cells) {
       cells[0].firstChild.click();
@@ -568,9 +609,13 @@
     var values = sort.column === 1 ? view.sizes : sort.column === 2 ? view.times : null;
     if (values) {
       // Unknown sizes and times come first, as the smallest.
-      var keys = new Float64Array(n), direction = sort.direction;
-      for (k = 0; k < n; ++k) keys[k] = isNaN(values[k]) ? -Infinity : values[k];
-      rows.sort(function (a, b) { return (keys[a] - keys[b]) * direction || a - b; });
+      // Sizes and times may be BigInts, which compare with numbers but do not subtract.
+      var keys = new Array(n), direction = sort.direction;
+      for (k = 0; k < n; ++k) keys[k] = unknown(values[k]) ? -Infinity : values[k];
+      rows.sort(function (a, b) {
+        var x = keys[a], y = keys[b];
+        return (x < y ? -direction : x > y ? direction : 0) || a - b;
+      });
     }
     order = rows;
   }
