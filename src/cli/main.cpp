@@ -116,6 +116,8 @@ int catalogue(const Options& options, int& argc, char** argv) {
             job = printer->startJob();
         else
             out.emplace(OutputFile::open(files, path));
+        if (out) // its temporary file may lie in the tree, with a name
+            fileSystem.leaveOut(out->identity());
         const Writer writer = format.writer({out ? &*out : nullptr, job.get(), &run});
         writeCatalogue(walk, *writer);
         if (out)

@@ -26,6 +26,8 @@ public:
 
     int get() const { return fd_; }
     bool valid() const { return fd_ >= 0; }
+    /// Hands the descriptor over to the caller, who closes it.
+    int release() { return std::exchange(fd_, -1); }
 
     /// Closes the descriptor now and reports the system's answer, which a file being written
     /// must not ignore: a failed close can be a failed write.

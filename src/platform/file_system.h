@@ -33,6 +33,13 @@ struct EntryDetails {
     friend bool operator==(const EntryDetails&, const EntryDetails&) = default;
 };
 
+/// Which file an entry is, whatever its names: its file system and its number there.
+struct FileIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
+};
+
 /// Takes the entries of a folder one at a time, as the file system yields them.
 class EntrySink : public Interface {
 public:
@@ -63,7 +70,9 @@ public:
                                                        EntryDetails& out) = 0;
 
     /// Opens the sub-folder `name`. A link is never followed (whatever the entry was when it
-    /// was read: a folder swapped for a link since is refused), so a walk stays in its tree.
+    /// was read: a folder swapped for a link since is refused), nor a file system mounted
+    /// there since the folder was read (`cross_device_link`), so a walk stays in its tree and
+    /// on its file system.
     [[nodiscard]] virtual std::error_code openFolder(std::string_view name,
                                                      std::unique_ptr<OpenFolder>& out) = 0;
 };
@@ -78,6 +87,10 @@ public:
     /// by the paths beneath `root` (the folder a run reads) when `root` is reached through
     /// a link.
     virtual void refresh(const std::string& root) { static_cast<void>(root); }
+
+    /// Leaves `file` out of every folder read from now on: a run's own temporary file, made
+    /// with a name inside the tree it reads on a file system without anonymous files.
+    virtual void leaveOut(const FileIdentity& file) { static_cast<void>(file); }
 
     /// All attribute bits of the entry at `path`, or nothing when the path does not resolve.
     virtual std::optional<unsigned> attributes(const std::string& path) = 0;

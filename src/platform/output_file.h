@@ -59,6 +59,9 @@ public:
             buffer_.append(bytes);
     }
 
+    /// The file being written: a walk that it lies in leaves it out.
+    FileIdentity identity() const { return file_->identity(); }
+
     /// Writes what is buffered and puts the complete file in place.
     void commit();
 

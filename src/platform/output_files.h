@@ -1,6 +1,7 @@
 // The file system as a catalogue is written to it: files made, written, renamed, removed.
 #pragma once
 
+#include "platform/file_system.h"
 #include "platform/interface.h"
 
 #include <functional>
@@ -24,6 +25,8 @@ public:
 
     /// What this file is, which decides how much is gathered for each write.
     virtual Medium medium() = 0;
+    /// Which file it is, so that a walk of the tree it lies in can leave it out.
+    virtual FileIdentity identity() = 0;
     /// Writes all of `bytes`, or returns the reason it could not.
     [[nodiscard]] virtual std::error_code write(std::string_view bytes) = 0;
     /// Sets the file's permission bits.

@@ -6,12 +6,15 @@
 #include "platform/paths.h"
 #include "platform/posix_environment.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
+#include <linux/openat2.h>
 #include <memory>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 namespace dorvantile {
@@ -48,13 +51,42 @@ std::error_code statDetails(int dirFd, const char* name, int flags, EntryDetails
     return {};
 }
 
+// Opens the sub-folder `name` of the open folder `dir`, which lies on `device`: never through
+// a link, never onto another file system (a mount made since the folder was read). openat2
+// refuses both in the kernel; where it is missing (an old kernel, a sandbox that filters it)
+// the device of what was opened tells.
+int openSubFolder(int dir, const char* name, dev_t device) {
+    constexpr int flags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
+    static std::atomic<bool> withoutOpenat2{false};
+    if (!withoutOpenat2.load(std::memory_order_relaxed)) {
+        open_how how{};
+        how.flags = flags;
+        how.resolve = RESOLVE_NO_XDEV | RESOLVE_NO_SYMLINKS | RESOLVE_NO_MAGICLINKS;
+        const long fd = syscall(SYS_openat2, dir, name, &how, sizeof how);
+        if (fd >= 0 || (errno != ENOSYS && errno != EPERM))
+            return static_cast<int>(fd);
+        withoutOpenat2.store(true, std::memory_order_relaxed);
+    }
+    Descriptor sub(openat(dir, name, flags));
+    struct stat info;
+    if (!sub.valid() || fstat(sub.get(), &info) != 0)
+        return -1;
+    if (info.st_dev != device) {
+        errno = EXDEV;
+        return -1;
+    }
+    return sub.release();
+}
+
 } // namespace
 
-// A folder open for reading, with its path for the mount points beneath it.
+// A folder open for reading, with its path for the mount points beneath it and the device
+// that every folder of a walk shares.
 class PosixOpenFolder final : public OpenFolder {
 public:
-    PosixOpenFolder(const PosixFileSystem& fileSystem, Descriptor dir, std::string path)
-        : fileSystem_(fileSystem), dir_(std::move(dir)), path_(std::move(path)) {}
+    PosixOpenFolder(const PosixFileSystem& fileSystem, Descriptor dir, std::string path,
+                    dev_t device)
+        : fileSystem_(fileSystem), dir_(std::move(dir)), path_(std::move(path)), device_(device) {}
 
     std::error_code read(EntrySink& out) override;
 
@@ -75,12 +107,11 @@ public:
     }
 
     std::error_code openFolder(std::string_view name, std::unique_ptr<OpenFolder>& out) override {
-        Descriptor sub(openat(dir_.get(), name.data(),
-                              O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+        Descriptor sub(openSubFolder(dir_.get(), name.data(), device_));
         if (!sub.valid())
             return {errno, std::generic_category()};
         out = std::make_unique<PosixOpenFolder>(fileSystem_, std::move(sub),
-                                                withSeparator(path_).append(name));
+                                                withSeparator(path_).append(name), device_);
         return {};
     }
 
@@ -88,6 +119,7 @@ private:
     const PosixFileSystem& fileSystem_;
     Descriptor dir_;
     std::string path_; // without a trailing "/", but for the root
+    dev_t device_;
 };
 
 std::optional<unsigned> entryBits(int dirFd, const char* name, unsigned char type) {
@@ -117,9 +149,10 @@ std::error_code PosixFileSystem::openFolder(const std::string& folder,
     std::string path =
         folder.size() > 1 && folder.back() == '/' ? folder.substr(0, folder.size() - 1) : folder;
     Descriptor dir(open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NONBLOCK | O_CLOEXEC));
-    if (!dir.valid())
+    struct stat info;
+    if (!dir.valid() || fstat(dir.get(), &info) != 0)
         return {errno, std::generic_category()};
-    out = std::make_unique<PosixOpenFolder>(*this, std::move(dir), std::move(path));
+    out = std::make_unique<PosixOpenFolder>(*this, std::move(dir), std::move(path), info.st_dev);
     return {};
 }
 
@@ -133,6 +166,7 @@ std::error_code PosixOpenFolder::read(EntrySink& out) {
     if (holdsMounts)
         entryPath = path_ == "/" ? path_ : path_ + "/";
     const std::size_t entryStart = entryPath.size();
+    const FileIdentity leftOut = fileSystem_.leftOut_;
     thread_local std::unique_ptr<char[]> buffer;
     if (!buffer)
         buffer = std::make_unique<char[]>(entryBufferSize);
@@ -147,6 +181,8 @@ std::error_code PosixOpenFolder::read(EntrySink& out) {
             at += entry->d_reclen;
             const char* name = entry->d_name;
             if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
+                continue;
+            if (entry->d_ino == leftOut.inode && device_ == leftOut.device)
                 continue;
             std::optional<unsigned> bits = entryBits(dir_.get(), name, entry->d_type);
             if (!bits)

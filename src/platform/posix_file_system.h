@@ -17,7 +17,7 @@ std::optional<unsigned> entryBits(int dirFd, const char* name, unsigned char typ
 /// Reads folders with getdents64 into a large buffer. The entry type that it returns answers
 /// the attribute question for almost every entry; a stat is made only for links and for
 /// file systems that do not report types. A sub-folder is opened relative to its open
-/// parent, never through a link.
+/// parent, never through a link and never onto another file system.
 class PosixFileSystem final : public FileSystem {
 public:
     /// Reads the mount points of `mountTable`, and again at each `refresh`.
@@ -28,6 +28,7 @@ public:
     std::error_code openFolder(const std::string& folder,
                                std::unique_ptr<OpenFolder>& out) override;
     void refresh(const std::string& root) override;
+    void leaveOut(const FileIdentity& file) override { leftOut_ = file; }
     std::optional<unsigned> attributes(const std::string& path) override;
 
 private:
@@ -37,6 +38,7 @@ private:
     MountTable& mountTable_;
     std::unordered_set<std::string> mountPoints_;
     std::unordered_set<std::string> mountParents_; // the folders that hold a mount point
+    FileIdentity leftOut_;
 };
 
 } // namespace dorvantile

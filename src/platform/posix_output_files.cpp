@@ -82,6 +82,11 @@ public:
         return isatty(raw_) ? Medium::Terminal : Medium::Stream;
     }
 
+    FileIdentity identity() override {
+        struct stat info {};
+        return fstat(raw_, &info) == 0 ? FileIdentity{info.st_dev, info.st_ino} : FileIdentity{};
+    }
+
     // Every write goes out when it comes: `OutputFile` has gathered it.
     std::error_code write(std::string_view bytes) override {
         std::size_t done = 0;

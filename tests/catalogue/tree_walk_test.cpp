@@ -7,9 +7,16 @@
 #include "support/fake_feedback.h"
 #include "support/temp_tree.h"
 
+#include <atomic>
+#include <chrono>
 #include <cstdio>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <stdexcept>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 namespace dorvantile {
 namespace {
@@ -67,6 +74,75 @@ TEST(TreeWalk, NeverFollowsAFolderSwappedForALink) {
     ASSERT_EQ(feedback.unreadable.size(), 1u);
     EXPECT_EQ(feedback.unreadable[0].first, tree.path("tree/a"));
     EXPECT_EQ(feedback.unreadable[0].second, std::errc::not_a_directory);
+}
+
+// A thread exchanges a folder of the tree and a link to a folder outside it as fast as it
+// can while walks run: whatever the moment, no walk lists what lies outside.
+TEST(TreeWalk, StaysInItsTreeWhileAFolderAndALinkTradePlaces) {
+    TempTree tree;
+    tree.file("tree/a/inside.txt");
+    tree.file("outside/secret.txt");
+    tree.link("tree/b", "../outside");
+    const std::string a = tree.path("tree/a"), b = tree.path("tree/b");
+    std::atomic<bool> done{false};
+    std::atomic<int> swaps{0};
+    std::thread swapper([&] {
+        while (!done)
+            swaps += renameat2(AT_FDCWD, a.c_str(), AT_FDCWD, b.c_str(), RENAME_EXCHANGE) == 0;
+    });
+    PosixFileSystem fs;
+    int walks = 0, leaks = 0, inside = 0;
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    for (; walks < 3000 && std::chrono::steady_clock::now() < until; ++walks) {
+        fakes::FakeFeedback feedback;
+        TreeWalk walk(fs, tree.path("tree"), {}, feedback);
+        for (const std::string& entry : entries(walk)) {
+            leaks += entry.ends_with("secret.txt");
+            inside += entry.ends_with("inside.txt");
+        }
+    }
+    done = true;
+    swapper.join();
+    EXPECT_EQ(leaks, 0) << "in " << walks << " walks";
+    EXPECT_GT(inside, 0);
+    EXPECT_GT(swaps, 100);
+}
+
+// A file system mounted on a folder of the tree after the walk read the mount table, and
+// after it read the folder's parent, is not entered: the folder is one that cannot be read.
+TEST(TreeWalk, NeverEntersAFileSystemMountedDuringTheWalk) {
+    if (geteuid() != 0)
+        GTEST_SKIP() << "mounting takes root";
+    TempTree tree;
+    tree.file("tree/m/under.txt");
+    PosixFileSystem fs;
+    fakes::FakeFeedback feedback;
+    TreeWalk walk(fs, tree.path("tree"), {}, feedback);
+    ASSERT_FALSE(walk.start());
+    const std::string point = tree.path("tree/m");
+    if (mount("none", point.c_str(), "tmpfs", 0, nullptr) != 0)
+        GTEST_SKIP() << "no tmpfs may be mounted here";
+    tree.file("tree/m/mounted.txt");
+    const std::vector<std::string> found = entries(walk);
+    umount2(point.c_str(), MNT_DETACH);
+    EXPECT_EQ(found, (std::vector<std::string>{"|", "m|"}));
+    ASSERT_EQ(feedback.unreadable.size(), 1u);
+    EXPECT_EQ(feedback.unreadable[0].second, std::errc::cross_device_link);
+}
+
+// The run's own temporary file, made with a name in the tree where the file system has no
+// anonymous files, is never listed, even with the hidden files.
+TEST(TreeWalk, LeavesOutTheRunsOwnFile) {
+    TempTree tree;
+    tree.file("w/sub/.Files.csv.Ab12Cd");
+    tree.file("w/sub/kept");
+    struct stat own {};
+    ASSERT_EQ(stat(tree.path("w/sub/.Files.csv.Ab12Cd").c_str(), &own), 0);
+    PosixFileSystem fs;
+    fs.leaveOut({own.st_dev, own.st_ino});
+    fakes::FakeFeedback feedback;
+    TreeWalk walk(fs, tree.path("w"), {true, {}, false}, feedback);
+    EXPECT_EQ(entries(walk), (std::vector<std::string>{"|", "sub|", "sub|kept"}));
 }
 
 // What the walk hands on may ask more of the folder that holds it, with no path.

@@ -21,6 +21,7 @@ public:
           medium_(medium) {}
 
     Medium medium() override { return medium_; }
+    FileIdentity identity() override { return {0, reinterpret_cast<std::uintptr_t>(content_)}; }
     std::error_code write(std::string_view bytes) override {
         if (std::error_code error = call("write", std::to_string(bytes.size())))
             return error;
