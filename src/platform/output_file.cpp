@@ -114,10 +114,10 @@ void OutputFile::commit() {
         if (std::error_code error = file_->link(temporary_))
             fail(error);
     }
-    const std::error_code closed = file_->close();
-    file_.reset();
-    if (closed)
+    if (std::error_code closed = file_->close())
         fail(closed);
+    // Dropped only once in place: till then it marks the temporary file as this run's.
+    const std::unique_ptr<WritableFile> file = std::move(file_);
     if (target_.empty())
         return;
     if (std::error_code error = files_->rename(temporary_, target_, whileWaiting_))

@@ -3,15 +3,18 @@
 #include "platform/descriptor.h"
 #include "platform/posix_process.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <dirent.h>
 #include <fcntl.h>
 #include <future>
 #include <optional>
 #include <random>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -60,10 +63,45 @@ std::string resolvedFolderOf(const std::string& path) {
     return resolved + path.substr(slash == std::string::npos ? 0 : slash + 1);
 }
 
+constexpr std::size_t suffixLength = 6;
+
+bool isSuffix(std::string_view text) {
+    return text.size() == suffixLength && std::all_of(text.begin(), text.end(), [](char c) {
+               return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
+           });
+}
+
+// Every run holds a lock on its temporary file from the moment it is made until it is in
+// place, so a file of that name that nobody holds was left by a run that a crash, a power
+// cut or SIGKILL ended. Those that are the user's own regular files go.
+void removeLeftovers(const std::string& folder, const std::string& start) {
+    Descriptor dir(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    DIR* listing = dir.valid() ? fdopendir(dup(dir.get())) : nullptr;
+    if (!listing)
+        return;
+    while (const dirent* entry = readdir(listing)) {
+        const std::string_view name = entry->d_name;
+        if (!name.starts_with(start) || !isSuffix(name.substr(start.size())))
+            continue;
+        Descriptor file(
+            openat(dir.get(), entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+        struct stat own {
+        }, named{};
+        if (!file.valid() || fstat(file.get(), &own) != 0 || !S_ISREG(own.st_mode) ||
+            own.st_uid != geteuid() || flock(file.get(), LOCK_EX | LOCK_NB) != 0)
+            continue;
+        // Still the file that was opened and locked, not one made since under that name.
+        if (fstatat(dir.get(), entry->d_name, &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+            named.st_dev == own.st_dev && named.st_ino == own.st_ino)
+            unlinkat(dir.get(), entry->d_name, 0);
+    }
+    closedir(listing);
+}
+
 std::string uniqueSuffix() {
     static std::mt19937 random(std::random_device{}());
     const char letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-    std::string suffix(6, ' ');
+    std::string suffix(suffixLength, ' ');
     for (char& c : suffix)
         c = letters[random() % (sizeof letters - 1)];
     return suffix;
@@ -72,8 +110,10 @@ std::string uniqueSuffix() {
 class PosixFile final : public WritableFile {
 public:
     /// `prefix` is where an anonymous file gets its name; empty for one that has a name.
-    PosixFile(int fd, bool owned, std::string prefix = {})
-        : fd_(owned ? fd : -1), raw_(fd), prefix_(std::move(prefix)) {}
+    /// `lock`, when valid, holds the lock that marks a temporary file as a run's own until
+    /// the file is dropped (past `close`, until it is in place).
+    PosixFile(int fd, bool owned, std::string prefix = {}, Descriptor lock = {})
+        : fd_(owned ? fd : -1), raw_(fd), prefix_(std::move(prefix)), lock_(std::move(lock)) {}
 
     Medium medium() override {
         struct stat info {};
@@ -144,7 +184,17 @@ private:
     Descriptor fd_; // invalid for a descriptor that is not ours to close
     int raw_;
     std::string prefix_;
+    Descriptor lock_;
 };
+
+/// A second descriptor of the open file `fd` that holds the lock of a run's temporary file;
+/// invalid where the file system keeps no locks (the file is written all the same).
+Descriptor lockOf(int fd) {
+    Descriptor lock(fcntl(fd, F_DUPFD_CLOEXEC, 0));
+    if (lock.valid() && flock(lock.get(), LOCK_EX | LOCK_NB) != 0)
+        return {};
+    return lock;
+}
 
 } // namespace
 
@@ -207,26 +257,36 @@ std::error_code PosixOutputFiles::createUnique(const std::string& prefix, std::s
                                                std::unique_ptr<WritableFile>& file) {
     const std::size_t slash = prefix.find_last_of('/');
     const std::string folder = slash == std::string::npos ? "." : prefix.substr(0, slash + 1);
+    removeLeftovers(folder, prefix.substr(slash == std::string::npos ? 0 : slash + 1));
     const int anonymous = open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
     if (anonymous >= 0) {
         name.clear();
-        file = std::make_unique<PosixFile>(anonymous, true, prefix);
+        file = std::make_unique<PosixFile>(anonymous, true, prefix, lockOf(anonymous));
         return {};
     }
     if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)
         return lastError();
-    // A file system without anonymous files: a named one from the start.
-    std::vector<char> pattern(prefix.begin(), prefix.end());
-    for (const char c : std::string_view("XXXXXX"))
-        pattern.push_back(c);
-    pattern.push_back('\0');
-    const int fd = mkostemp(pattern.data(), O_CLOEXEC);
-    if (fd < 0)
-        return lastError();
-    name = pattern.data();
-    noteTemporaryFile(name);
-    file = std::make_unique<PosixFile>(fd, true);
-    return {};
+    // A file system without anonymous files: a named one from the start, made again should
+    // another run take it for a leftover before it is locked.
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::vector<char> pattern(prefix.begin(), prefix.end());
+        pattern.insert(pattern.end(), suffixLength, 'X');
+        pattern.push_back('\0');
+        Descriptor fd(mkostemp(pattern.data(), O_CLOEXEC));
+        if (!fd.valid())
+            return lastError();
+        Descriptor lock = lockOf(fd.get());
+        struct stat own {
+        }, named{};
+        if (fstat(fd.get(), &own) != 0 || lstat(pattern.data(), &named) != 0 ||
+            own.st_ino != named.st_ino || own.st_dev != named.st_dev)
+            continue;
+        name = pattern.data();
+        noteTemporaryFile(name);
+        file = std::make_unique<PosixFile>(fd.release(), true, std::string(), std::move(lock));
+        return {};
+    }
+    return std::make_error_code(std::errc::file_exists);
 }
 
 std::error_code PosixOutputFiles::openExisting(const std::string& path,

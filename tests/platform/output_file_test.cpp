@@ -14,6 +14,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 
@@ -155,6 +156,48 @@ TEST(PosixOutputFiles, FollowPathsAsTheKernelDoes) {
     if (terminal.valid()) {
         EXPECT_EQ(medium(terminal.get()), Terminal);
     }
+}
+
+// What a killed run left beside a catalogue goes with the next run that writes it: only its
+// exact pattern, only the user's own regular files, and never one that a run holds.
+TEST(PosixOutputFiles, RemovesWhatKilledRunsLeftBehind) {
+    testing::TempTree tree;
+    const std::vector<std::string> left = {".c.csv.Ab12Cd", ".c.csv.zz9911"};
+    const std::vector<std::string> kept = {".c.csv.held00", ".c.csv.Ab12C",  ".c.csv.Ab12Cd7",
+                                           ".c.csv.Ab-2Cd", ".d.csv.Ab12Cd", "c.csv.Ab12Cd"};
+    for (const std::string& name : left)
+        tree.file(name, "an old catalogue");
+    for (const std::string& name : kept)
+        tree.file(name, "someone else's");
+    tree.folder(".c.csv.Folder");
+    tree.link(".c.csv.Linked", "c.csv");
+    if (geteuid() == 0) {
+        tree.file(".c.csv.Others");
+        ASSERT_EQ(chown(tree.path(".c.csv.Others").c_str(), 65534, 65534), 0);
+    }
+    const Descriptor held(open(tree.path(".c.csv.held00").c_str(), O_RDONLY));
+    ASSERT_EQ(flock(held.get(), LOCK_EX), 0); // a run that is writing it
+    PosixOutputFiles files;
+    EXPECT_EQ(write(files, tree.path("c.csv"), "new"), "");
+    for (const std::string& name : left)
+        EXPECT_FALSE(std::filesystem::exists(tree.path(name))) << name;
+    for (const std::string& name : kept)
+        EXPECT_TRUE(std::filesystem::exists(tree.path(name))) << name;
+    for (const char* name : {".c.csv.Folder", ".c.csv.Linked"})
+        EXPECT_TRUE(std::filesystem::exists(std::filesystem::symlink_status(tree.path(name))));
+    EXPECT_EQ(geteuid() == 0, std::filesystem::exists(tree.path(".c.csv.Others")));
+
+    // A run's own temporary file stays locked until it is in place.
+    std::string name;
+    std::unique_ptr<WritableFile> file;
+    ASSERT_FALSE(files.createUnique(tree.path(".e.csv."), name, file));
+    ASSERT_FALSE(file->link(name));
+    const Descriptor other(open(name.c_str(), O_RDONLY));
+    EXPECT_NE(flock(other.get(), LOCK_EX | LOCK_NB), 0);
+    ASSERT_FALSE(file->close());
+    EXPECT_NE(flock(other.get(), LOCK_EX | LOCK_NB), 0);
+    file.reset();
+    EXPECT_EQ(flock(other.get(), LOCK_EX | LOCK_NB), 0);
 }
 
 // In a child of the test: descriptors opened where closed, and a signal that removes the
