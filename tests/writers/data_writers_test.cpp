@@ -211,6 +211,12 @@ TEST(Compare, ADamagedCatalogueNamesItsLine) {
          "old: line 2: a folder without its time or counts, and no error"},
         {replaced(3, "{\"kind\":\"file\",\"path\":\"x\x01\",\"size\":5," + time + "},"),
          "old: line 3: not an entry of a catalogue: a control character inside a string"},
+        {replaced(3, "{\"kind\":\"file\",\"path\":\"x" + std::string(1, '\0') + "\",\"size\":5," +
+                         time + "},"),
+         "old: line 3: not an entry of a catalogue: a control character inside a string"},
+        {replaced(3,
+                  "{\"kind\":\"file\",\"path\":\"x\",\"size\":18446744073709551616," + time + "},"),
+         "old: line 3: a size or a count larger than any file system holds"},
         {replaced(3, "{\"kind\":\"file\",\"path\":\"\\ud800x\",\"size\":5," + time + "},"),
          "old: line 3: not an entry of a catalogue: half a surrogate pair in a string"},
         {replaced(3, "{\"kind\":\"file\",\"path\":\"x\",\"size\":5e3," + time + "},"),
