@@ -187,14 +187,12 @@ TEST(PosixOutputFiles, RemovesWhatKilledRunsLeftBehind) {
         EXPECT_TRUE(std::filesystem::exists(std::filesystem::symlink_status(tree.path(name))));
     EXPECT_EQ(geteuid() == 0, std::filesystem::exists(tree.path(".c.csv.Others")));
 
-    // A run's own temporary file stays locked until it is in place.
+    // A run's own temporary file stays locked until it is dropped, past its close.
     std::string name;
     std::unique_ptr<WritableFile> file;
-    ASSERT_FALSE(files.createUnique(tree.path(".e.csv."), name, file));
-    ASSERT_FALSE(file->link(name));
+    ASSERT_TRUE(!files.createUnique(tree.path(".e.csv."), name, file) && !file->link(name) &&
+                !file->close());
     const Descriptor other(open(name.c_str(), O_RDONLY));
-    EXPECT_NE(flock(other.get(), LOCK_EX | LOCK_NB), 0);
-    ASSERT_FALSE(file->close());
     EXPECT_NE(flock(other.get(), LOCK_EX | LOCK_NB), 0);
     file.reset();
     EXPECT_EQ(flock(other.get(), LOCK_EX | LOCK_NB), 0);
