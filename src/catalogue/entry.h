@@ -35,9 +35,10 @@ struct Totals {
 
 /// What a catalogue says of its run besides the entries.
 struct RunDescription {
-    std::string folder; ///< the chosen folder
-    FileTime started;   ///< when the run began
-    std::string host;   ///< the machine's name
+    std::string folder;     ///< the chosen folder
+    FileTime started;       ///< when the run began
+    std::string host;       ///< the machine's name
+    bool checksums = false; ///< whether each file's content is read for its SHA-256
 };
 
 /// A folder, or one of its listed files, in catalogue order: a folder, then its files, then
@@ -62,6 +63,8 @@ struct CatalogueEntry {
     /// Why the folder's entries or the entry's details could not be read; empty when they
     /// could.
     std::string_view error;
+    /// A file's SHA-256 in 64 lower-case hex digits, when its content was read; else empty.
+    std::string_view sha256;
     /// The folder that holds the entry (a folder's own, for a folder), open while the walk
     /// hands the entry on, for what must ask more of it; null for a catalogue read back.
     OpenFolder* at = nullptr;

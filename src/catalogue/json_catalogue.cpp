@@ -34,7 +34,8 @@ constexpr std::string_view catalogue = "catalogue", version = "version", folder 
                            hostBytes = "host_base64", entries = "entries", kind = "kind",
                            path = "path", pathBytes = "path_base64", size = "size",
                            modified = "modified", files = "files", bytes = "bytes", error = "error",
-                           totals = "totals", folders = "folders", errors = "errors";
+                           totals = "totals", folders = "folders", errors = "errors",
+                           sha256 = "sha256";
 } // namespace key
 
 // Appends `"key":`, after a comma unless it opens its object.
@@ -85,6 +86,8 @@ void JsonCatalogueWriter::entry(const CatalogueEntry& entry) {
         appendIsoTime(appendKey(line_, key::modified).append("\""), entry.modified);
         line_.push_back('"');
     }
+    if (!entry.sha256.empty())
+        appendKey(line_, key::sha256).append("\"").append(entry.sha256).push_back('"');
     if (folder && !entry.unreadable) {
         appendDecimal(appendKey(line_, key::files), entry.files);
         appendDecimal(appendKey(line_, key::bytes), entry.bytes);
@@ -278,10 +281,11 @@ constexpr Field headerFields[] = {{key::catalogue, false}, {key::version, true},
                                   {key::created, false},   {key::host, false},
                                   {key::hostBytes, false}};
 enum HeaderField { Catalogue, Version, Folder, FolderBytes, Created, Host, HostBytes };
-constexpr Field entryFields[] = {{key::kind, false},     {key::path, false},     {key::size, true},
-                                 {key::modified, false}, {key::files, true},     {key::bytes, true},
-                                 {key::error, false},    {key::pathBytes, false}};
-enum EntryField { Kind, Path, Size, Modified, Files, Bytes, Error, PathBytes };
+constexpr Field entryFields[] = {
+    {key::kind, false},     {key::path, false},      {key::size, true},
+    {key::modified, false}, {key::files, true},      {key::bytes, true},
+    {key::error, false},    {key::pathBytes, false}, {key::sha256, false}};
+enum EntryField { Kind, Path, Size, Modified, Files, Bytes, Error, PathBytes, Sha256 };
 constexpr Field totalsFields[] = {
     {key::folders, true}, {key::files, true}, {key::bytes, true}, {key::errors, true}};
 
@@ -491,6 +495,10 @@ bool JsonCatalogueReader::readEntry(CatalogueEntry& entry) {
         return fail("a file without a name");
     if (m[Size].number > UINT64_MAX || m[Files].number > INT64_MAX)
         return fail("a size or a count larger than any file system holds");
+    if (m.has(Sha256) &&
+        (folder || m[Sha256].text.size() != 64 ||
+         m[Sha256].text.find_first_not_of("0123456789abcdef") != std::string::npos))
+        return fail("a sha256 that is not 64 hex digits of a file");
     entry.kind = *kind;
     entry.known = time.has_value();
     entry.size = m[Size].number;
@@ -499,6 +507,7 @@ bool JsonCatalogueReader::readEntry(CatalogueEntry& entry) {
     entry.bytes = m[Bytes].number;
     entry.unreadable = folder && !m.has(Files);
     entry.error = {};
+    entry.sha256 = m.has(Sha256) ? std::string_view(m[Sha256].text) : std::string_view();
     entry.at = nullptr;
     if (m.has(Error)) {
         ++errors_;

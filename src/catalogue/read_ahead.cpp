@@ -49,8 +49,10 @@ void ReadAhead::produce() {
         if (more) {
             Held& held = batch.emplace_back();
             held.entry = entry; // its views' lengths, not their texts
-            held.text.reserve(entry.folder.size() + entry.name.size() + entry.error.size());
+            held.text.reserve(entry.folder.size() + entry.name.size() + entry.error.size() +
+                              entry.sha256.size());
             held.text.append(entry.folder).append(entry.name).append(entry.error);
+            held.text.append(entry.sha256);
             held.entry.at = nullptr;
         }
         if ((batch.size() == batchSize || (!more && !batch.empty())) && !handOver(batch))
@@ -82,7 +84,8 @@ bool ReadAhead::next(CatalogueEntry& entry) {
     entry.folder = text.substr(0, held.entry.folder.size());
     entry.below = entry.folder.substr(entry.folder.size() - held.entry.below.size());
     entry.name = text.substr(entry.folder.size(), held.entry.name.size());
-    entry.error = text.substr(entry.folder.size() + entry.name.size());
+    entry.error = text.substr(entry.folder.size() + entry.name.size(), held.entry.error.size());
+    entry.sha256 = text.substr(text.size() - held.entry.sha256.size());
     return true;
 }
 

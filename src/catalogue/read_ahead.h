@@ -27,8 +27,8 @@ public:
     Totals totals() const override;
 
 private:
-    /// An entry with its own copy of its texts: its folder, name and error one after the
-    /// other, in the lengths of its views.
+    /// An entry with its own copy of its texts: its folder, name, error and digest one after
+    /// the other, in the lengths of its views.
     struct Held {
         CatalogueEntry entry;
         std::string text;

@@ -1,5 +1,6 @@
 // dorvantile-cli: the catalogue from the command line, for scheduled and scripted runs, and
 // its sub-commands. Each run walks the tree once into the writer of its format.
+#include "catalogue/checksums.h"
 #include "catalogue/json_catalogue.h"
 #include "catalogue/read_ahead.h"
 #include "catalogue/tree_walk.h"
@@ -102,14 +103,21 @@ int catalogue(const Options& options, int& argc, char** argv) {
     // too, takes the line's place on a terminal.
     try {
         TerminalFeedback feedback;
-        TreeWalk walk(fileSystem, *folder, {options.hidden, options.excluded, format.details},
-                      feedback);
+        auto walk = std::make_unique<TreeWalk>(
+            fileSystem, *folder, ListingOptions{options.hidden, options.excluded, format.details},
+            feedback);
         // A chosen folder that cannot be read has no catalogue: the old one stays.
-        if (std::error_code error = walk.start()) {
+        if (std::error_code error = walk->start()) {
             report(chosenFolderError(*folder, error));
             return 1;
         }
-        const RunDescription run{*folder, environment.currentTime(), environment.hostName()};
+        const RunDescription run{*folder, environment.currentTime(), environment.hostName(),
+                                 options.checksum};
+        std::unique_ptr<EntryStream> entries = std::move(walk);
+        if (options.checksum)
+            entries = std::make_unique<DigestedStream>(
+                std::move(entries), options.jobs ? options.jobs : environment.processors(),
+                feedback);
         std::optional<OutputFile> out;
         std::unique_ptr<PrintSurface> job;
         if (format.printed())
@@ -119,7 +127,7 @@ int catalogue(const Options& options, int& argc, char** argv) {
         if (out) // its temporary file may lie in the tree, with a name
             fileSystem.leaveOut(out->identity());
         const Writer writer = format.writer({out ? &*out : nullptr, job.get(), &run});
-        writeCatalogue(walk, *writer);
+        writeCatalogue(*entries, *writer);
         if (out)
             out->commit();
         incomplete = feedback.incomplete();
@@ -155,9 +163,15 @@ int compare(const Options& options, int&, char**) {
             const std::optional<std::string> folder = absolute(environment, operand, true);
             if (!folder)
                 return nullptr;
-            // Walked on a thread of its own while the other side is read.
-            return std::make_unique<ReadAhead>(
-                std::make_unique<TreeWalk>(fileSystem, *folder, listing, noFeedback));
+            // Walked on a thread of its own while the other side is read; with --checksum,
+            // its files read for their digests on threads of their own.
+            std::unique_ptr<EntryStream> walk =
+                std::make_unique<TreeWalk>(fileSystem, *folder, listing, noFeedback);
+            if (options.checksum)
+                walk = std::make_unique<DigestedStream>(
+                    std::move(walk), options.jobs ? options.jobs : environment.processors(),
+                    noFeedback);
+            return std::make_unique<ReadAhead>(std::move(walk));
         }
         std::unique_ptr<ReadableFile> file;
         if (std::error_code error = inputs.open(*path, file)) {

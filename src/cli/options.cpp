@@ -2,13 +2,18 @@
 
 #include "cli/formats.h"
 
+#include <charconv>
+
 namespace dorvantile::cli {
 
 const char* const usageText =
     "Usage: dorvantile-cli [--format html|text|csv|json|explorer] [--output FILE]\n"
     "                      [--open] [FILTERS] FOLDER\n"
+    "       dorvantile-cli --format csv|json --checksum sha256 [--jobs N] [--output FILE]\n"
+    "                      [FILTERS] FOLDER\n"
     "       dorvantile-cli --format print [--printer NAME] [FILTERS] FOLDER\n"
-    "       dorvantile-cli compare [--format text|json] [FILTERS] OLD NEW\n"
+    "       dorvantile-cli compare [--format text|json] [--checksum sha256 [--jobs N]]\n"
+    "                      [FILTERS] OLD NEW\n"
     "FILTERS: [--hidden] [--exclude PATTERN]...\n"
     "Catalogue every file in FOLDER and in every folder beneath it.\n"
     "\n"
@@ -23,6 +28,8 @@ const char* const usageText =
     "                     ~/.local/share/dorvantile; a portable copy's own folder)\n"
     "  --open             open the written catalogue with the desktop's program\n"
     "  --printer NAME     print on the print queue NAME, not the default printer\n"
+    "  --checksum sha256  read every file and give its SHA-256 (csv and json)\n"
+    "  --jobs N           read files on N threads (default: one per processor)\n"
     "  --hidden           also list dot-files and dot-folders\n"
     "  --exclude PATTERN  leave out files, and folders with all beneath them, whose\n"
     "                     name matches the shell pattern PATTERN (repeatable)\n"
@@ -31,7 +38,9 @@ const char* const usageText =
     "\n"
     "compare prints what was added, removed or changed (size or modification time)\n"
     "from OLD to NEW, each a JSON catalogue of this program or a folder to catalogue\n"
-    "now, then the counts; --format json gives the same as JSON.\n"
+    "now, then the counts; --format json gives the same as JSON. A file of the same\n"
+    "size and time whose SHA-256 differs is corrupted; --checksum reads the files of\n"
+    "a folder for their digests, to check a backup against its catalogue.\n"
     "\n"
     "Examples:\n"
     "  dorvantile-cli --format csv --exclude '*.tmp' --output photos.csv ~/Photos\n"
@@ -71,6 +80,10 @@ ParsedArguments checkCatalogue(Options options, const std::vector<std::string_vi
     } else if (options.printer) {
         return usageError("option --printer needs --format print");
     }
+    if (options.checksum && options.format != "csv" && options.format != "json")
+        return usageError("option --checksum needs --format csv or json");
+    if (options.jobs > 0 && !options.checksum)
+        return usageError("option --jobs needs --checksum");
     return run(std::move(options));
 }
 
@@ -86,6 +99,8 @@ ParsedArguments checkCompare(Options options, const std::vector<std::string_view
                                                      : "unknown format '" + options.format + "'");
     if (options.output || options.open || options.printer)
         return usageError("compare writes to standard output only");
+    if (options.jobs > 0 && !options.checksum)
+        return usageError("option --jobs needs --checksum");
     return run(std::move(options));
 }
 
@@ -143,7 +158,8 @@ ParsedArguments parseArguments(const std::vector<std::string_view>& arguments) {
             options.open = true;
         } else if (arg == "--hidden") {
             options.hidden = true;
-        } else if (!is("--format") && !is("--output") && !is("--printer") && !is("--exclude")) {
+        } else if (!is("--format") && !is("--output") && !is("--printer") && !is("--exclude") &&
+                   !is("--checksum") && !is("--jobs")) {
             return usageError("unknown option '" + std::string(arg) + "'");
         } else if (!value) {
             return usageError("option " + std::string(arg) + " needs a value");
@@ -155,6 +171,16 @@ ParsedArguments parseArguments(const std::vector<std::string_view>& arguments) {
             if (value->empty())
                 return usageError("option --output needs a file");
             options.output = *value;
+        } else if (arg.starts_with("--checksum")) {
+            if (*value != "sha256")
+                return usageError("unknown checksum '" + *value + "' (sha256 is known)");
+            options.checksum = true;
+        } else if (arg.starts_with("--jobs")) {
+            const auto [end, error] =
+                std::from_chars(value->data(), value->data() + value->size(), options.jobs);
+            if (error != std::errc() || end != value->data() + value->size() || options.jobs == 0 ||
+                options.jobs > 1024)
+                return usageError("option --jobs needs a number of threads from 1 to 1024");
         } else if (arg.starts_with("--exclude")) {
             if (value->empty())
                 return usageError("option --exclude needs a pattern");

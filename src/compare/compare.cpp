@@ -69,6 +69,13 @@ bool differ(const ComparedEntry& older, const ComparedEntry& newer) {
     return older.size != newer.size || !(older.modified == newer.modified);
 }
 
+// Same size and time (`differ` is false), but not the same content. A digest on one side only
+// decides nothing.
+bool corrupted(const ComparedEntry& older, const ComparedEntry& newer) {
+    return older.known && newer.known && !older.sha256.empty() && !newer.sha256.empty() &&
+           older.sha256 != newer.sha256;
+}
+
 std::string shownPath(const ComparedEntry& entry) {
     std::string path = entry.path.empty() ? std::string(".") : entry.path;
     replaceControls(path);
@@ -91,6 +98,7 @@ void ComparedEntry::assign(const CatalogueEntry& entry) {
     size = known && kind != EntryKind::Folder ? entry.size : 0;
     modified = known ? entry.modified : FileTime{};
     error.assign(entry.error);
+    sha256.assign(entry.sha256);
 }
 
 ComparisonResult CompareCatalogues(const ComparedSides& sides, DifferenceReport& report,
@@ -124,12 +132,15 @@ ComparisonResult CompareCatalogues(const ComparedSides& sides, DifferenceReport&
         } else if (differ(older.entry(), newer.entry())) {
             ++result.changed;
             report.changed(older.entry(), newer.entry());
+        } else if (corrupted(older.entry(), newer.entry())) {
+            ++result.corrupted;
+            report.corrupted(older.entry(), newer.entry());
         }
         if ((order <= 0 && !older.advance(result.failure)) ||
             (order >= 0 && !newer.advance(result.failure)))
             return result;
     }
-    report.finish(result.added, result.removed, result.changed);
+    report.finish(result);
     return result;
 }
 
@@ -164,9 +175,17 @@ public:
         out_.write(line_.append("\n"));
     }
 
-    void finish(std::int64_t added, std::int64_t removed, std::int64_t changed) override {
-        out_.write(std::to_string(added) + " added, " + std::to_string(removed) + " removed, " +
-                   std::to_string(changed) + " changed\n");
+    void corrupted(const ComparedEntry& older, const ComparedEntry& newer) override {
+        line("corrupted", newer);
+        out_.write(line_.append(": sha256 " + older.sha256 + " -> " + newer.sha256 + "\n"));
+    }
+
+    void finish(const ComparisonResult& counts) override {
+        out_.write(
+            std::to_string(counts.added) + " added, " + std::to_string(counts.removed) +
+            " removed, " + std::to_string(counts.changed) + " changed" +
+            (counts.corrupted ? ", " + std::to_string(counts.corrupted) + " corrupted" : "") +
+            "\n");
     }
 
 private:
@@ -214,11 +233,21 @@ public:
         line_.push_back('}');
     }
 
-    void finish(std::int64_t added, std::int64_t removed, std::int64_t changed) override {
+    void corrupted(const ComparedEntry& older, const ComparedEntry& newer) override {
+        start("corrupted", newer);
+        values("", newer);
+        line_.append(",\"old_sha256\":\"" + older.sha256 + "\",\"new_sha256\":\"" + newer.sha256 +
+                     "\"}");
+    }
+
+    void finish(const ComparisonResult& counts) override {
         if (!line_.empty())
             line_.push_back('\n');
-        out_.write(line_ + "],\"summary\":{\"added\":" + std::to_string(added) + ",\"removed\":" +
-                   std::to_string(removed) + ",\"changed\":" + std::to_string(changed) + "}}\n");
+        out_.write(line_ + "],\"summary\":{\"added\":" + std::to_string(counts.added) +
+                   ",\"removed\":" + std::to_string(counts.removed) +
+                   ",\"changed\":" + std::to_string(counts.changed) +
+                   (counts.corrupted ? ",\"corrupted\":" + std::to_string(counts.corrupted) : "") +
+                   "}}\n");
     }
 
 private:

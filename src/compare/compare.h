@@ -18,10 +18,22 @@ struct ComparedEntry {
     bool known = false; ///< whether `size` (of a file) and `modified` are known
     std::uint64_t size = 0;
     FileTime modified;
-    std::string error; ///< why the entry, or a folder's files, could not be read
+    std::string error;  ///< why the entry, or a folder's files, could not be read
+    std::string sha256; ///< a file's content digest, when its catalogue holds one
 
     /// Takes over `entry`.
     void assign(const CatalogueEntry& entry);
+};
+
+struct ComparisonResult {
+    std::int64_t added = 0, removed = 0, changed = 0;
+    /// Files of the same size and time whose digests differ: their content was damaged.
+    std::int64_t corrupted = 0;
+    /// Why the comparison could not be completed (a damaged catalogue); empty when it was.
+    std::string failure;
+    /// Whether an entry on either side could not be read, so differences may be missing.
+    bool incomplete = false;
+    bool differs() const { return added + removed + changed + corrupted > 0; }
 };
 
 /// What a comparison found, as it finds it.
@@ -31,16 +43,10 @@ public:
     virtual void removed(const ComparedEntry& entry) = 0;
     /// An entry in both whose kind, size or modification time differ.
     virtual void changed(const ComparedEntry& older, const ComparedEntry& newer) = 0;
-    virtual void finish(std::int64_t added, std::int64_t removed, std::int64_t changed) = 0;
-};
-
-struct ComparisonResult {
-    std::int64_t added = 0, removed = 0, changed = 0;
-    /// Why the comparison could not be completed (a damaged catalogue); empty when it was.
-    std::string failure;
-    /// Whether an entry on either side could not be read, so differences may be missing.
-    bool incomplete = false;
-    bool differs() const { return added + removed + changed > 0; }
+    /// A file of the same size and time on both sides whose digests differ.
+    virtual void corrupted(const ComparedEntry& older, const ComparedEntry& newer) = 0;
+    /// The counts; "corrupted" is told only when there are some.
+    virtual void finish(const ComparisonResult& counts) = 0;
 };
 
 /// The two sides of a comparison and how messages name them.
@@ -60,7 +66,8 @@ ComparisonResult CompareCatalogues(const ComparedSides& sides, DifferenceReport&
 /// One line per difference, then the counts:
 ///   added file Sub/new.txt: 12 bytes, 2026-12-07T10:00:00.000000000Z
 ///   changed file a.txt: size 1 -> 5
-///   1 added, 0 removed, 1 changed
+///   corrupted file b.txt: sha256 5f3a... -> 0c2e...
+///   1 added, 0 removed, 1 changed, 1 corrupted
 std::unique_ptr<DifferenceReport> textDifferences(OutputFile& out);
 
 /// The same as one JSON document, one difference a line; `older` and `newer` name the sides.

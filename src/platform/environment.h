@@ -50,6 +50,8 @@ public:
     virtual std::string hostName() = 0;
     /// The time of day on the system's clock.
     virtual FileTime currentTime() = 0;
+    /// The processors this process may run on (at least 1).
+    virtual unsigned processors() = 0;
 };
 
 /// Other programs, started and left to run.

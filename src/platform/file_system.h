@@ -40,6 +40,19 @@ struct FileIdentity {
     friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
 };
 
+/// Takes a file's content a piece at a time, in order.
+class ContentSink : public Interface {
+public:
+    virtual void take(std::string_view piece) = 0;
+};
+
+/// Why a file's content was not read, besides the system's reasons.
+enum class ContentFault {
+    Changed = 1, ///< its size or time changed while it was read
+    NotAFile,    ///< it is no regular file (any more): a FIFO, a device, a folder
+};
+std::error_code make_error_code(ContentFault fault);
+
 /// Takes the entries of a folder one at a time, as the file system yields them.
 class EntrySink : public Interface {
 public:
@@ -75,6 +88,17 @@ public:
     /// on its file system.
     [[nodiscard]] virtual std::error_code openFolder(std::string_view name,
                                                      std::unique_ptr<OpenFolder>& out) = 0;
+
+    /// A second hold on this folder, open after this one is closed: for work on its files
+    /// that outlasts a walk's visit.
+    [[nodiscard]] virtual std::error_code duplicate(std::unique_ptr<OpenFolder>& out) = 0;
+
+    /// Reads the regular file `name` (what it leads to, when `follow`) from its start to its
+    /// end into `out`, in large pieces, and tells the system that the pieces are not wanted
+    /// again. Never opens a FIFO, a socket or a device for good (`ContentFault::NotAFile`);
+    /// a file whose size or time changed meanwhile is `ContentFault::Changed`.
+    [[nodiscard]] virtual std::error_code readContent(std::string_view name, bool follow,
+                                                      ContentSink& out) = 0;
 };
 
 class FileSystem : public Interface {
@@ -97,3 +121,5 @@ public:
 };
 
 } // namespace dorvantile
+
+template <> struct std::is_error_code_enum<dorvantile::ContentFault> : std::true_type {};

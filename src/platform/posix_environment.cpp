@@ -2,11 +2,13 @@
 
 #include "platform/descriptor.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
 #include <limits.h>
 #include <pwd.h>
+#include <sched.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <time.h>
@@ -127,6 +129,13 @@ std::string PosixEnvironment::hostName() {
     if (gethostname(name, sizeof name - 1) != 0)
         return {};
     return name;
+}
+
+unsigned PosixEnvironment::processors() {
+    cpu_set_t set;
+    if (sched_getaffinity(0, sizeof set, &set) != 0)
+        return 1;
+    return static_cast<unsigned>(std::max(CPU_COUNT(&set), 1));
 }
 
 FileTime PosixEnvironment::currentTime() {

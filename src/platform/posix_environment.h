@@ -20,6 +20,7 @@ public:
     std::error_code makeFolder(const std::string& path) override;
     std::string hostName() override;
     FileTime currentTime() override;
+    unsigned processors() override;
     std::error_code startProgram(const std::vector<std::string>& command) override;
 };
 

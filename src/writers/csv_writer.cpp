@@ -26,8 +26,9 @@ std::string_view folderName(std::string_view folder) {
 // path escapes each of its parts on its own, for "/" is never part of anything escaped.
 class CsvCatalogue final : public CatalogueSink {
 public:
-    explicit CsvCatalogue(OutputFile& out) : out_(out) {
-        out_.write("kind,path,name,size,modified,files,bytes,error\r\n");
+    CsvCatalogue(OutputFile& out, bool checksums) : out_(out), checksums_(checksums) {
+        out_.write(checksums ? "kind,path,name,size,modified,files,bytes,error,sha256\r\n"
+                             : "kind,path,name,size,modified,files,bytes,error\r\n");
     }
 
     void finish(const Totals&) override {}
@@ -70,12 +71,15 @@ public:
         line_.push_back(',');
         if (!entry.error.empty())
             appendCsvQuoted(line_, entry.error);
+        if (checksums_)
+            line_.append(",").append(entry.sha256);
         line_.append("\r\n");
         out_.write(line_);
     }
 
 private:
     OutputFile& out_;
+    bool checksums_;
     std::string line_;
     std::string prefix_; // the quote and the folder's escaped path, with its "/" if not empty
     std::string name_;   // a file's name, quoted
@@ -84,7 +88,7 @@ private:
 } // namespace
 
 Writer csvCatalogue(const WriterTarget& target) {
-    return std::make_unique<CsvCatalogue>(*target.file);
+    return std::make_unique<CsvCatalogue>(*target.file, target.run->checksums);
 }
 
 } // namespace dorvantile

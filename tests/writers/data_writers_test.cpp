@@ -132,7 +132,8 @@ TEST(DataWriters, CsvJsonAndTheirDifferencesMatchTheGoldenFiles) {
         void added(const ComparedEntry&) override { ++n; }
         void removed(const ComparedEntry&) override { ++n; }
         void changed(const ComparedEntry&, const ComparedEntry&) override { ++n; }
-        void finish(std::int64_t, std::int64_t, std::int64_t) override {}
+        void corrupted(const ComparedEntry&, const ComparedEntry&) override { ++n; }
+        void finish(const ComparisonResult&) override {}
     } count;
     result = CompareCatalogues({walked, "folder", reader, "new"}, count, [](const std::string&) {});
     EXPECT_EQ(count.n, 0);

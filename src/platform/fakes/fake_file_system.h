@@ -6,6 +6,7 @@
 
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <utility>
 #include <vector>
@@ -29,6 +30,13 @@ public:
     void setDetails(const std::string& path, EntryDetails details) { details_[path] = details; }
     /// Makes asking for the details of `path` fail with `error`.
     void failDetails(const std::string& path, std::errc error) { detailFailures_[path] = error; }
+    /// The content of the file at `path`, empty unless given; reading it fails with `error`
+    /// when one is given.
+    void setContent(const std::string& path, std::string content, std::error_code error = {}) {
+        contents_[path] = {std::move(content), error};
+    }
+    /// How many times each file's content was read.
+    std::map<std::string, int> reads;
 
     std::error_code openFolder(const std::string& folder,
                                std::unique_ptr<OpenFolder>& out) override {
@@ -69,6 +77,18 @@ private:
         std::error_code details(EntryDetails& out) override { return fs_.detailsOf(path_, out); }
         std::error_code entryDetails(std::string_view name, unsigned, EntryDetails& out) override {
             return fs_.detailsOf(child(name), out);
+        }
+        std::error_code duplicate(std::unique_ptr<OpenFolder>& out) override {
+            out = std::make_unique<Folder>(fs_, path_);
+            return {};
+        }
+        std::error_code readContent(std::string_view name, bool, ContentSink& out) override {
+            const std::lock_guard lock(fs_.contentMutex_); // read on several threads
+            const std::pair<std::string, std::error_code>& file = fs_.contents_[child(name)];
+            ++fs_.reads[child(name)];
+            if (!file.second)
+                out.take(file.first);
+            return file.second;
         }
         std::error_code openFolder(std::string_view name,
                                    std::unique_ptr<OpenFolder>& out) override {
@@ -119,6 +139,8 @@ private:
     std::map<std::string, std::errc> failures_;
     std::map<std::string, EntryDetails> details_;
     std::map<std::string, std::errc> detailFailures_;
+    std::map<std::string, std::pair<std::string, std::error_code>> contents_;
+    std::mutex contentMutex_;
 };
 
 } // namespace dorvantile::fakes

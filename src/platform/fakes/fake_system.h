@@ -129,6 +129,7 @@ public:
     FileTime now{1765000000, 0};
     std::string hostName() override { return host; }
     FileTime currentTime() override { return now; }
+    unsigned processors() override { return 2; }
     std::error_code startProgram(const std::vector<std::string>& command) override {
         started.push_back(command);
         return failures.next("startProgram");

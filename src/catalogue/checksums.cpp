@@ -1,0 +1,144 @@
+#include "catalogue/checksums.h"
+
+#include "platform/paths.h"
+
+#include <openssl/evp.h>
+
+namespace dorvantile {
+namespace {
+
+/// A SHA-256 being taken, fed a piece at a time.
+class Sha256 final : public ContentSink {
+public:
+    Sha256() : context_(EVP_MD_CTX_new(), EVP_MD_CTX_free) {
+        if (!context_ || EVP_DigestInit_ex(context_.get(), EVP_sha256(), nullptr) != 1)
+            throw std::bad_alloc();
+    }
+    void take(std::string_view piece) override {
+        EVP_DigestUpdate(context_.get(), piece.data(), piece.size());
+    }
+    std::string hex() {
+        unsigned char digest[EVP_MAX_MD_SIZE];
+        unsigned int length = 0;
+        EVP_DigestFinal_ex(context_.get(), digest, &length);
+        static const char digits[] = "0123456789abcdef";
+        std::string text;
+        for (unsigned int i = 0; i < length; ++i)
+            text.append({digits[digest[i] >> 4], digits[digest[i] & 15]});
+        return text;
+    }
+
+private:
+    std::unique_ptr<EVP_MD_CTX, void (*)(EVP_MD_CTX*)> context_;
+};
+
+} // namespace
+
+std::string sha256Hex(std::string_view bytes) {
+    Sha256 digest;
+    digest.take(bytes);
+    return digest.hex();
+}
+
+DigestedStream::DigestedStream(std::unique_ptr<EntryStream> source, unsigned jobs,
+                               WalkFeedback& feedback)
+    : source_(std::move(source)), feedback_(feedback), window_(256 + 64 * std::size_t{jobs}) {
+    for (unsigned i = 0; i < std::max(jobs, 1u); ++i)
+        threads_.emplace_back([this] { work(); });
+}
+
+DigestedStream::~DigestedStream() {
+    {
+        const std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    changed_.notify_all();
+    for (std::thread& thread : threads_)
+        thread.join();
+}
+
+void DigestedStream::work() {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        changed_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
+        if (stopping_)
+            return;
+        Pending& file = *queue_.front();
+        queue_.pop_front();
+        lock.unlock();
+        Sha256 digest;
+        file.unread = file.at->readContent(file.name, file.entry.kind == EntryKind::Link, digest);
+        if (!file.unread)
+            file.sha256 = digest.hex();
+        lock.lock();
+        file.at.reset(); // the folder's last reader closes it
+        file.done = true;
+        changed_.notify_all();
+    }
+}
+
+// Takes entries from the source until the window is full; a listed file whose details were
+// read goes to the threads. The threads touch only the entries they are given, and `done`
+// under the lock.
+bool DigestedStream::fill() {
+    CatalogueEntry entry;
+    while (!ended_ && pending_.size() < window_) {
+        if (!source_->next(entry)) {
+            ended_ = true;
+            break;
+        }
+        Pending& held = pending_.emplace_back();
+        held.entry = entry;
+        held.folder.assign(entry.folder);
+        held.below = entry.folder.size() - entry.below.size();
+        held.name.assign(entry.name);
+        held.error.assign(entry.error);
+        const bool read = entry.kind != EntryKind::Folder && entry.kind != EntryKind::Dangling &&
+                          entry.known && entry.at != nullptr;
+        if (!read)
+            continue;
+        if (entry.at != lastFolder_) { // a hold of its own, for the walk moves on
+            std::unique_ptr<OpenFolder> copy;
+            lastFolder_ = entry.at;
+            held_.reset();
+            if (std::error_code error = entry.at->duplicate(copy))
+                held.unread = error;
+            else
+                held_ = std::move(copy);
+        }
+        if (held_) {
+            held.at = held_;
+            held.done = false;
+            const std::lock_guard lock(mutex_);
+            queue_.push_back(&held);
+            changed_.notify_all();
+        }
+    }
+    return !pending_.empty();
+}
+
+bool DigestedStream::next(CatalogueEntry& entry) {
+    if (!fill())
+        return false;
+    {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [this] { return pending_.front().done; });
+        current_ = std::move(pending_.front());
+        pending_.pop_front();
+    }
+    Pending& file = current_;
+    entry = file.entry;
+    entry.folder = file.folder;
+    entry.below = std::string_view(file.folder).substr(file.below);
+    entry.name = file.name;
+    entry.at = nullptr;
+    if (file.unread) {
+        file.error = file.unread.message();
+        feedback_.cannotRead(withSeparator(file.folder).append(file.name), file.unread);
+    }
+    entry.error = file.error;
+    entry.sha256 = file.sha256;
+    return true;
+}
+
+} // namespace dorvantile

@@ -1,0 +1,64 @@
+// Each file's content read and its SHA-256 taken on several threads while the walk goes on,
+// the entries handed on in catalogue order with their digests.
+#pragma once
+
+#include "catalogue/entry.h"
+#include "catalogue/walk_feedback.h"
+
+#include <condition_variable>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace dorvantile {
+
+/// The entries of `source` (a walk, whose entries carry their open folder), each listed file
+/// with its SHA-256: read on `jobs` threads, a bounded number of entries ahead of the reader,
+/// so that memory stays small whatever the tree. A file whose content cannot be read, or
+/// changes while it is read, has no digest but an error, told to `feedback`.
+class DigestedStream final : public EntryStream {
+public:
+    DigestedStream(std::unique_ptr<EntryStream> source, unsigned jobs, WalkFeedback& feedback);
+    /// Stops the threads once the file each is reading is done.
+    ~DigestedStream() override;
+
+    bool next(CatalogueEntry& entry) override;
+    std::string failure() const override { return source_->failure(); }
+    Totals totals() const override { return source_->totals(); }
+
+private:
+    /// An entry with its own copies of its texts, and its digest once taken.
+    struct Pending {
+        CatalogueEntry entry;
+        std::string folder, name, error, sha256;
+        std::size_t below = 0;          // where `below` begins in `folder`
+        std::shared_ptr<OpenFolder> at; // while its file is to be read
+        std::error_code unread;         // why its content could not be read
+        bool done = true;               // no digest is still to come
+    };
+    bool fill();
+    void work();
+
+    std::unique_ptr<EntryStream> source_;
+    WalkFeedback& feedback_;
+    std::size_t window_; // the entries held ahead of the reader at most
+    std::deque<Pending> pending_;
+    Pending current_; // the entry last handed on, whose views are valid till the next
+    OpenFolder* lastFolder_ = nullptr;
+    std::shared_ptr<OpenFolder> held_; // a hold on `lastFolder_`, shared by its files' reads
+    bool ended_ = false;
+
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<Pending*> queue_; // files waiting for a thread
+    bool stopping_ = false;
+    std::vector<std::thread> threads_;
+};
+
+/// The lower-case hex digits of `bytes`' SHA-256 (libcrypto's), for what a test compares.
+std::string sha256Hex(std::string_view bytes);
+
+} // namespace dorvantile
