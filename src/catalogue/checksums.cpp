@@ -97,9 +97,11 @@ bool DigestedStream::fill() {
                           entry.known && entry.at != nullptr;
         if (!read)
             continue;
-        if (entry.at != lastFolder_) { // a hold of its own, for the walk moves on
+        // A hold on the folder of its own, for the walk moves on. Known by its path: the next
+        // folder may be opened where the last one was in memory.
+        if (entry.folder != lastFolder_) {
             std::unique_ptr<OpenFolder> copy;
-            lastFolder_ = entry.at;
+            lastFolder_.assign(entry.folder);
             held_.reset();
             if (std::error_code error = entry.at->duplicate(copy))
                 held.unread = error;

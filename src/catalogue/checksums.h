@@ -46,9 +46,9 @@ private:
     WalkFeedback& feedback_;
     std::size_t window_; // the entries held ahead of the reader at most
     std::deque<Pending> pending_;
-    Pending current_; // the entry last handed on, whose views are valid till the next
-    OpenFolder* lastFolder_ = nullptr;
-    std::shared_ptr<OpenFolder> held_; // a hold on `lastFolder_`, shared by its files' reads
+    Pending current_;        // the entry last handed on, whose views are valid till the next
+    std::string lastFolder_; // the path of the folder of the last file
+    std::shared_ptr<OpenFolder> held_; // a hold on it, shared by its files' reads
     bool ended_ = false;
 
     std::mutex mutex_;

@@ -2,12 +2,16 @@
 // and a link trading places while walks run, a file system mounted during a walk, the run's
 // own file, and an entry asked for more of its open folder; and any stream read ahead on a
 // thread of its own.
+#include "catalogue/checksums.h"
 #include "catalogue/read_ahead.h"
 #include "catalogue/tree_walk.h"
+#include "platform/attributes.h"
+#include "platform/fakes/fake_file_system.h"
 #include "platform/posix_file_system.h"
 #include "support/fake_feedback.h"
 #include "support/temp_tree.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -142,6 +146,43 @@ TEST(TreeWalk, AnEntryAsksItsOpenFolder) {
     ASSERT_NE(entry.at, nullptr);
     ASSERT_FALSE(entry.at->entryDetails(entry.name, 0, details));
     EXPECT_EQ(details.size, 7u);
+}
+
+// Digests on many threads come in catalogue order, as on one, past the entries held ahead;
+// a file that cannot be read or changed while it was read has an error instead, told once,
+// and a link that leads nowhere is not read.
+TEST(DigestedStream, GivesEachFileItsDigestInOrder) {
+    fakes::FakeFileSystem fs;
+    for (int i = 0; i < 2000; ++i) {
+        const std::string path = "/t/d" + std::to_string(i % 3) + "/f" + std::to_string(i);
+        fs.addEntry(path);
+        fs.setContent(path, path);
+    }
+    fs.setContent("/t/d0/f3", "", std::make_error_code(std::errc::permission_denied));
+    fs.setContent("/t/d1/f4", "", ContentFault::Changed);
+    fs.addEntry("/t/dangling", Link);
+    fs.setDetails("/t/dangling", {0, {}, true});
+    std::vector<std::vector<std::string>> runs;
+    fakes::FakeFeedback feedback;
+    for (unsigned jobs : {1u, 4u}) {
+        DigestedStream stream(
+            std::make_unique<TreeWalk>(fs, "/t", ListingOptions{false, {}, true}, feedback), jobs,
+            feedback);
+        std::vector<std::string>& found = runs.emplace_back();
+        for (CatalogueEntry entry; stream.next(entry);)
+            found.push_back(std::string(entry.name) + " " + std::string(entry.sha256) +
+                            std::string(entry.error));
+    }
+    EXPECT_EQ(runs[0], runs[1]);
+    ASSERT_EQ(runs[0].size(), 2000u + 5);
+    EXPECT_EQ(runs[0][1], "dangling ");
+    EXPECT_EQ(runs[0][3], "f0 " + sha256Hex("/t/d0/f0"));
+    EXPECT_NE(std::find(runs[0].begin(), runs[0].end(), "f3 Permission denied"), runs[0].end());
+    EXPECT_NE(std::find(runs[0].begin(), runs[0].end(), "f4 changed while it was read"),
+              runs[0].end());
+    EXPECT_EQ(feedback.unreadable.size(), 4u); // two files, each run
+    EXPECT_EQ(fs.reads.count("/t/dangling"), 0u);
+    EXPECT_EQ(fs.reads["/t/d2/f5"], 2);
 }
 
 // A stream that throws on the reading thread ends with its reason, never the process.

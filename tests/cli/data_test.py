@@ -5,6 +5,7 @@ import base64
 import calendar
 import csv
 import fnmatch
+import hashlib
 import json
 import os
 import shutil
@@ -181,6 +182,41 @@ try:
     check(totals["bytes"] == 3 * (2**63 - 1), f"json: {totals}")
     check(run(["compare", saved, huge]).stdout == b"0 added, 0 removed, 0 changed\n", "2^64")
     shutil.rmtree(huge)
+
+    # Checksums: every listed file's SHA-256 as hashlib has it (a link's of what it leads
+    # to), the same bytes on 1 and on 8 threads; a FIFO is never opened; a byte changed
+    # with its time put back is corrupted, and only when both sides have digests.
+    d = os.path.join(t, "sums").encode()
+    contents = {b"empty": b"", b"one": b"1", b"sub/mib": os.urandom(2**20 + 1),
+                b"na\xefve\n.txt": b"x" * 5000, b"sparse": None}
+    os.makedirs(os.path.join(d, b"sub"))
+    for name, data in contents.items():
+        with open(os.path.join(d, name), "wb") as f:
+            f.write(data) if data is not None else f.truncate(2**30)
+    contents[b"sparse"], contents[b"link"] = bytes(2**30), contents[b"sub/mib"]
+    os.symlink(b"sub/mib", os.path.join(d, b"link"))
+    os.mkfifo(os.path.join(d, b"fifo"))
+    sums = os.path.join(t, "sums.json").encode()
+    one = run(["--format", "json", "--checksum", "sha256", "--jobs", "1", "--output", sums, d])
+    eight = run(["--format", "json", "--checksum", "sha256", "--jobs=8", "--output", "-", d])
+    lines = open(sums, "rb").read().split(b"\n")
+    check(lines[1:] == eight.stdout.split(b"\n")[1:], "1 and 8 threads")
+    got = {(base64.b64decode(e["path_base64"]) if "path_base64" in e else e["path"].encode()):
+           e.get("sha256") for e in json.loads(b"\n".join(lines))["entries"]}
+    check(got == {b"": None, b"sub": None, **{n: hashlib.sha256(c).hexdigest()
+                                              for n, c in contents.items()}}, f"sums: {got}")
+    rows = list(csv.reader(run(["--format", "csv", "--checksum", "sha256", "--output", "-", d])
+                           .stdout.decode("utf-8", "surrogateescape").splitlines()))
+    check(rows[0][-1] == "sha256" and rows[2][-1] == got[b"empty"], f"csv: {rows[:3]}")
+    changed = os.stat(os.path.join(d, b"one")).st_mtime_ns
+    with open(os.path.join(d, b"one"), "r+b") as f:
+        f.write(b"2")
+    os.utime(os.path.join(d, b"one"), ns=(0, changed))
+    report = run(["compare", "--checksum", "sha256", sums, d], status=1).stdout.decode()
+    check(report == f"corrupted file one: sha256 {got[b'one']} -> "
+          f"{hashlib.sha256(b'2').hexdigest()}\n0 added, 0 removed, 0 changed, 1 corrupted\n",
+          report)
+    check(run(["compare", sums, d]).stdout == b"0 added, 0 removed, 0 changed\n", "one side")
 
     # A damaged catalogue names its line; what cannot be read is trouble.
     with open(old, "rb") as source:
