@@ -15,6 +15,7 @@
 #include <memory>
 #include <sys/stat.h>
 #include <sys/syscall.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 namespace dorvantile {
@@ -153,8 +154,17 @@ std::error_code PosixOpenFolder::readContent(std::string_view name, bool follow,
     thread_local std::unique_ptr<char[]> buffer;
     if (!buffer)
         buffer = std::make_unique<char[]>(contentPieceSize);
-    for (;;) {
-        const ssize_t got = ::read(file.get(), buffer.get(), contentPieceSize);
+    // The first piece is asked only of the page cache: a file found there was wanted by
+    // someone before, and is left there.
+    iovec piece{buffer.get(), contentPieceSize};
+    bool cached = false;
+    for (bool first = true;; first = false) {
+        ssize_t got = first ? preadv2(file.get(), &piece, 1, -1, RWF_NOWAIT) : 0;
+        if (first && got < 0 && errno != EINTR && errno != EAGAIN && errno != EOPNOTSUPP)
+            return {errno, std::generic_category()};
+        cached = cached || (first && got > 0);
+        if (!first || got < 0)
+            got = ::read(file.get(), buffer.get(), contentPieceSize);
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0)
@@ -163,9 +173,11 @@ std::error_code PosixOpenFolder::readContent(std::string_view name, bool follow,
             break;
         out.take({buffer.get(), static_cast<std::size_t>(got)});
     }
-    // What was read is not wanted again: a check of a disk larger than memory leaves the
-    // page cache to the rest of the machine.
-    [[maybe_unused]] const int dropped = posix_fadvise(file.get(), 0, 0, POSIX_FADV_DONTNEED);
+    // What was read from the disk is not wanted again: a check of a disk larger than memory
+    // leaves the page cache to the rest of the machine.
+    if (!cached) {
+        [[maybe_unused]] const int dropped = posix_fadvise(file.get(), 0, 0, POSIX_FADV_DONTNEED);
+    }
     if (fstat(file.get(), &after) != 0)
         return {errno, std::generic_category()};
     if (after.st_size != before.st_size || after.st_mtim.tv_sec != before.st_mtim.tv_sec ||
