@@ -4,12 +4,13 @@ namespace dorvantile::cli {
 namespace {
 
 constexpr Format table[] = {
-    {"html", "Files.html", false, htmlCatalogue},
-    {"text", "Files.txt", false, textCatalogue},
-    {"print", "", false, printedCatalogue},
-    {"csv", "Files.csv", true, csvCatalogue},
-    {"json", "Files.json", true, jsonCatalogue},
-    {"explorer", "Explorer.html", true, explorerCatalogue},
+    {"html", "Files.html", false, false, htmlCatalogue},
+    {"text", "Files.txt", false, false, textCatalogue},
+    {"print", "", false, false, printedCatalogue},
+    {"csv", "Files.csv", true, false, csvCatalogue},
+    {"json", "Files.json", true, false, jsonCatalogue},
+    {"explorer", "Explorer.html", true, false, explorerCatalogue},
+    {"sha256sum", "Files.sha256", true, true, sha256sumCatalogue},
 };
 
 } // namespace

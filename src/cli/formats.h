@@ -11,6 +11,7 @@ struct Format {
     std::string_view name;        ///< as `--format` names it
     std::string_view defaultFile; ///< in the app folder; empty for the printout
     bool details;                 ///< whether it reads each file's size and time
+    bool digests;                 ///< whether it is made of each file's SHA-256
     Writer (*writer)(const WriterTarget& target);
 
     bool printed() const { return defaultFile.empty(); }

@@ -21,7 +21,8 @@ const char* const usageText =
     "                     print for a printout on the default printer; csv and json\n"
     "                     for data with each file's size and modification time;\n"
     "                     explorer for a page with a folder tree, sizes, times and\n"
-    "                     a search, made for large trees\n"
+    "                     a search, made for large trees; sha256sum for a manifest\n"
+    "                     that sha256sum -c checks\n"
     "  --output FILE      where to write the catalogue; - for standard output\n"
     "                     (default: Files.html, .txt, .csv, .json or Explorer.html\n"
     "                     in $XDG_DATA_HOME/dorvantile, else\n"
@@ -80,8 +81,9 @@ ParsedArguments checkCatalogue(Options options, const std::vector<std::string_vi
     } else if (options.printer) {
         return usageError("option --printer needs --format print");
     }
-    if (options.checksum && options.format != "csv" && options.format != "json")
-        return usageError("option --checksum needs --format csv or json");
+    options.checksum = options.checksum || format->digests;
+    if (options.checksum && options.format != "csv" && options.format != "json" && !format->digests)
+        return usageError("option --checksum needs --format csv, json or sha256sum");
     if (options.jobs > 0 && !options.checksum)
         return usageError("option --jobs needs --checksum");
     return run(std::move(options));

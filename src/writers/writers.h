@@ -31,6 +31,8 @@ Writer printedCatalogue(const WriterTarget& target);
 Writer csvCatalogue(const WriterTarget& target);
 /// The explorer page: a folder tree, each folder's files with sizes and times, and a search.
 Writer explorerCatalogue(const WriterTarget& target);
+/// A manifest of each file's SHA-256 that `sha256sum -c` checks in the chosen folder.
+Writer sha256sumCatalogue(const WriterTarget& target);
 /// The JSON catalogue, which compare reads back.
 inline Writer jsonCatalogue(const WriterTarget& target) {
     return std::make_unique<JsonCatalogueWriter>(*target.file, *target.run);

@@ -208,6 +208,10 @@ try:
     rows = list(csv.reader(run(["--format", "csv", "--checksum", "sha256", "--output", "-", d])
                            .stdout.decode("utf-8", "surrogateescape").splitlines()))
     check(rows[0][-1] == "sha256" and rows[2][-1] == got[b"empty"], f"csv: {rows[:3]}")
+    manifest = run(["--format", "sha256sum", "--output", "-", d]).stdout
+    checked = subprocess.run(["sha256sum", "-c", "--strict", "-"], input=manifest, cwd=d,
+                             capture_output=True)
+    check(checked.returncode == 0 and manifest.count(b"\n") == 6, f"{checked} {manifest}")
     changed = os.stat(os.path.join(d, b"one")).st_mtime_ns
     with open(os.path.join(d, b"one"), "r+b") as f:
         f.write(b"2")
