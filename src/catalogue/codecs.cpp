@@ -1,10 +1,9 @@
 #include "catalogue/codecs.h"
 
-#include <cstdint>
-
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <cstdint>
 #include <cstring>
 
 namespace dorvantile {

@@ -14,9 +14,9 @@
 #include <QTemporaryFile>
 #include <cerrno>
 #include <cups/cups.h>
+#include <optional>
 #include <sys/socket.h>
 #include <unistd.h>
-#include <optional>
 #include <vector>
 
 namespace dorvantile {
@@ -60,7 +60,8 @@ std::optional<std::string> unreachable() {
     int reason = EHOSTUNREACH; // a name that gives no address
     for (http_addrlist_t* at = addresses; at != nullptr && reason != 0; at = at->next) {
         const int fd = ::socket(at->addr.addr.sa_family, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        reason = fd < 0 || ::connect(fd, &at->addr.addr, httpAddrLength(&at->addr)) != 0 ? errno : 0;
+        reason =
+            fd < 0 || ::connect(fd, &at->addr.addr, httpAddrLength(&at->addr)) != 0 ? errno : 0;
         if (fd >= 0)
             ::close(fd);
     }
