@@ -41,8 +41,9 @@ std::string sha256Hex(std::string_view bytes) {
 }
 
 DigestedStream::DigestedStream(std::unique_ptr<EntryStream> source, unsigned jobs,
-                               WalkFeedback& feedback)
-    : source_(std::move(source)), feedback_(feedback), window_(256 + 64 * std::size_t{jobs}) {
+                               WalkFeedback& feedback, std::unique_ptr<EntryStream> reused)
+    : source_(std::move(source)), feedback_(feedback), window_(256 + 64 * std::size_t{jobs}),
+      reused_(std::move(reused)) {
     for (unsigned i = 0; i < std::max(jobs, 1u); ++i)
         threads_.emplace_back([this] { work(); });
 }
@@ -95,7 +96,7 @@ bool DigestedStream::fill() {
         held.error.assign(entry.error);
         const bool read = entry.kind != EntryKind::Folder && entry.kind != EntryKind::Dangling &&
                           entry.known && entry.at != nullptr;
-        if (!read)
+        if (reuse(held) || !read)
             continue;
         // A hold on the folder of its own, for the walk moves on. Known by its path: the next
         // folder may be opened where the last one was in memory.
@@ -117,6 +118,30 @@ bool DigestedStream::fill() {
         }
     }
     return !pending_.empty();
+}
+
+// Moves the reused catalogue on to the entry's path (both are in catalogue order) and takes
+// its digest when the file there is the same by path, size and time. Entries are copied
+// first: the reader's views last till its next entry.
+bool DigestedStream::reuse(Pending& held) {
+    if (!reused_)
+        return false;
+    const CatalogueEntry& now = held.entry;
+    path_.clear();
+    appendPathBelow(path_, now);
+    const auto order = [&] { return compareCatalogueOrder(old_.kind, oldPath_, now.kind, path_); };
+    while (!oldStarted_ || (oldValid_ && order() < 0)) {
+        oldStarted_ = true;
+        if ((oldValid_ = reused_->next(old_))) {
+            oldPath_.clear();
+            appendPathBelow(oldPath_, old_);
+        }
+    }
+    if (!oldValid_ || order() != 0 || now.kind == EntryKind::Folder || old_.sha256.empty() ||
+        !old_.known || !now.known || old_.size != now.size || !(old_.modified == now.modified))
+        return false;
+    held.sha256.assign(old_.sha256);
+    return true;
 }
 
 bool DigestedStream::next(CatalogueEntry& entry) {

@@ -18,15 +18,20 @@ namespace dorvantile {
 /// The entries of `source` (a walk, whose entries carry their open folder), each listed file
 /// with its SHA-256: read on `jobs` threads, a bounded number of entries ahead of the reader,
 /// so that memory stays small whatever the tree. A file whose content cannot be read, or
-/// changes while it is read, has no digest but an error, told to `feedback`.
+/// changes while it is read, has no digest but an error, told to `feedback`. With `reused`
+/// (an earlier catalogue of the same folder), a file whose path, size and time to the
+/// nanosecond are those of a file there takes that file's digest unread.
 class DigestedStream final : public EntryStream {
 public:
-    DigestedStream(std::unique_ptr<EntryStream> source, unsigned jobs, WalkFeedback& feedback);
+    DigestedStream(std::unique_ptr<EntryStream> source, unsigned jobs, WalkFeedback& feedback,
+                   std::unique_ptr<EntryStream> reused = nullptr);
     /// Stops the threads once the file each is reading is done.
     ~DigestedStream() override;
 
     bool next(CatalogueEntry& entry) override;
-    std::string failure() const override { return source_->failure(); }
+    std::string failure() const override {
+        return reused_ && !reused_->failure().empty() ? reused_->failure() : source_->failure();
+    }
     Totals totals() const override { return source_->totals(); }
 
 private:
@@ -41,6 +46,7 @@ private:
     };
     bool fill();
     void work();
+    bool reuse(Pending& held);
 
     std::unique_ptr<EntryStream> source_;
     WalkFeedback& feedback_;
@@ -50,6 +56,12 @@ private:
     std::string lastFolder_; // the path of the folder of the last file
     std::shared_ptr<OpenFolder> held_; // a hold on it, shared by its files' reads
     bool ended_ = false;
+    std::unique_ptr<EntryStream> reused_;
+    CatalogueEntry old_;    // the reused catalogue's entry that the merge has reached
+    std::string oldPath_;   // its path below the chosen folder
+    bool oldValid_ = false; // whether there is one
+    bool oldStarted_ = false;
+    std::string path_;
 
     std::mutex mutex_;
     std::condition_variable changed_;

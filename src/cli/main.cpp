@@ -114,10 +114,20 @@ int catalogue(const Options& options, int& argc, char** argv) {
         const RunDescription run{*folder, environment.currentTime(), environment.hostName(),
                                  options.checksum};
         std::unique_ptr<EntryStream> entries = std::move(walk);
+        std::unique_ptr<EntryStream> reused;
+        if (options.reuse) {
+            std::unique_ptr<ReadableFile> file;
+            PosixInputFiles inputs;
+            if (std::error_code error = inputs.open(*options.reuse, file)) {
+                report("cannot read " + *options.reuse + ": " + error.message());
+                return 1;
+            }
+            reused = std::make_unique<JsonCatalogueReader>(std::move(file), *options.reuse);
+        }
         if (options.checksum)
             entries = std::make_unique<DigestedStream>(
                 std::move(entries), options.jobs ? options.jobs : environment.processors(),
-                feedback);
+                feedback, std::move(reused));
         std::optional<OutputFile> out;
         std::unique_ptr<PrintSurface> job;
         if (format.printed())
@@ -128,6 +138,11 @@ int catalogue(const Options& options, int& argc, char** argv) {
             fileSystem.leaveOut(out->identity());
         const Writer writer = format.writer({out ? &*out : nullptr, job.get(), &run});
         writeCatalogue(*entries, *writer);
+        // A stream that failed (a damaged catalogue to reuse) leaves the old catalogue.
+        if (std::string failure = entries->failure(); !failure.empty()) {
+            report(failure);
+            return 1;
+        }
         if (out)
             out->commit();
         incomplete = feedback.incomplete();

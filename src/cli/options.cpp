@@ -31,6 +31,8 @@ const char* const usageText =
     "  --printer NAME     print on the print queue NAME, not the default printer\n"
     "  --checksum sha256  read every file and give its SHA-256 (csv and json)\n"
     "  --jobs N           read files on N threads (default: one per processor)\n"
+    "  --reuse CATALOGUE  take the digest of each file whose path, size and time are\n"
+    "                     those in the JSON catalogue CATALOGUE, without reading it\n"
     "  --hidden           also list dot-files and dot-folders\n"
     "  --exclude PATTERN  leave out files, and folders with all beneath them, whose\n"
     "                     name matches the shell pattern PATTERN (repeatable)\n"
@@ -84,8 +86,9 @@ ParsedArguments checkCatalogue(Options options, const std::vector<std::string_vi
     options.checksum = options.checksum || format->digests;
     if (options.checksum && options.format != "csv" && options.format != "json" && !format->digests)
         return usageError("option --checksum needs --format csv, json or sha256sum");
-    if (options.jobs > 0 && !options.checksum)
-        return usageError("option --jobs needs --checksum");
+    if ((options.jobs > 0 || options.reuse) && !options.checksum)
+        return usageError(std::string("option ") + (options.reuse ? "--reuse" : "--jobs") +
+                          " needs --checksum");
     return run(std::move(options));
 }
 
@@ -103,6 +106,8 @@ ParsedArguments checkCompare(Options options, const std::vector<std::string_view
         return usageError("compare writes to standard output only");
     if (options.jobs > 0 && !options.checksum)
         return usageError("option --jobs needs --checksum");
+    if (options.reuse)
+        return usageError("option --reuse does not apply to compare");
     return run(std::move(options));
 }
 
@@ -161,7 +166,7 @@ ParsedArguments parseArguments(const std::vector<std::string_view>& arguments) {
         } else if (arg == "--hidden") {
             options.hidden = true;
         } else if (!is("--format") && !is("--output") && !is("--printer") && !is("--exclude") &&
-                   !is("--checksum") && !is("--jobs")) {
+                   !is("--checksum") && !is("--jobs") && !is("--reuse")) {
             return usageError("unknown option '" + std::string(arg) + "'");
         } else if (!value) {
             return usageError("option " + std::string(arg) + " needs a value");
@@ -183,6 +188,10 @@ ParsedArguments parseArguments(const std::vector<std::string_view>& arguments) {
             if (error != std::errc() || end != value->data() + value->size() || options.jobs == 0 ||
                 options.jobs > 1024)
                 return usageError("option --jobs needs a number of threads from 1 to 1024");
+        } else if (arg.starts_with("--reuse")) {
+            if (value->empty())
+                return usageError("option --reuse needs a catalogue");
+            options.reuse = *value;
         } else if (arg.starts_with("--exclude")) {
             if (value->empty())
                 return usageError("option --exclude needs a pattern");

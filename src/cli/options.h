@@ -27,6 +27,7 @@ struct Options {
     std::vector<std::string> excluded;
     bool checksum = false; ///< each file's SHA-256 (`--checksum sha256`)
     unsigned jobs = 0;     ///< threads that read files for their digests; 0: one a processor
+    std::optional<std::string> reuse; ///< a JSON catalogue whose digests unchanged files take
     std::string folder;
     std::string oldCatalogue, newCatalogue; ///< of `compare`: a JSON catalogue or a folder each
     friend bool operator==(const Options&, const Options&) = default;

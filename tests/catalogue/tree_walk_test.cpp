@@ -15,8 +15,10 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <deque>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <map>
 #include <stdexcept>
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -183,6 +185,57 @@ TEST(DigestedStream, GivesEachFileItsDigestInOrder) {
     EXPECT_EQ(feedback.unreadable.size(), 4u); // two files, each run
     EXPECT_EQ(fs.reads.count("/t/dangling"), 0u);
     EXPECT_EQ(fs.reads["/t/d2/f5"], 2);
+}
+
+// With an earlier catalogue, only the file whose time changed is read again; the others
+// take their digests from it.
+TEST(DigestedStream, ReusesTheDigestsOfUnchangedFiles) {
+    struct Held {
+        CatalogueEntry entry;
+        std::string folder, name, sha256;
+    };
+    struct Replay final : EntryStream {
+        std::deque<Held> held;
+        bool next(CatalogueEntry& entry) override {
+            if (held.empty())
+                return false;
+            static Held last; // the views last till the next entry
+            last = std::move(held.front());
+            held.pop_front();
+            entry = last.entry;
+            entry.folder = last.folder;
+            entry.below = std::string_view(last.folder)
+                              .substr(std::min(belowStart("/t"), last.folder.size()));
+            entry.name = last.name;
+            entry.sha256 = last.sha256;
+            return true;
+        }
+        Totals totals() const override { return {}; }
+    };
+    fakes::FakeFileSystem fs;
+    for (const char* path : {"/t/a", "/t/b", "/t/s/c"}) {
+        fs.addEntry(path);
+        fs.setContent(path, path);
+    }
+    fakes::FakeFeedback feedback;
+    const auto run = [&](std::unique_ptr<EntryStream> reused) {
+        auto replay = std::make_unique<Replay>();
+        DigestedStream stream(
+            std::make_unique<TreeWalk>(fs, "/t", ListingOptions{false, {}, true}, feedback), 2,
+            feedback, std::move(reused));
+        for (CatalogueEntry entry; stream.next(entry);)
+            replay->held.push_back({entry, std::string(entry.folder), std::string(entry.name),
+                                    std::string(entry.sha256)});
+        return replay;
+    };
+    std::unique_ptr<Replay> first = run(nullptr);
+    fs.setDetails("/t/b", {1, {5, 0}});
+    fs.setContent("/t/b", "new");
+    std::unique_ptr<Replay> second = run(std::move(first));
+    EXPECT_EQ(fs.reads, (std::map<std::string, int>{{"/t/a", 1}, {"/t/b", 2}, {"/t/s/c", 1}}));
+    ASSERT_EQ(second->held.size(), 5u);
+    EXPECT_EQ(second->held[2].sha256, sha256Hex("new"));
+    EXPECT_EQ(second->held[4].sha256, sha256Hex("/t/s/c"));
 }
 
 // A stream that throws on the reading thread ends with its reason, never the process.
