@@ -7,14 +7,21 @@
 namespace dorvantile {
 namespace {
 
-/// A SHA-256 being taken, fed a piece at a time.
+/// Thrown through a file's read when the stream is dropped: a large file is not read to its
+/// end for nothing.
+struct Abandoned {};
+
+/// A SHA-256 being taken, fed a piece at a time; `stop`, when set, abandons it.
 class Sha256 final : public ContentSink {
 public:
-    Sha256() : context_(EVP_MD_CTX_new(), EVP_MD_CTX_free) {
+    explicit Sha256(const std::atomic<bool>* stop = nullptr)
+        : context_(EVP_MD_CTX_new(), EVP_MD_CTX_free), stop_(stop) {
         if (!context_ || EVP_DigestInit_ex(context_.get(), EVP_sha256(), nullptr) != 1)
             throw std::bad_alloc();
     }
     void take(std::string_view piece) override {
+        if (stop_ && stop_->load(std::memory_order_relaxed))
+            throw Abandoned();
         EVP_DigestUpdate(context_.get(), piece.data(), piece.size());
     }
     std::string hex() {
@@ -30,6 +37,7 @@ public:
 
 private:
     std::unique_ptr<EVP_MD_CTX, void (*)(EVP_MD_CTX*)> context_;
+    const std::atomic<bool>* stop_;
 };
 
 } // namespace
@@ -52,6 +60,7 @@ DigestedStream::~DigestedStream() {
     {
         const std::lock_guard lock(mutex_);
         stopping_ = true;
+        abandoned_ = true;
     }
     changed_.notify_all();
     for (std::thread& thread : threads_)
@@ -67,10 +76,17 @@ void DigestedStream::work() {
         Pending& file = *queue_.front();
         queue_.pop_front();
         lock.unlock();
-        Sha256 digest;
-        file.unread = file.at->readContent(file.name, file.entry.kind == EntryKind::Link, digest);
-        if (!file.unread)
-            file.sha256 = digest.hex();
+        try {
+            Sha256 digest(&abandoned_);
+            file.unread =
+                file.at->readContent(file.name, file.entry.kind == EntryKind::Link, digest);
+            if (!file.unread)
+                file.sha256 = digest.hex();
+        } catch (const Abandoned&) {
+            file.unread = std::make_error_code(std::errc::operation_canceled);
+        } catch (const std::bad_alloc&) {
+            file.unread = std::make_error_code(std::errc::not_enough_memory);
+        }
         lock.lock();
         file.at.reset(); // the folder's last reader closes it
         file.done = true;
@@ -112,6 +128,7 @@ bool DigestedStream::fill() {
         if (held_) {
             held.at = held_;
             held.done = false;
+            held.read = true;
             const std::lock_guard lock(mutex_);
             queue_.push_back(&held);
             changed_.notify_all();
@@ -165,6 +182,10 @@ bool DigestedStream::next(CatalogueEntry& entry) {
     }
     entry.error = file.error;
     entry.sha256 = file.sha256;
+    if (file.read) {
+        readBytes_ += file.entry.size;
+        feedback_.read(++readFiles_, readBytes_);
+    }
     return true;
 }
 

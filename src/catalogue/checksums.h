@@ -5,6 +5,7 @@
 #include "catalogue/entry.h"
 #include "catalogue/walk_feedback.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <memory>
@@ -43,6 +44,7 @@ private:
         std::shared_ptr<OpenFolder> at; // while its file is to be read
         std::error_code unread;         // why its content could not be read
         bool done = true;               // no digest is still to come
+        bool read = false;              // its content is read, not reused
     };
     bool fill();
     void work();
@@ -56,6 +58,8 @@ private:
     std::string lastFolder_; // the path of the folder of the last file
     std::shared_ptr<OpenFolder> held_; // a hold on it, shared by its files' reads
     bool ended_ = false;
+    std::int64_t readFiles_ = 0; // files read for their digests, and their bytes
+    ByteCount readBytes_ = 0;
     std::unique_ptr<EntryStream> reused_;
     CatalogueEntry old_;    // the reused catalogue's entry that the merge has reached
     std::string oldPath_;   // its path below the chosen folder
@@ -67,6 +71,7 @@ private:
     std::condition_variable changed_;
     std::deque<Pending*> queue_; // files waiting for a thread
     bool stopping_ = false;
+    std::atomic<bool> abandoned_{false}; // the reader is gone: files half read are left
     std::vector<std::thread> threads_;
 };
 

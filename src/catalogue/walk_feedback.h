@@ -20,6 +20,12 @@ public:
     /// nothing beneath it); the run goes on. The same folder may be reported by both. Also a
     /// folder or file whose details (size, time) could not be read.
     virtual void cannotRead(const std::string& path, std::error_code reason) = 0;
+
+    /// The files whose content was read for their digests so far, and their bytes; called
+    /// for each such file, from the thread that takes the entries.
+    virtual void read(std::int64_t files, ByteCount bytes) {
+        static_cast<void>(files), static_cast<void>(bytes);
+    }
 };
 
 /// Feedback that hears nothing: for a walk whose entries carry what could not be read.

@@ -24,18 +24,32 @@ TerminalFeedback::~TerminalFeedback() {
     clearLine();
 }
 
-void TerminalFeedback::working(const Totals& progress) {
-    if (!terminal_)
-        return;
+bool TerminalFeedback::due() {
     const auto now = std::chrono::steady_clock::now();
-    if (shownOnce_ && now - last_ < std::chrono::milliseconds(200))
-        return;
+    if (!terminal_ || (shownOnce_ && now - last_ < std::chrono::milliseconds(200)))
+        return false;
     last_ = now;
+    shown_ = true;
+    shownOnce_ = true;
+    return true;
+}
+
+void TerminalFeedback::working(const Totals& progress) {
+    if (!due())
+        return;
     std::fprintf(stderr, "\r\033[K%lld folders, %lld files",
                  static_cast<long long>(progress.folders), static_cast<long long>(progress.files));
     std::fflush(stderr);
-    shown_ = true;
-    shownOnce_ = true;
+}
+
+void TerminalFeedback::read(std::int64_t files, ByteCount bytes) {
+    if (!due())
+        return;
+    const double seconds = std::chrono::duration<double>(last_ - started_).count();
+    const double mib = static_cast<double>(bytes) / (1 << 20);
+    std::fprintf(stderr, "\r\033[K%lld files read, %.0f MiB at %.0f MiB/s",
+                 static_cast<long long>(files), mib, seconds > 0 ? mib / seconds : 0.0);
+    std::fflush(stderr);
 }
 
 void TerminalFeedback::cannotRead(const std::string& folder, std::error_code reason) {

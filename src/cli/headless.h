@@ -27,12 +27,15 @@ public:
     ~TerminalFeedback() override;
     void working(const Totals& progress) override;
     void cannotRead(const std::string& folder, std::error_code reason) override;
+    void read(std::int64_t files, ByteCount bytes) override;
 
     /// Whether a folder could not be read: the catalogue lacks what lies in it.
     bool incomplete() const { return !unreadable_.empty(); }
 
 private:
     void clearLine();
+    bool due(); // whether the progress line is due again
+    std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
     std::set<std::string> unreadable_; // each warned of once, by collection or listing
 
     bool terminal_;
