@@ -150,7 +150,9 @@ std::error_code PosixOpenFolder::readContent(std::string_view name, bool follow,
         return {errno, std::generic_category()};
     if (!S_ISREG(before.st_mode))
         return ContentFault::NotAFile;
-    [[maybe_unused]] const int advised = posix_fadvise(file.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
+    if (static_cast<std::uint64_t>(before.st_size) > contentPieceSize) {
+        [[maybe_unused]] const int advised = posix_fadvise(file.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
+    }
     thread_local std::unique_ptr<char[]> buffer;
     if (!buffer)
         buffer = std::make_unique<char[]>(contentPieceSize);
@@ -158,7 +160,10 @@ std::error_code PosixOpenFolder::readContent(std::string_view name, bool follow,
     // someone before, and is left there.
     iovec piece{buffer.get(), contentPieceSize};
     bool cached = false;
-    for (bool first = true;; first = false) {
+    off_t total = 0;
+    // Read to the size the file had when it was opened; one that grew meanwhile is told by
+    // its size afterwards, so a small file takes one read.
+    for (bool first = true; total < before.st_size || before.st_size == 0; first = false) {
         ssize_t got = first ? preadv2(file.get(), &piece, 1, -1, RWF_NOWAIT) : 0;
         if (first && got < 0 && errno != EINTR && errno != EAGAIN && errno != EOPNOTSUPP)
             return {errno, std::generic_category()};
@@ -172,6 +177,7 @@ std::error_code PosixOpenFolder::readContent(std::string_view name, bool follow,
         if (got == 0)
             break;
         out.take({buffer.get(), static_cast<std::size_t>(got)});
+        total += got;
     }
     // What was read from the disk is not wanted again: a check of a disk larger than memory
     // leaves the page cache to the rest of the machine.
