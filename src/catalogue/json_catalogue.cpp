@@ -16,6 +16,7 @@
 #include "catalogue/codecs.h"
 #include "platform/paths.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <charconv>
@@ -346,7 +347,9 @@ public:
 
 private:
     unsigned found_ = 0;
-    Value values_[8];
+    static constexpr std::size_t most =
+        std::max({std::size(headerFields), std::size(entryFields), std::size(totalsFields)});
+    Value values_[most];
     Value other_; // of a member that this program does not read
 };
 
