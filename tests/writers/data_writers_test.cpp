@@ -224,6 +224,8 @@ TEST(Compare, ADamagedCatalogueNamesItsLine) {
          "old: line 3: not an entry of a catalogue: no ',' or '}' after a value"},
         {replaced(3, line(3).second ? good.substr(line(6).first, line(6).second) : ""),
          "old: entry 3 is out of catalogue order: the catalogue is damaged"},
+        {replaced(4, good.substr(line(3).first, line(3).second)), // an entry twice
+         "old: entry 3 is out of catalogue order: the catalogue is damaged"},
         {replaced(2, good.substr(line(2).first, line(2).second - 1)),
          "old: line 3: an entry after the last one, or no comma on the line before"},
         {replaced(15, "],\"totals\":{\"folders\":3,\"files\":9,\"bytes\":1,\"errors\":4}}"),
