@@ -163,8 +163,12 @@ std::optional<FileTime> parseIsoTime(std::string_view text) {
     civilFromDays(days, y, m, d);
     if (m != month || d != day) // February 30th
         return std::nullopt;
-    return FileTime{days * secondsPerDay + hour * 3600 + minute * 60 + second,
-                    static_cast<std::uint32_t>(nanoseconds)};
+    // A year of twelve digits may lie beyond the seconds any file system's time holds.
+    std::int64_t seconds;
+    if (__builtin_mul_overflow(days, std::int64_t{secondsPerDay}, &seconds) ||
+        __builtin_add_overflow(seconds, hour * 3600 + minute * 60 + second, &seconds))
+        return std::nullopt;
+    return FileTime{seconds, static_cast<std::uint32_t>(nanoseconds)};
 }
 
 bool appendJsonInside(std::string& out, std::string_view text, const JsonEscaping& escaping) {
