@@ -22,14 +22,18 @@ cli="$PWD/build-bench/src/cli/dorvantile-cli"
 # corpus NAME FILES SIZES...: FILES files in folders of 200, the size of each taken in turn
 # from SIZES (bytes), of random bytes; made once.
 corpus() {
-  local dir="$root/$1" files="$2"; shift 2
-  local sizes=("$@")
+  local dir="$root/$1"
   [[ -f $dir/.complete ]] && return
   rm -rf "$dir" && mkdir -p "$dir"
-  for ((i = 0; i < files; ++i)); do
-    ((i % 200 == 0)) && mkdir -p "$dir/d$((i / 200))"
-    head -c "${sizes[i % ${#sizes[@]}]}" /dev/urandom >"$dir/d$((i / 200))/f$i"
-  done
+  python3 - "$dir" "${@:2}" <<'PY'
+import os, sys
+folder, files, sizes = sys.argv[1], int(sys.argv[2]), [int(s) for s in sys.argv[3:]]
+for i in range(files):
+    if i % 200 == 0:
+        os.mkdir(os.path.join(folder, "d%d" % (i // 200)))
+    with open(os.path.join(folder, "d%d" % (i // 200), "f%d" % i), "wb") as f:
+        f.write(os.urandom(sizes[i % len(sizes)]))
+PY
   touch "$dir/.complete"
 }
 n() { awk -v n="$1" -v s="$scale" 'BEGIN { printf "%d", n * s }'; }
@@ -59,7 +63,7 @@ echo "One core's limit: $(openssl speed -evp sha256 -bytes 1048576 -seconds 2 2>
   tail -1 | awk '{ printf "%.2f GB/s", $2 * 1000 / 1e9 }') (openssl speed -evp sha256)"
 for name in mixed small; do
   dir="$root/$name"
-  bytes=$(find "$dir" -type f -name 'f*' -printf '%s\n' | awk '{ s += $1 } END { print s }')
+  bytes=$(find "$dir" -type f -name 'f*' -printf '%s\n' | awk '{ s += $1 } END { printf "%d", s }')
   echo
   echo "### $name: $(find "$dir" -type f -name 'f*' | wc -l) files, $bytes bytes"
   echo
