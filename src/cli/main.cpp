@@ -122,7 +122,9 @@ int catalogue(const Options& options, int& argc, char** argv) {
                 report("cannot read " + *options.reuse + ": " + error.message());
                 return 1;
             }
-            reused = std::make_unique<JsonCatalogueReader>(std::move(file), *options.reuse);
+            // Parsed on a thread of its own while the tree is walked.
+            reused = std::make_unique<ReadAhead>(
+                std::make_unique<JsonCatalogueReader>(std::move(file), *options.reuse));
         }
         if (options.checksum)
             entries = std::make_unique<DigestedStream>(

@@ -208,6 +208,9 @@ try:
     rows = list(csv.reader(run(["--format", "csv", "--checksum", "sha256", "--output", "-", d])
                            .stdout.decode("utf-8", "surrogateescape").splitlines()))
     check(rows[0][-1] == "sha256" and rows[2][-1] == got[b"empty"], f"csv: {rows[:3]}")
+    reused = run(["--format", "json", "--checksum", "sha256", "--reuse", sums, "--output", "-", d])
+    check(reused.stdout.split(b"\n")[1:] == lines[1:], "--reuse of an unchanged tree")
+    run(["--format", "json", "--checksum", "sha256", "--reuse", d, "--output", "-", d], status=1)
     manifest = run(["--format", "sha256sum", "--output", "-", d]).stdout
     checked = subprocess.run(["sha256sum", "-c", "--strict", "-"], input=manifest, cwd=d,
                              capture_output=True)
