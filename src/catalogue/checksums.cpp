@@ -63,7 +63,6 @@ DigestedStream::DigestedStream(std::unique_ptr<EntryStream> source, unsigned job
 DigestedStream::~DigestedStream() {
     {
         const std::lock_guard lock(mutex_);
-        stopping_ = true;
         abandoned_ = true;
     }
     changed_.notify_all();
@@ -74,8 +73,8 @@ DigestedStream::~DigestedStream() {
 void DigestedStream::work() {
     std::unique_lock lock(mutex_);
     for (;;) {
-        changed_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
-        if (stopping_)
+        changed_.wait(lock, [this] { return abandoned_ || !queue_.empty(); });
+        if (abandoned_)
             return;
         Pending& file = *queue_.front();
         queue_.pop_front();

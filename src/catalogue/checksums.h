@@ -69,8 +69,7 @@ private:
 
     std::mutex mutex_;
     std::condition_variable changed_;
-    std::deque<Pending*> queue_; // files waiting for a thread
-    bool stopping_ = false;
+    std::deque<Pending*> queue_;         // files waiting for a thread
     std::atomic<bool> abandoned_{false}; // the reader is gone: files half read are left
     std::vector<std::thread> threads_;
 };

@@ -46,6 +46,15 @@ std::optional<std::string> absolute(ProcessContext& environment, const std::stri
     return path.front() == '/' ? path : withSeparator(working) + path;
 }
 
+/// `walk` with each file's digest, read on `--jobs` threads (one per processor by default).
+std::unique_ptr<EntryStream> withDigests(std::unique_ptr<EntryStream> walk, const Options& options,
+                                         Machine& machine, WalkFeedback& feedback,
+                                         std::unique_ptr<EntryStream> reused = nullptr) {
+    return std::make_unique<DigestedStream>(std::move(walk),
+                                            options.jobs ? options.jobs : machine.processors(),
+                                            feedback, std::move(reused));
+}
+
 /// A catalogue of `options.folder` in its format: exit status 0 complete, 1 none written, 3
 /// written without what could not be read.
 int catalogue(const Options& options, int& argc, char** argv) {
@@ -127,9 +136,8 @@ int catalogue(const Options& options, int& argc, char** argv) {
                 std::make_unique<JsonCatalogueReader>(std::move(file), *options.reuse));
         }
         if (options.checksum)
-            entries = std::make_unique<DigestedStream>(
-                std::move(entries), options.jobs ? options.jobs : environment.processors(),
-                feedback, std::move(reused));
+            entries =
+                withDigests(std::move(entries), options, environment, feedback, std::move(reused));
         std::optional<OutputFile> out;
         std::unique_ptr<PrintSurface> job;
         if (format.printed())
@@ -185,9 +193,7 @@ int compare(const Options& options, int&, char**) {
             std::unique_ptr<EntryStream> walk =
                 std::make_unique<TreeWalk>(fileSystem, *folder, listing, noFeedback);
             if (options.checksum)
-                walk = std::make_unique<DigestedStream>(
-                    std::move(walk), options.jobs ? options.jobs : environment.processors(),
-                    noFeedback);
+                walk = withDigests(std::move(walk), options, environment, noFeedback);
             return std::make_unique<ReadAhead>(std::move(walk));
         }
         std::unique_ptr<ReadableFile> file;

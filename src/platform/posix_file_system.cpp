@@ -159,25 +159,22 @@ std::error_code PosixOpenFolder::readContent(std::string_view name, bool follow,
     // The first piece is asked only of the page cache: a file found there was wanted by
     // someone before, and is left there.
     iovec piece{buffer.get(), contentPieceSize};
-    bool cached = false;
-    off_t total = 0;
+    ssize_t got = preadv2(file.get(), &piece, 1, -1, RWF_NOWAIT);
+    if (got < 0 && errno != EAGAIN && errno != EOPNOTSUPP && errno != EINTR)
+        return {errno, std::generic_category()};
+    const bool cached = got > 0;
     // Read to the size the file had when it was opened; one that grew meanwhile is told by
     // its size afterwards, so a small file takes one read.
-    for (bool first = true; total < before.st_size || before.st_size == 0; first = false) {
-        ssize_t got = first ? preadv2(file.get(), &piece, 1, -1, RWF_NOWAIT) : 0;
-        if (first && got < 0 && errno != EINTR && errno != EAGAIN && errno != EOPNOTSUPP)
-            return {errno, std::generic_category()};
-        cached = cached || (first && got > 0);
-        if (!first || got < 0)
-            got = ::read(file.get(), buffer.get(), contentPieceSize);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            return {errno, std::generic_category()};
-        if (got == 0)
+    for (off_t total = 0; got != 0; got = -1) {
+        while (got < 0) {
+            if ((got = ::read(file.get(), buffer.get(), contentPieceSize)) < 0 && errno != EINTR)
+                return {errno, std::generic_category()};
+        }
+        if (got == 0) // shorter than it was: its size afterwards tells
             break;
         out.take({buffer.get(), static_cast<std::size_t>(got)});
-        total += got;
+        if ((total += got) >= before.st_size && before.st_size > 0)
+            break;
     }
     // What was read from the disk is not wanted again: a check of a disk larger than memory
     // leaves the page cache to the rest of the machine.
