@@ -4,10 +4,11 @@
 #   package also brings what makes and checks the Debian package, test all the tests use.
 set -euo pipefail
 
-# Qt 6 Widgets and PrintSupport for the window and the printout; fontconfig finds Arial's
+# Qt 6 Widgets and PrintSupport for the window and the printout; SQLite for the library of
+# catalogues; fontconfig finds Arial's
 # metric twin in fonts-liberation.
 build_packages=(g++ cmake ninja-build libgtest-dev qt6-base-dev libcups2-dev libssl-dev
-  fonts-liberation)
+  libsqlite3-dev fonts-liberation)
 # dpkg-shlibdeps (dpkg-dev) and file for the Debian package's dependencies, lintian and
 # appstreamcli (appstream) to check it.
 package_packages=(dpkg-dev file lintian appstream)

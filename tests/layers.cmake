@@ -1,11 +1,11 @@
 # Fails when a file of src/ includes a header of a layer above its own, or of another folder
 # of the same layer: the platform at the bottom, then the shared procedures, the catalogue,
-# the formats and compare, the window's run, the Qt services, the front ends. The fakes of
+# the formats, compare and the library, the window's run, the Qt services, the front ends. The fakes of
 # the platform stand beside the shared procedures: they use the platform alone.
 # Usage: cmake -DSOURCE_DIR=src -P layers.cmake
 set(layers
   "platform/fakes=1" "platform/qt=5" "platform=0" "general=1" "catalogue=2" "writers=3"
-  "compare=3" "run=4" "cli=6" "app=6")
+  "compare=3" "library=3" "run=4" "cli=6" "app=6")
 
 function(layer_of path out_folder out_rank)
   foreach(entry IN LISTS layers)

@@ -171,6 +171,20 @@ std::optional<FileTime> parseIsoTime(std::string_view text) {
     return FileTime{seconds, static_cast<std::uint32_t>(nanoseconds)};
 }
 
+std::optional<FileTime> parseUserTime(std::string_view text) {
+    if (text.ends_with('Z'))
+        text.remove_suffix(1);
+    std::string full(text);
+    if (full.size() > 10 && full[10] == ' ')
+        full[10] = 'T';
+    // The parts left out are the start of their day, hour or minute.
+    constexpr std::string_view complete = "T00:00:00.000000000Z";
+    if (full.size() < 10 || full.size() == 11 || full.size() == 14 || full.size() > 19)
+        return std::nullopt;
+    full.append(complete.substr(full.size() - 10));
+    return parseIsoTime(full);
+}
+
 bool appendJsonInside(std::string& out, std::string_view text, const JsonEscaping& escaping) {
     // Plain ASCII, nearly every byte of a catalogue, goes out a run at a time; a byte stops
     // the run when it is to be escaped or begins a UTF-8 sequence to check.

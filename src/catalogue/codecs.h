@@ -29,6 +29,10 @@ void appendIsoTime(std::string& out, FileTime time);
 /// Reads what `appendIsoTime` writes; nothing for any other text.
 std::optional<FileTime> parseIsoTime(std::string_view text);
 
+/// Reads a time as people write it in ISO 8601, in UTC: `2026-12-07`, `2026-12-07T13:30`,
+/// `2026-12-07T13:30:52` (a space for the "T", a "Z" at the end, are taken too).
+std::optional<FileTime> parseUserTime(std::string_view text);
+
 /// How a JSON string is escaped: `"` and `\` always, and the control characters; the rest
 /// differs between the data formats and the page, on purpose.
 struct JsonEscaping {

@@ -6,6 +6,7 @@
 #include "catalogue/tree_walk.h"
 #include "cli/formats.h"
 #include "cli/headless.h"
+#include "cli/library_command.h"
 #include "cli/options.h"
 #include "compare/compare.h"
 #include "platform/attributes.h"
@@ -124,7 +125,11 @@ int catalogue(const Options& options, int& argc, char** argv) {
                                  options.checksum};
         std::unique_ptr<EntryStream> entries = std::move(walk);
         std::unique_ptr<EntryStream> reused;
-        if (options.reuse) {
+        if (options.reuse && options.reuse->starts_with(libraryPrefix)) {
+            reused = libraryCatalogue(options, options.reuse->substr(libraryPrefix.size()));
+            if (!reused)
+                return 1;
+        } else if (options.reuse) {
             std::unique_ptr<ReadableFile> file;
             PosixInputFiles inputs;
             if (std::error_code error = inputs.open(*options.reuse, file)) {
@@ -179,6 +184,8 @@ int compare(const Options& options, int&, char**) {
     const ListingOptions listing{options.hidden, options.excluded, true};
     NoFeedback noFeedback; // each entry carries what could not be read
     const auto side = [&](const std::string& operand) -> std::unique_ptr<EntryStream> {
+        if (operand.starts_with(libraryPrefix))
+            return libraryCatalogue(options, operand.substr(libraryPrefix.size()));
         const std::optional<std::string> path =
             operand == "-" ? operand : absolute(environment, operand, false);
         if (!path)
@@ -239,6 +246,7 @@ struct Command {
 constexpr Command commands[] = {
     {"", catalogue},
     {compareCommand, compare},
+    {libraryCommand, library},
 };
 
 /// Writes the help or version text; a standard output that cannot take it is a failure.

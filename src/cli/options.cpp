@@ -1,7 +1,9 @@
 #include "cli/options.h"
 
+#include "catalogue/codecs.h"
 #include "cli/formats.h"
 
+#include <algorithm>
 #include <charconv>
 
 namespace dorvantile::cli {
@@ -14,6 +16,14 @@ const char* const usageText =
     "       dorvantile-cli --format print [--printer NAME] [FILTERS] FOLDER\n"
     "       dorvantile-cli compare [--format text|json] [--checksum sha256 [--jobs N]]\n"
     "                      [FILTERS] OLD NEW\n"
+    "       dorvantile-cli library add [--name NAME] [--checksum sha256] [FILTERS] SOURCE\n"
+    "       dorvantile-cli library list [--format text|json]\n"
+    "       dorvantile-cli library remove NAME\n"
+    "       dorvantile-cli library search [--in NAME]... [--kind file|folder] [--path]\n"
+    "                      [--min-size N] [--max-size N] [--newer DATE] [--older DATE]\n"
+    "                      [--limit N] [--count] [--format text|json|csv] PATTERN\n"
+    "       dorvantile-cli library duplicates [--min-size N] [--in NAME]...\n"
+    "       dorvantile-cli library page [--in NAME]... [--output FILE] [--open]\n"
     "FILTERS: [--hidden] [--exclude PATTERN]...\n"
     "Catalogue every file in FOLDER and in every folder beneath it.\n"
     "\n"
@@ -45,15 +55,29 @@ const char* const usageText =
     "size and time whose SHA-256 differs is corrupted; --checksum reads the files of\n"
     "a folder for their digests, to check a backup against its catalogue.\n"
     "\n"
+    "library keeps catalogues of many disks in one file (--library FILE, default\n"
+    "library.sqlite in the folder of --output's default, or $DORVANTILE_LIBRARY)\n"
+    "and searches them at once. add stores a folder (catalogued now) or a JSON\n"
+    "catalogue under NAME (default: the disk's label, else the folder's name),\n"
+    "replacing one of that name. search matches PATTERN anywhere in names (with\n"
+    "--path, in paths below each catalogue's folder), any case, * for any run of\n"
+    "characters, ? for one; sizes take k, M, G; dates are ISO 8601 (2026-12-07).\n"
+    "duplicates lists files found more than once (same size and name, or the same\n"
+    "SHA-256). page writes one explorer page of every catalogue. compare and --reuse\n"
+    "take library:NAME for a catalogue of the library.\n"
+    "\n"
     "Examples:\n"
     "  dorvantile-cli --format csv --exclude '*.tmp' --output photos.csv ~/Photos\n"
     "  dorvantile-cli --format json --hidden --output march.json /media/backup\n"
     "  dorvantile-cli compare --hidden march.json /media/backup\n"
+    "  dorvantile-cli library add --name backup-1 /media/backup\n"
+    "  dorvantile-cli library search --min-size 1G '*.iso'\n"
     "\n"
     "Exit status: 0 the catalogue is complete; 1 no catalogue was written (an old one\n"
     "stays as it was); 2 the command line is wrong; 3 the catalogue was written, but\n"
     "folders or files named in warnings could not be read. compare: 0 no differences,\n"
-    "1 differences, 2 trouble.\n";
+    "1 differences, 2 trouble. library: 0 done (a search found something), 1 a search\n"
+    "found nothing, 2 trouble.\n";
 
 namespace {
 
@@ -65,11 +89,34 @@ ParsedArguments run(Options options) {
     return {ParsedArguments::Action::Run, std::move(options), {}};
 }
 
+/// The first option given that only `library` takes, or nothing.
+std::optional<std::string> libraryOption(const Options& options) {
+    if (options.name)
+        return "--name";
+    if (!options.in.empty())
+        return "--in";
+    if (options.filters.folders)
+        return "--kind";
+    if (options.filters.minSize || options.filters.maxSize)
+        return "--min-size";
+    if (options.filters.newer || options.filters.older)
+        return "--newer";
+    if (options.limit)
+        return "--limit";
+    if (options.count)
+        return "--count";
+    if (options.paths)
+        return "--path";
+    return std::nullopt;
+}
+
 // Checks that belong to the options of a catalogue together rather than to each of them.
 ParsedArguments checkCatalogue(Options options, const std::vector<std::string_view>& operands) {
     if (operands.size() != 1)
         return usageError(operands.empty() ? "no FOLDER given" : "more than one FOLDER given");
     options.folder = operands.front();
+    if (const auto option = libraryOption(options))
+        return usageError("option " + *option + " applies to library only");
     if (options.format.empty())
         options.format = "html";
     const Format* format = findFormat(options.format);
@@ -97,6 +144,8 @@ ParsedArguments checkCompare(Options options, const std::vector<std::string_view
         return usageError("compare needs OLD and NEW");
     options.oldCatalogue = operands[0];
     options.newCatalogue = operands[1];
+    if (const auto option = libraryOption(options))
+        return usageError("option " + *option + " applies to library only");
     if (options.format.empty())
         options.format = "text";
     if (options.format != "text" && options.format != "json")
@@ -111,6 +160,104 @@ ParsedArguments checkCompare(Options options, const std::vector<std::string_view
     return run(std::move(options));
 }
 
+ParsedArguments checkLibrary(Options options, const std::vector<std::string_view>& operands) {
+    // What each action takes: its operand, and its options beyond --library.
+    struct Action {
+        std::string_view name, operand;
+        bool format, output, adding, narrowing, searching;
+    };
+    static constexpr Action actions[] = {
+        {"add", "SOURCE", false, false, true, false, false},
+        {"list", "", true, false, false, false, false},
+        {"remove", "NAME", false, false, false, false, false},
+        {"search", "PATTERN", true, false, false, true, true},
+        {"duplicates", "", false, false, false, true, false},
+        {"page", "", false, true, false, true, false},
+    };
+    if (operands.empty())
+        return usageError("library needs add, list, remove, search, duplicates or page");
+    options.action = operands.front();
+    const Action* action = nullptr;
+    for (const Action& known : actions) {
+        if (known.name == options.action)
+            action = &known;
+    }
+    if (!action)
+        return usageError("unknown library action '" + options.action + "'");
+    const std::size_t wanted = action->operand.empty() ? 1 : 2;
+    if (operands.size() != wanted)
+        return usageError(
+            operands.size() < wanted
+                ? "library " + options.action + " needs " + std::string(action->operand)
+                : "library " + options.action + " takes " +
+                      (action->operand.empty() ? "no operand"
+                                               : "one " + std::string(action->operand)));
+    if (wanted == 2)
+        options.operand = operands[1];
+    const auto refuse = [&](std::string_view option) {
+        return usageError("option " + std::string(option) + " does not apply to library " +
+                          options.action);
+    };
+    if (!options.format.empty()) {
+        const bool list = options.action == "list";
+        if (!action->format)
+            return refuse("--format");
+        if (options.format != "text" && options.format != "json" &&
+            (list || options.format != "csv"))
+            return usageError(list ? "library list writes text or json"
+                                   : "library search writes text, json or csv");
+    }
+    if ((options.output || options.open) && !action->output)
+        return refuse(options.output ? "--output" : "--open");
+    if (options.printer)
+        return refuse("--printer");
+    if (!action->adding && (options.name || options.hidden || !options.excluded.empty() ||
+                            options.checksum || options.jobs || options.reuse))
+        return refuse(options.name                ? "--name"
+                      : options.hidden            ? "--hidden"
+                      : !options.excluded.empty() ? "--exclude"
+                      : options.checksum          ? "--checksum"
+                      : options.jobs              ? "--jobs"
+                                                  : "--reuse");
+    if ((options.jobs > 0 || options.reuse) && !options.checksum)
+        return usageError("option --jobs needs --checksum");
+    if (!action->narrowing && !options.in.empty())
+        return refuse("--in");
+    if (!action->searching &&
+        (options.filters.folders || options.filters.maxSize || options.filters.newer ||
+         options.filters.older || options.limit || options.count || options.paths))
+        return refuse("--kind, --max-size, --newer, --older, --limit, --count and --path");
+    if (options.filters.minSize && !action->narrowing)
+        return refuse("--min-size");
+    if (options.name && options.name->empty())
+        return usageError("option --name needs a name");
+    if (options.count && options.limit)
+        return usageError("option --count and --limit do not go together");
+    return run(std::move(options));
+}
+
+/// A size in bytes with an optional k, M, G or T (powers of 1024).
+std::optional<std::uint64_t> parseSize(std::string_view text) {
+    std::uint64_t value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end == text.data())
+        return std::nullopt;
+    const std::string_view unit(end, text.data() + text.size() - end);
+    static constexpr std::string_view units[] = {"", "k", "M", "G", "T"};
+    for (int power = 0; power < 5; ++power) {
+        if (unit == units[power] ||
+            (power > 0 && unit.size() == 1 && unit[0] == (units[power][0] | 0x20))) {
+            std::uint64_t scaled = value;
+            for (int i = 0; i < power; ++i) {
+                if (__builtin_mul_overflow(scaled, 1024u, &scaled))
+                    return std::nullopt;
+            }
+            return scaled;
+        }
+    }
+    return std::nullopt;
+}
+
 struct Command {
     std::string_view name;
     ParsedArguments (*check)(Options options, const std::vector<std::string_view>& operands);
@@ -121,6 +268,7 @@ struct Command {
 constexpr Command commands[] = {
     {"", checkCatalogue},
     {compareCommand, checkCompare},
+    {libraryCommand, checkLibrary},
 };
 
 } // namespace
@@ -165,8 +313,14 @@ ParsedArguments parseArguments(const std::vector<std::string_view>& arguments) {
             options.open = true;
         } else if (arg == "--hidden") {
             options.hidden = true;
+        } else if (arg == "--count") {
+            options.count = true;
+        } else if (arg == "--path") {
+            options.paths = true;
         } else if (!is("--format") && !is("--output") && !is("--printer") && !is("--exclude") &&
-                   !is("--checksum") && !is("--jobs") && !is("--reuse")) {
+                   !is("--checksum") && !is("--jobs") && !is("--reuse") && !is("--library") &&
+                   !is("--name") && !is("--in") && !is("--kind") && !is("--min-size") &&
+                   !is("--max-size") && !is("--newer") && !is("--older") && !is("--limit")) {
             return usageError("unknown option '" + std::string(arg) + "'");
         } else if (!value) {
             return usageError("option " + std::string(arg) + " needs a value");
@@ -192,6 +346,40 @@ ParsedArguments parseArguments(const std::vector<std::string_view>& arguments) {
             if (value->empty())
                 return usageError("option --reuse needs a catalogue");
             options.reuse = *value;
+        } else if (arg.starts_with("--library")) {
+            if (value->empty())
+                return usageError("option --library needs a file");
+            options.library = *value;
+        } else if (arg.starts_with("--name")) {
+            options.name = *value;
+        } else if (arg.starts_with("--in")) {
+            if (value->empty())
+                return usageError("option --in needs a catalogue's name");
+            options.in.push_back(*value);
+        } else if (arg.starts_with("--kind")) {
+            if (*value != "file" && *value != "folder")
+                return usageError("option --kind takes file or folder");
+            options.filters.folders = *value == "folder";
+        } else if (arg.starts_with("--min-size") || arg.starts_with("--max-size")) {
+            const std::optional<std::uint64_t> size = parseSize(*value);
+            if (!size)
+                return usageError("option " + std::string(arg.substr(0, 10)) +
+                                  " needs a size in bytes, with k, M, G or T");
+            (arg[2] == 'm' && arg[3] == 'i' ? options.filters.minSize : options.filters.maxSize) =
+                size;
+        } else if (arg.starts_with("--newer") || arg.starts_with("--older")) {
+            const std::optional<FileTime> time = parseUserTime(*value);
+            if (!time)
+                return usageError("option " + std::string(arg.substr(0, 7)) +
+                                  " needs a date such as 2026-12-07 or 2026-12-07T13:30");
+            (arg[2] == 'n' ? options.filters.newer : options.filters.older) = time->seconds;
+        } else if (arg.starts_with("--limit")) {
+            std::uint64_t limit = 0;
+            const auto [end, error] =
+                std::from_chars(value->data(), value->data() + value->size(), limit);
+            if (error != std::errc() || end != value->data() + value->size() || limit == 0)
+                return usageError("option --limit needs a number of at least 1");
+            options.limit = limit;
         } else if (arg.starts_with("--exclude")) {
             if (value->empty())
                 return usageError("option --exclude needs a pattern");

@@ -1,6 +1,9 @@
 // The command line's options, read into a value before anything is done.
 #pragma once
 
+#include "library/search.h"
+
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -13,6 +16,10 @@ extern const char* const usageText;
 
 /// The sub-commands; a command line without one makes a catalogue.
 inline constexpr std::string_view compareCommand = "compare";
+inline constexpr std::string_view libraryCommand = "library";
+
+/// A side of compare, or a catalogue to reuse, that names a catalogue of the library.
+inline constexpr std::string_view libraryPrefix = "library:";
 
 struct Options {
     /// The sub-command: empty for a catalogue of `folder`, or `compareCommand`.
@@ -30,6 +37,17 @@ struct Options {
     std::optional<std::string> reuse; ///< a JSON catalogue whose digests unchanged files take
     std::string folder;
     std::string oldCatalogue, newCatalogue; ///< of `compare`: a JSON catalogue or a folder each
+
+    // Of `library`: what it does (add, list, remove, search, duplicates, page) and to what.
+    std::string action;
+    std::string operand; ///< a SOURCE to add, a NAME to remove, a PATTERN to search for
+    std::optional<std::string> library; ///< the library's file, else the default
+    std::optional<std::string> name;    ///< of a catalogue added
+    std::vector<std::string> in;        ///< the catalogues searched; all when empty
+    SearchFilters filters;
+    std::optional<std::uint64_t> limit;
+    bool count = false; ///< a search's count alone
+    bool paths = false; ///< a search of paths rather than names
     friend bool operator==(const Options&, const Options&) = default;
 };
 

@@ -54,6 +54,16 @@ public:
     virtual unsigned processors() = 0;
 };
 
+/// The names the system gives its file systems, by which a disk is known when it comes back.
+class Volumes : public Interface {
+public:
+    /// The UUID and the label of the file system that holds `path`; each empty where the
+    /// system gives it none.
+    virtual void namesOf(const std::string& path, std::string& uuid, std::string& label) = 0;
+    /// Whether the file system of UUID `uuid` is mounted now.
+    virtual bool mounted(const std::string& uuid) = 0;
+};
+
 /// Other programs, started and left to run.
 class ProgramStarter : public Interface {
 public:

@@ -4,12 +4,16 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
+#include <dirent.h>
 #include <fcntl.h>
 #include <limits.h>
 #include <pwd.h>
 #include <sched.h>
+#include <string_view>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
@@ -147,6 +151,61 @@ FileTime PosixEnvironment::currentTime() {
 MountTable& processMountTable() {
     static PosixMountTable table;
     return table;
+}
+
+namespace {
+
+/// The name in `links` (a folder of udev's links to block devices) of device `device`;
+/// udev writes a byte that a name may not hold as "\xHH".
+std::string linkNaming(const char* links, dev_t device) {
+    DIR* folder = ::opendir(links);
+    if (!folder)
+        return {};
+    std::string found;
+    while (const dirent* entry = ::readdir(folder)) {
+        struct stat status {};
+        if (entry->d_name[0] == '.' || ::fstatat(::dirfd(folder), entry->d_name, &status, 0) != 0 ||
+            !S_ISBLK(status.st_mode) || status.st_rdev != device)
+            continue;
+        const std::string_view name = entry->d_name;
+        for (std::size_t i = 0; i < name.size(); ++i) {
+            unsigned byte = 0;
+            if (name.substr(i, 2) == "\\x" && i + 4 <= name.size() &&
+                std::sscanf(std::string(name.substr(i + 2, 2)).c_str(), "%2x", &byte) == 1) {
+                found.push_back(static_cast<char>(byte));
+                i += 3;
+            } else {
+                found.push_back(name[i]);
+            }
+        }
+        break;
+    }
+    ::closedir(folder);
+    return found;
+}
+
+} // namespace
+
+void PosixVolumes::namesOf(const std::string& path, std::string& uuid, std::string& label) {
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0)
+        return;
+    uuid = linkNaming("/dev/disk/by-uuid", status.st_dev);
+    label = linkNaming("/dev/disk/by-label", status.st_dev);
+}
+
+bool PosixVolumes::mounted(const std::string& uuid) {
+    struct stat device {};
+    if (uuid.empty() || uuid.find('/') != std::string::npos ||
+        ::stat(("/dev/disk/by-uuid/" + uuid).c_str(), &device) != 0)
+        return false;
+    std::string text;
+    if (processMountTable().read(text))
+        return false;
+    // Each line's third field is the mounted device's "major:minor".
+    const std::string number = " " + std::to_string(major(device.st_rdev)) + ":" +
+                               std::to_string(minor(device.st_rdev)) + " ";
+    return text.find(number) != std::string::npos;
 }
 
 } // namespace dorvantile

@@ -30,6 +30,14 @@ public:
     std::error_code read(std::string& text) override;
 };
 
+/// The file systems' UUIDs and labels as udev links them in /dev/disk/by-uuid and
+/// /dev/disk/by-label, matched by device number.
+class PosixVolumes final : public Volumes {
+public:
+    void namesOf(const std::string& path, std::string& uuid, std::string& label) override;
+    bool mounted(const std::string& uuid) override;
+};
+
 /// The one `PosixMountTable` of the process, for those not given a table of their own.
 MountTable& processMountTable();
 

@@ -25,7 +25,9 @@
 // and parses the rest of the data as a few long texts. Last, only when there is something to say,
 // an object: "u" the reason the folder could not be read, "r" the name percent-encoded byte by byte
 // when it is not valid UTF-8 (its text then shows U+FFFD), "f" the same for the files' names by
-// position, "l" the positions of links that lead nowhere. Every text is escaped as `pageJson`,
+// position, "l" the positions of links that lead nowhere, "b" the folder's own path
+// percent-encoded when it does not lie where its name beneath its parent says (a catalogue of
+// a library page, whose files are on a disk of their own). Every text is escaped as `pageJson`,
 // so no name can end the element.
 #include "catalogue/codecs.h"
 #include "writers/explorer_page.h"
@@ -33,6 +35,7 @@
 #include "writers/writers.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace dorvantile {
 namespace {
@@ -122,6 +125,21 @@ private:
             appendPercentEncoded(extra_, name);
             extra_.push_back('"');
         }
+        // Where the folder lies, from the one above it: the links of its files lead there.
+        if (depth >= paths_.size())
+            paths_.resize(depth + 1);
+        paths_[depth] = entry.folder;
+        if (depth > 0) {
+            const std::string& above = paths_[depth - 1];
+            const bool beneath = entry.folder.size() > above.size() &&
+                                 entry.folder.starts_with(above) &&
+                                 entry.folder.substr(belowStart(above)) == name;
+            if (!beneath) {
+                extra_.append(extra_.empty() ? "\"b\":\"" : ",\"b\":\"");
+                appendPercentEncoded(extra_, entry.folder);
+                extra_.push_back('"');
+            }
+        }
         if (entry.unreadable) {
             extra_.append(extra_.empty() ? "\"u\":" : ",\"u\":");
             quoted(extra_, entry.error);
@@ -207,6 +225,7 @@ private:
     std::string sizes_;
     std::string times_;
     std::string dangling_;
+    std::vector<std::string> paths_; // of the last folder met at each depth
     std::size_t files_ = 0;
     std::int64_t previous_ = 0; // the time the next file's is written from
     std::size_t element_ = 0;   // bytes of records in the current element

@@ -195,8 +195,10 @@
   /** The start of the links of a folder's files: its path, encoded, ending in "/". */
   function prefixOf(c, f) {
     if (c.prefix[f] === undefined) {
-      var own = extra(c, f).r;
-      if (f === 0) {
+      var own = extra(c, f).r, base = extra(c, f).b;
+      if (base !== undefined) {
+        c.prefix[f] = /\/$/.test(base) ? base : base + '/';
+      } else if (f === 0) {
         var path = own !== undefined ? own : c.name[0].split('/').map(encodeName).join('/');
         c.prefix[0] = /\/$/.test(path) ? path : path + '/';
       } else {

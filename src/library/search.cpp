@@ -1,0 +1,167 @@
+#include "library/search.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace dorvantile {
+namespace {
+
+bool passes(const CatalogueIndex& index, std::uint32_t entry, const SearchFilters& filters) {
+    if (filters.folders && (index.kind(entry) == EntryKind::Folder) != *filters.folders)
+        return false;
+    if (!filters.minSize && !filters.maxSize && !filters.newer && !filters.older)
+        return true;
+    if (!index.known(entry))
+        return false;
+    const std::uint64_t size = index.size(entry);
+    const std::int64_t time = index.modified(entry);
+    return (!filters.minSize || size >= *filters.minSize) &&
+           (!filters.maxSize || size <= *filters.maxSize) &&
+           (!filters.newer || time >= *filters.newer) && (!filters.older || time < *filters.older);
+}
+
+/// The numbers of the names `pattern` matches, ascending.
+std::vector<std::uint32_t> matchingNames(const CatalogueIndex& index,
+                                         const SearchPattern& pattern) {
+    std::vector<std::uint32_t> found;
+    if (pattern.spansFolders())
+        return found;
+    const std::string_view names = index.names(), anchor = pattern.anchor();
+    if (anchor.empty()) {
+        for (std::uint32_t name = 0; name < index.distinct(); ++name) {
+            if (pattern.matches(index.name(name)))
+                found.push_back(name);
+        }
+        return found;
+    }
+    // The anchor is looked for through all the names at once; each place it stands is then
+    // tried as a whole name, and the search goes on after that name.
+    std::size_t at = 0;
+    while (at < names.size()) {
+        const void* hit =
+            memmem(names.data() + at, names.size() - at, anchor.data(), anchor.size());
+        if (!hit)
+            break;
+        const std::uint32_t name = index.nameAt(static_cast<const char*>(hit) - names.data());
+        const std::string_view text = index.name(name);
+        if (pattern.matches(text))
+            found.push_back(name);
+        at = static_cast<std::size_t>(text.data() - names.data()) + text.size() + 1;
+    }
+    return found;
+}
+
+/// Adds `entry` to `hits` when it passes the filters.
+void take(Hits& hits, const CatalogueIndex& index, std::uint32_t entry,
+          const SearchFilters& filters, std::size_t limit) {
+    if (entry == 0 || entry >= index.entries() || !passes(index, entry, filters))
+        return;
+    if (hits.entries.size() < limit)
+        hits.entries.push_back(entry);
+    ++hits.count;
+}
+
+/// The bearers of `names`, in catalogue order.
+std::vector<std::uint32_t> bearersOf(const CatalogueIndex& index,
+                                     const std::vector<std::uint32_t>& names) {
+    std::vector<std::uint32_t> entries;
+    for (std::uint32_t name : names) {
+        const auto bearers = index.bearers(name);
+        entries.insert(entries.end(), bearers.begin(), bearers.end());
+    }
+    if (names.size() > 1)
+        std::sort(entries.begin(), entries.end());
+    return entries;
+}
+
+/// A path search whose pattern holds a "/": each path put together and tried.
+Hits searchPaths(const CatalogueIndex& index, const SearchPattern& pattern,
+                 const SearchFilters& filters, std::size_t limit) {
+    std::vector<std::uint32_t> nameOf(index.entries(), 0);
+    for (std::uint32_t name = 0; name < index.distinct(); ++name) {
+        for (std::uint32_t entry : index.bearers(name)) {
+            if (entry < nameOf.size())
+                nameOf[entry] = name;
+        }
+    }
+    const auto folders = index.folders();
+    std::vector<std::string> paths(folders.size()); // of each folder, below the chosen one
+    std::vector<std::uint32_t> open;                // the folders above, as indexes
+    std::string path;
+    Hits hits;
+    std::size_t folder = 0;
+    for (std::uint32_t entry = 1; entry < index.entries(); ++entry) {
+        const std::string_view name = index.name(nameOf[entry]);
+        if (folder + 1 < folders.size() && folders[folder + 1].number == entry) {
+            ++folder;
+            while (!open.empty() && folders[open.back()].end <= entry)
+                open.pop_back();
+            paths[folder] = open.empty() || folders[open.back()].number == 0
+                                ? std::string(name)
+                                : paths[open.back()] + '/' + std::string(name);
+            open.push_back(static_cast<std::uint32_t>(folder));
+            if (pattern.matches(paths[folder]))
+                take(hits, index, entry, filters, limit);
+            continue;
+        }
+        const std::string& above =
+            folders.empty() || folders[folder].number == 0 ? std::string() : paths[folder];
+        path.assign(above);
+        if (!path.empty())
+            path.push_back('/');
+        path.append(name);
+        if (pattern.matches(path))
+            take(hits, index, entry, filters, limit);
+    }
+    return hits;
+}
+
+} // namespace
+
+Hits searchIndex(const CatalogueIndex& index, const SearchPattern& pattern, bool paths,
+                 const SearchFilters& filters, std::size_t limit) {
+    Hits hits;
+    if (paths && pattern.spansFolders())
+        return searchPaths(index, pattern, filters, limit);
+    const std::vector<std::uint32_t> names = matchingNames(index, pattern);
+    if (!paths) {
+        if (!filters.any() && limit == 0) {
+            // A count alone: each name knows how many bear it.
+            for (std::uint32_t name : names)
+                hits.count += index.bearers(name).size();
+            hits.count -= !names.empty() && !index.bearers(names.front()).empty() &&
+                          index.bearers(names.front()).front() == 0;
+            return hits;
+        }
+        for (std::uint32_t entry : bearersOf(index, names))
+            take(hits, index, entry, filters, limit);
+        return hits;
+    }
+    // A path without "/" matches where a name on it does: the entry's own, or a folder's
+    // above it (the chosen folder's path is not part of it), whose whole range then matches.
+    std::vector<char> matched(index.distinct(), 0);
+    for (std::uint32_t name : names)
+        matched[name] = 1;
+    const std::vector<std::uint32_t> own = bearersOf(index, names);
+    auto next = own.begin();
+    std::uint32_t covered = 1; // entries before this are done
+    for (const IndexedFolder& folder : index.folders()) {
+        if (folder.number == 0 || !matched[folder.name] || folder.number < covered)
+            continue;
+        for (; next != own.end() && *next < folder.number; ++next)
+            take(hits, index, *next, filters, limit);
+        if (!filters.any() && limit == 0)
+            hits.count += folder.end - folder.number;
+        else
+            for (std::uint32_t entry = folder.number; entry < folder.end; ++entry)
+                take(hits, index, entry, filters, limit);
+        covered = folder.end;
+        while (next != own.end() && *next < covered)
+            ++next;
+    }
+    for (; next != own.end(); ++next)
+        take(hits, index, *next, filters, limit);
+    return hits;
+}
+
+} // namespace dorvantile
