@@ -237,8 +237,7 @@ int list(const Options& options, SqliteLibrary& library) {
     bool first = true;
     for (const StoredCatalogue& catalogue : library.catalogues()) {
         const std::optional<unsigned> bits = fileSystem.attributes(catalogue.run.folder);
-        const bool present = volumes.mounted(catalogue.uuid) ||
-                             (catalogue.uuid.empty() && bits && (*bits & Directory) != 0);
+        const bool present = volumes.mounted(catalogue.uuid) || (bits && (*bits & Directory) != 0);
         if (json) {
             out.append(first ? "\n{" : ",\n{");
             appendJsonName(out, "name", catalogue.name);
