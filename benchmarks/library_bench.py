@@ -25,7 +25,7 @@ CLI = os.path.join(BUILD, "src", "cli", "dorvantile-cli")
 TREE = os.path.join(ROOT, "1m")
 WORK = os.path.join(ROOT, "library")
 DISKS = 10
-RARE = "backup copy 10.csv"
+RARE = "backup copy 10008.pdf"
 COMMON = ".c"
 
 
@@ -92,10 +92,10 @@ def main():
     builds = []
     for _ in range(3):
         started = time.perf_counter()
-        run(["plocate-build", "-p", one, os.path.join(WORK, "one.db")])
+        run(["plocate-build", "-l", "no", "-p", one, os.path.join(WORK, "one.db")])
         builds.append(time.perf_counter() - started)
     plocate_db = os.path.join(WORK, "plocate.db")
-    run(["plocate-build", "-p", every, plocate_db])
+    run(["plocate-build", "-l", "no", "-p", every, plocate_db])
 
     count = int(subprocess.run(["sqlite3", library, "SELECT count(*) FROM entry"],
                                stdout=subprocess.PIPE, check=True).stdout)

@@ -54,11 +54,16 @@ public:
     std::string_view name(std::uint32_t name) const;
     std::uint32_t nameAt(std::size_t offset) const;
     /// The entries that bear a name, ascending.
-    std::span<const std::uint32_t> bearers(std::uint32_t name) const {
-        return postings_.subspan(postStarts_[name], postStarts_[name + 1] - postStarts_[name]);
-    }
-    /// The folders in catalogue order.
+    std::span<const std::uint32_t> bearers(std::uint32_t name) const;
+    /// The folders in catalogue order; one whose numbers lie outside the index is given as
+    /// an empty folder of entry 0.
     std::span<const IndexedFolder> folders() const { return folders_; }
+    IndexedFolder folder(std::size_t at) const {
+        const IndexedFolder f = folders_[at];
+        return f.number < entries_ && f.end <= entries_ && f.parent < entries_ && f.name < distinct_
+                   ? f
+                   : IndexedFolder{0, 0, 0, 0};
+    }
 
     static constexpr std::uint8_t kindMask = 3;
     static constexpr std::uint8_t unknown = 0x80;

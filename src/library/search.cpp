@@ -42,11 +42,13 @@ std::vector<std::uint32_t> matchingNames(const CatalogueIndex& index,
             memmem(names.data() + at, names.size() - at, anchor.data(), anchor.size());
         if (!hit)
             break;
-        const std::uint32_t name = index.nameAt(static_cast<const char*>(hit) - names.data());
+        const auto offset = static_cast<std::size_t>(static_cast<const char*>(hit) - names.data());
+        const std::uint32_t name = index.nameAt(offset);
         const std::string_view text = index.name(name);
-        if (pattern.matches(text))
+        if (pattern.matches(text) && (found.empty() || found.back() != name))
             found.push_back(name);
-        at = static_cast<std::size_t>(text.data() - names.data()) + text.size() + 1;
+        at = std::max(static_cast<std::size_t>(text.data() - names.data()) + text.size() + 1,
+                      offset + 1);
     }
     return found;
 }
@@ -84,7 +86,9 @@ Hits searchPaths(const CatalogueIndex& index, const SearchPattern& pattern,
                 nameOf[entry] = name;
         }
     }
-    const auto folders = index.folders();
+    std::vector<IndexedFolder> folders;
+    for (std::size_t at = 0; at < index.folders().size(); ++at)
+        folders.push_back(index.folder(at));
     std::vector<std::string> paths(folders.size()); // of each folder, below the chosen one
     std::vector<std::uint32_t> open;                // the folders above, as indexes
     std::string path;
@@ -145,7 +149,8 @@ Hits searchIndex(const CatalogueIndex& index, const SearchPattern& pattern, bool
     const std::vector<std::uint32_t> own = bearersOf(index, names);
     auto next = own.begin();
     std::uint32_t covered = 1; // entries before this are done
-    for (const IndexedFolder& folder : index.folders()) {
+    for (std::size_t at = 0; at < index.folders().size(); ++at) {
+        const IndexedFolder folder = index.folder(at);
         if (folder.number == 0 || !matched[folder.name] || folder.number < covered)
             continue;
         for (; next != own.end() && *next < folder.number; ++next)
