@@ -1,0 +1,105 @@
+// Searches of an index made from a catalogue given entry by entry: the counts taken from the
+// names' bearers and the folders' ranges agree with the hits listed one by one.
+#include "library/search.h"
+
+#include <gtest/gtest.h>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace dorvantile {
+namespace {
+
+struct Given {
+    EntryKind kind;
+    std::string below, name;
+    std::uint64_t size;
+};
+
+CatalogueIndex indexOf(const std::vector<Given>& entries) {
+    IndexBuilder builder;
+    for (const Given& given : entries) {
+        CatalogueEntry entry;
+        entry.kind = given.kind;
+        entry.below = given.below;
+        entry.name = given.name;
+        entry.known = true;
+        entry.size = given.size;
+        entry.modified = {static_cast<std::int64_t>(given.size) * 1000, 0};
+        builder.entry(entry);
+    }
+    builder.finish({});
+    return CatalogueIndex::inMemory(builder.bytes(1, 2));
+}
+
+TEST(LibrarySearch, CountsAgreeWithTheHitsListed) {
+    using enum EntryKind;
+    const CatalogueIndex index = indexOf({
+        {Folder, "", "", 0},
+        {File, "", "Photo.JPG", 10},
+        {Folder, "Photos", "", 0},
+        {File, "Photos", "a.txt", 20},
+        {Folder, "Photos/Old", "", 0},
+        {File, "Photos/Old", "photo copy.jpg", 30},
+        {Folder, "Other", "", 0},
+        {File, "Other",
+         "\xC3\x9C"
+         "ber photo",
+         40},
+        {Link, "Other", "x.jpg", 50},
+    });
+    struct Case {
+        const char* pattern;
+        bool paths;
+        SearchFilters filters;
+        std::vector<std::uint32_t> hits;
+    };
+    const std::vector<Case> cases = {
+        {"photo", false, {}, {1, 2, 5, 7}},
+        {"PHOTO*.jpg", false, {}, {1, 5}},
+        {"photo", true, {}, {1, 2, 3, 4, 5, 7}}, // a folder's range, once
+        {"photos/*", true, {}, {3, 4, 5}},       // "*" stays within a name
+        {"s/o", true, {}, {4, 5}},
+        {"?ber", false, {}, {7}}, // "?" is one character, not one byte
+        {"*", false, {true, {}, {}, {}, {}}, {2, 4, 6}},
+        {"photo", true, {false, 15, 45, {}, {}}, {3, 5, 7}},
+        {"jpg", false, {{}, {}, {}, 35'000, 50'000}, {}}, // older is before, not at
+        {"photo/", false, {}, {}},                        // a "/" matches no name
+    };
+    for (const Case& c : cases) {
+        const SearchPattern pattern(c.pattern);
+        const Hits listed = searchIndex(index, pattern, c.paths, c.filters, SIZE_MAX);
+        EXPECT_EQ(listed.entries, c.hits) << c.pattern;
+        EXPECT_EQ(searchIndex(index, pattern, c.paths, c.filters, 0).count, c.hits.size())
+            << c.pattern;
+        EXPECT_EQ(searchIndex(index, pattern, c.paths, c.filters, 1).entries.size(),
+                  std::min<std::size_t>(1, c.hits.size()));
+    }
+}
+
+TEST(LibrarySearch, AnIndexIsOpenedOnlyWholeAndOfItsCatalogue) {
+    IndexBuilder builder;
+    builder.entry(CatalogueEntry{});
+    builder.finish({});
+    const std::string bytes = builder.bytes(7, 9);
+    char path[] = "/tmp/dorvantile-index-XXXXXX";
+    const int fd = mkstemp(path);
+    ASSERT_GE(fd, 0);
+    const auto opened = [&](std::size_t length, std::int64_t id, std::int64_t stamp) {
+        EXPECT_EQ(ftruncate(fd, 0), 0);
+        EXPECT_EQ(pwrite(fd, bytes.data(), length, 0), static_cast<ssize_t>(length));
+        MappedFile mapped;
+        EXPECT_FALSE(MappedFile::map(path, mapped));
+        return CatalogueIndex::open(std::move(mapped), id, stamp).has_value();
+    };
+    EXPECT_TRUE(opened(bytes.size(), 7, 9));
+    EXPECT_FALSE(opened(bytes.size(), 7, 8)); // made from an older form of its catalogue
+    EXPECT_FALSE(opened(bytes.size(), 6, 9)); // of another catalogue
+    EXPECT_FALSE(opened(bytes.size() - 1, 7, 9));
+    EXPECT_FALSE(opened(40, 7, 9));
+    close(fd);
+    unlink(path);
+}
+
+} // namespace
+} // namespace dorvantile
