@@ -121,11 +121,8 @@ void IndexBuilder::entry(const CatalogueEntry& entry) {
         name = entry.below.substr(entry.below.rfind('/') + 1);
     folded_.clear();
     SearchPattern::fold(folded_, name);
-    auto [found, added] =
-        numbers_.try_emplace(folded_, static_cast<std::uint32_t>(distinct_.size()));
-    if (added)
-        distinct_.push_back(found->first);
-    nameOf_.push_back(found->second);
+    const std::uint32_t nameNumber = numberOf(folded_);
+    nameOf_.push_back(nameNumber);
     if (entry.kind != EntryKind::Folder)
         return;
     // The folders come depth first: those above that do not hold this one are complete.
@@ -139,8 +136,42 @@ void IndexBuilder::entry(const CatalogueEntry& entry) {
         open_.pop_back();
     }
     const std::uint32_t parent = open_.empty() ? number : folders_[open_.back().second].number;
-    folders_.push_back({number, number + 1, parent, found->second});
+    folders_.push_back({number, number + 1, parent, nameNumber});
     open_.emplace_back(std::string(below), folders_.size() - 1);
+}
+
+std::uint32_t IndexBuilder::numberOf(std::string_view folded) {
+    // A table of slots at most half full, in one array: a name is found with one look at its
+    // slot and one at its bytes, where a node-based map would chase three pointers.
+    if (2 * (starts_.size() + 1) > slots_.size()) {
+        std::vector<std::uint32_t> slots(std::max<std::size_t>(1024, 2 * slots_.size()), 0);
+        const std::size_t mask = slots.size() - 1;
+        for (std::uint32_t name = 0; name < starts_.size(); ++name) {
+            const std::size_t end = name + 1 < starts_.size() ? starts_[name + 1] : names_.size();
+            std::size_t at = std::hash<std::string_view>()(std::string_view(names_).substr(
+                                 starts_[name], end - starts_[name] - 1)) &
+                             mask;
+            while (slots[at] != 0)
+                at = (at + 1) & mask;
+            slots[at] = name + 1;
+        }
+        slots_ = std::move(slots);
+    }
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t at = std::hash<std::string_view>()(folded) & mask;; at = (at + 1) & mask) {
+        if (slots_[at] == 0) {
+            const auto name = static_cast<std::uint32_t>(starts_.size());
+            starts_.push_back(static_cast<std::uint32_t>(names_.size()));
+            names_.append(folded).push_back('\0');
+            slots_[at] = name + 1;
+            return name;
+        }
+        const std::uint32_t name = slots_[at] - 1;
+        const std::size_t start = starts_[name];
+        if (names_.compare(start, folded.size(), folded) == 0 &&
+            start + folded.size() < names_.size() && names_[start + folded.size()] == '\0')
+            return name;
+    }
 }
 
 void IndexBuilder::finish(const Totals&) {
@@ -150,14 +181,10 @@ void IndexBuilder::finish(const Totals&) {
 }
 
 std::string IndexBuilder::bytes(std::int64_t id, std::int64_t stamp) const {
-    const std::size_t n = kinds_.size(), d = distinct_.size();
-    std::vector<std::uint32_t> nameStarts(d + 1, 0), postStarts(d + 1, 0), postings(n);
-    std::size_t namesBytes = 0;
-    for (std::size_t i = 0; i < d; ++i) {
-        nameStarts[i] = static_cast<std::uint32_t>(namesBytes);
-        namesBytes += distinct_[i].size() + 1;
-    }
-    nameStarts[d] = static_cast<std::uint32_t>(namesBytes);
+    const std::size_t n = kinds_.size(), d = starts_.size();
+    std::vector<std::uint32_t> nameStarts(starts_), postStarts(d + 1, 0), postings(n);
+    const std::size_t namesBytes = names_.size();
+    nameStarts.push_back(static_cast<std::uint32_t>(namesBytes));
     for (std::uint32_t name : nameOf_)
         ++postStarts[name + 1];
     for (std::size_t i = 0; i < d; ++i)
@@ -184,8 +211,7 @@ std::string IndexBuilder::bytes(std::int64_t id, std::int64_t stamp) const {
     appendArray(out, postStarts.data(), d + 1);
     appendArray(out, postings.data(), n);
     appendArray(out, folders_.data(), folders_.size());
-    for (std::string_view name : distinct_)
-        out.append(name).push_back('\0');
+    out.append(names_);
     return out;
 }
 

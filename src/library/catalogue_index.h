@@ -14,7 +14,6 @@
 #include <span>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace dorvantile {
@@ -97,8 +96,11 @@ private:
     std::vector<std::uint64_t> sizes_;
     std::vector<std::int64_t> times_;
     std::vector<std::uint32_t> nameOf_;
-    std::unordered_map<std::string, std::uint32_t> numbers_; // of each distinct name
-    std::vector<std::string_view> distinct_;                 // keys of `numbers_`, by number
+    /// The number of the distinct name `folded`, which it becomes when it is new.
+    std::uint32_t numberOf(std::string_view folded);
+    std::string names_;                 // the distinct names, each followed by a NUL
+    std::vector<std::uint32_t> starts_; // of each in `names_`
+    std::vector<std::uint32_t> slots_;  // a name's number + 1 at its hash, or 0: open addressing
     std::vector<IndexedFolder> folders_;
     std::vector<std::pair<std::string, std::size_t>> open_; // folders above, by below-path
     std::string folded_;

@@ -146,22 +146,41 @@ Hits searchIndex(const CatalogueIndex& index, const SearchPattern& pattern, bool
     std::vector<char> matched(index.distinct(), 0);
     for (std::uint32_t name : names)
         matched[name] = 1;
-    const std::vector<std::uint32_t> own = bearersOf(index, names);
-    auto next = own.begin();
-    std::uint32_t covered = 1; // entries before this are done
+    // The ranges of the outermost matching folders, in catalogue order.
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> ranges;
     for (std::size_t at = 0; at < index.folders().size(); ++at) {
         const IndexedFolder folder = index.folder(at);
-        if (folder.number == 0 || !matched[folder.name] || folder.number < covered)
-            continue;
-        for (; next != own.end() && *next < folder.number; ++next)
+        if (folder.number != 0 && matched[folder.name] &&
+            (ranges.empty() || folder.number >= ranges.back().second))
+            ranges.emplace_back(folder.number, folder.end);
+    }
+    const auto inRanges = [&ranges](std::uint32_t entry) {
+        const auto after =
+            std::upper_bound(ranges.begin(), ranges.end(), entry,
+                             [](std::uint32_t e, const std::pair<std::uint32_t, std::uint32_t>& r) {
+                                 return e < r.first;
+                             });
+        return after != ranges.begin() && entry < std::prev(after)->second;
+    };
+    if (!filters.any() && limit == 0) {
+        // A count alone: the ranges' lengths, and the own names' bearers outside them, taken
+        // in any order.
+        for (const auto& [begin, end] : ranges)
+            hits.count += end - begin;
+        for (std::uint32_t name : names) {
+            for (std::uint32_t entry : index.bearers(name))
+                hits.count += entry != 0 && entry < index.entries() && !inRanges(entry);
+        }
+        return hits;
+    }
+    const std::vector<std::uint32_t> own = bearersOf(index, names);
+    auto next = own.begin();
+    for (const auto& [begin, end] : ranges) {
+        for (; next != own.end() && *next < begin; ++next)
             take(hits, index, *next, filters, limit);
-        if (!filters.any() && limit == 0)
-            hits.count += folder.end - folder.number;
-        else
-            for (std::uint32_t entry = folder.number; entry < folder.end; ++entry)
-                take(hits, index, entry, filters, limit);
-        covered = folder.end;
-        while (next != own.end() && *next < covered)
+        for (std::uint32_t entry = begin; entry < end; ++entry)
+            take(hits, index, entry, filters, limit);
+        while (next != own.end() && *next < end)
             ++next;
     }
     for (; next != own.end(); ++next)
