@@ -3,6 +3,7 @@
 #include "catalogue/checksums.h"
 #include "catalogue/codecs.h"
 #include "catalogue/json_catalogue.h"
+#include "catalogue/read_ahead.h"
 #include "catalogue/tree_walk.h"
 #include "cli/headless.h"
 #include "general/shown_text.h"
@@ -194,6 +195,8 @@ int add(const Options& options, SqliteLibrary& library, PosixEnvironment& enviro
         reader = read.get();
         entries = std::move(read);
     }
+    // Walked, or parsed, on a thread of its own while the entries are stored.
+    entries = std::make_unique<ReadAhead>(std::move(entries));
     Peeked peeked(*entries);
     if (reader) {
         if (std::string failure = reader->failure(); !failure.empty()) {

@@ -35,10 +35,10 @@ for cli in /usr/bin/dorvantile-cli "$HOME/.local/bin/dorvantile-cli"; do
 done
 
 # Printing loads the module from the library folder of the program's prefix: the installed
-# program reaches the spooler (none here: its printer is not found), the copy has no module.
+# program's module looks for the spooler (none here: it says so), the copy has no module.
 export CUPS_SERVER="$work/no-spooler"
 said=$(/usr/bin/dorvantile-cli --format print --printer nosuch "$work/tree" 2>&1) && fail "printed"
-[[ $said == "dorvantile-cli: Cannot print on nosuch: there is no printer of that name" ]] ||
+[[ $said == "dorvantile-cli: Cannot print: cannot reach the print service at $CUPS_SERVER: No such file or directory" ]] ||
   fail "/usr/bin/dorvantile-cli --format print said '$said'"
 said=$("$HOME/.local/bin/dorvantile-cli" --format print "$work/tree" 2>&1) && fail "the copy printed"
 [[ $said == "dorvantile-cli: cannot print: $HOME/.local/lib/"*"/dorvantile-print.so: cannot open"* ]] ||
