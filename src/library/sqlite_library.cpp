@@ -260,12 +260,20 @@ private:
 
 SqliteLibrary::SqliteLibrary(const std::string& path, bool make) : path_(path) {
     const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (make ? SQLITE_OPEN_CREATE : 0);
-    if (sqlite3_open_v2(path.c_str(), &db_, flags, nullptr) != SQLITE_OK)
-        fail("cannot open it");
-    sqlite3_extended_result_codes(db_, 1);
-    // Another program adding a catalogue holds the file for a moment at its end.
-    sqlite3_busy_timeout(db_, 60'000);
-    prepareSchema();
+    // The handle is made even when opening fails, and a constructor that throws has no
+    // destructor run: it is closed here.
+    try {
+        if (sqlite3_open_v2(path.c_str(), &db_, flags, nullptr) != SQLITE_OK)
+            fail("cannot open it");
+        sqlite3_extended_result_codes(db_, 1);
+        // Another program adding a catalogue holds the file for a moment at its end.
+        sqlite3_busy_timeout(db_, 60'000);
+        prepareSchema();
+        run("PRAGMA foreign_keys = ON", "cannot read it");
+    } catch (const LibraryError&) {
+        sqlite3_close_v2(db_);
+        throw;
+    }
 }
 
 SqliteLibrary::~SqliteLibrary() {
@@ -351,10 +359,7 @@ StoredCatalogue SqliteLibrary::add(StoredCatalogue described, EntryStream& entri
                 sqlite3_exec(library.db_, "ROLLBACK", nullptr, nullptr, nullptr);
         }
     } rollback{*this};
-    {
-        Statement remove(*this, db_, "DELETE FROM catalogue WHERE name = ?");
-        remove.bind(1, described.name).step("cannot replace a catalogue");
-    }
+    removeNamed(described.name, "cannot replace a catalogue");
     described.stamp = static_cast<std::int64_t>(std::random_device()() >> 1) << 31 ^
                       static_cast<std::int64_t>(std::random_device()());
     {
@@ -429,10 +434,22 @@ StoredCatalogue SqliteLibrary::add(StoredCatalogue described, EntryStream& entri
     return described;
 }
 
-bool SqliteLibrary::remove(std::string_view name) {
+bool SqliteLibrary::removeNamed(std::string_view name, std::string_view doing) {
+    // The entries first, by the key they are stored under; then the catalogue.
+    Statement entries(
+        *this, db_,
+        "DELETE FROM entry WHERE catalogue IN (SELECT id FROM catalogue WHERE name = ?)");
+    entries.bind(1, name).step(doing);
     Statement remove(*this, db_, "DELETE FROM catalogue WHERE name = ?");
-    remove.bind(1, name).step("cannot remove a catalogue");
+    remove.bind(1, name).step(doing);
     return sqlite3_changes(db_) > 0;
+}
+
+bool SqliteLibrary::remove(std::string_view name) {
+    run("BEGIN IMMEDIATE", "cannot change it");
+    const bool removed = removeNamed(name, "cannot remove a catalogue");
+    run("COMMIT", "cannot remove a catalogue");
+    return removed;
 }
 
 std::unique_ptr<EntryStream> SqliteLibrary::entries(const StoredCatalogue& catalogue) {

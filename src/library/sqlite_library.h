@@ -41,6 +41,8 @@ public:
 
 private:
     void prepareSchema();
+    /// Removes the catalogue `name` and its entries, within the transaction begun.
+    bool removeNamed(std::string_view name, std::string_view doing);
     std::string path_;
     sqlite3* db_ = nullptr;
 };

@@ -132,6 +132,14 @@ try:
                           capture_output=True)
     check(done.returncode == 1 and b"removed" in done.stdout, f"compare: {done}")
 
+    # Digests stored with a catalogue are reused from the library.
+    run(["add", "--name", "summed", "--checksum", "sha256", disk])
+    made = [subprocess.run([cli, "--format", "json", "--output", "-", "--checksum", "sha256",
+                            *reuse, disk], capture_output=True, check=True).stdout
+            for reuse in ([], ["--library", lib, "--reuse", "library:summed"])]
+    check(made[0].split(b'"entries"')[1] == made[1].split(b'"entries"')[1], "reuse library")
+    run(["remove", "summed"])
+
     # Replaced: the new catalogue whole, the old one gone; then removed.
     run(["add", "--name", "copy", copy])
     check(not any(p == b"Photo.JPG" for c, p in hits(["--in", "copy", "photo.jpg"])), "replaced")
@@ -145,6 +153,10 @@ try:
     run(["remove", "copy"])
     run(["remove", "copy"], 2)
     check({c for c, _ in hits(["photo.jpg"])} == {"one"}, "removed")
+    db = sqlite3.connect(lib)
+    check(db.execute("SELECT count(*) FROM entry").fetchone()[0] ==
+          db.execute("SELECT sum(folders + files + 1) FROM catalogue").fetchone()[0], "orphans")
+    db.close()
 
     # The index is derived: deleted or damaged, it is made again from the library.
     want = hits(["photo"])

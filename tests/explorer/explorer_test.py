@@ -154,6 +154,36 @@ class ExplorerPage(unittest.TestCase):
         search.send_keys(Keys.ESCAPE)
         self.assertIn("files", self.browser.find_element(By.ID, "status").text)
 
+    def test_library_page_searches_every_disk_and_links_to_each(self):
+        """Two catalogues of a library on one page: each a top folder whose files' links lead
+        to its own disk, and one search over both."""
+        copy = os.path.join(self.temp.name, "copy").encode()
+        subprocess.run(["cp", "-a", self.root + b"/Sub", copy], check=True)
+        library = os.path.join(self.temp.name, "library.sqlite")
+        for name, folder in [("disk-a", self.root), ("disk-b", copy)]:
+            subprocess.run([CLI, "library", "--library", library, "add", "--name", name, folder],
+                           check=True)
+        page = os.path.join(self.temp.name, "Library.html")
+        subprocess.run([CLI, "library", "--library", library, "page", "--output", page], check=True)
+        self.browser.get("file://" + urllib.parse.quote(page))
+        deepest = b"Deeper/Deepest"
+        for below, folder in [(b"disk-a/Sub/", self.root + b"/Sub"), (b"disk-b/", copy)]:
+            self.open(below + deepest)
+            got = sorted(urllib.parse.unquote_to_bytes(href[len("file://"):])
+                         for href, _ in self.links())
+            listed = self.listed(b"Sub/" + deepest)
+            self.assertTrue(listed)
+            self.assertEqual(got, sorted(os.path.join(folder, deepest, n) for n in listed))
+        search = self.browser.find_element(By.ID, "search")
+        search.send_keys("Notes.TXT")
+        status = self.browser.find_element(By.ID, "status")
+        for _ in range(100):
+            if not status.text.startswith("Searching"):
+                break
+            time.sleep(0.05)
+        # One in each folder of the tree with files, and in the copy's two: both disks found.
+        self.assertTrue(status.text.startswith("7 match"), status.text)
+
     def test_keyboard_through_tree_and_table(self):
         tree = self.browser.find_element(By.ID, "tree")
         self.js("arguments[0].focus()", tree)
