@@ -11,7 +11,7 @@ app, work = pathlib.Path(sys.argv[1]), pathlib.Path(tempfile.mkdtemp())
 started = []  # each in a process group with the processes it starts
 
 
-def fail(why): sys.exit(f"FAIL: {why}")
+def fail(why): sys.exit(f"FAIL: {why}\n" + "".join(log.read_text() for log in work.glob("*.log")))
 
 
 def skip(why):
@@ -47,20 +47,22 @@ def session():
     bus = start(["dbus-daemon", "--session", "--nofork", "--print-address"], "bus.log",
                 stdout=subprocess.PIPE, text=True)
     os.environ["DBUS_SESSION_BUS_ADDRESS"] = bus.stdout.readline().strip()
-    ask = ["dbus-send", "--session", "--print-reply", "--reply-timeout=10000",
-           "--dest=org.a11y.Bus", "/org/a11y/bus", "org.a11y.Bus.GetAddress"]
+    ask = ["dbus-send", "--session", "--print-reply", "--dest=org.a11y.Bus", "/org/a11y/bus",
+           "org.a11y.Bus.GetAddress"]
     subprocess.run(ask, capture_output=True).returncode == 0 or skip(
         "the accessibility bus did not start: " + (work / "bus.log").read_text())
 
 
-# The program on the tree, and its application once on the accessibility bus.
+# The program on the tree, and its application once on the accessibility bus (asked for
+# afresh each time: the desktop may keep its list of applications from before).
 def launch():
     env = dict(os.environ, QT_QPA_PLATFORM="xcb", QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1",
                PATH=f"{work}/bin:{os.environ['PATH']}")  # an xdg-open that opens nothing
     program = start([work / "app" / app.name], "app.log", cwd=work / "tree", env=env)
     desktop = pyatspi.Registry.getDesktop(0)
-    found = lambda: [a for a in desktop if a and a.get_process_id() == program.pid and a.childCount]
-    return program, wait_for("application on the bus", 20, found)[0]
+    found = lambda: desktop.clearCache() or [
+        a for a in desktop if a and a.get_process_id() == program.pid and a.childCount]
+    return program, wait_for("application on the bus", 30, found)[0]
 
 
 def find(root, role, name=None):
