@@ -64,7 +64,8 @@ public:
     QStringList shortcutNames() const;
 
 signals:
-    /// The left button was pressed and released over the picture.
+    /// The left button was pressed and released over the picture, one of its keys was
+    /// pressed, or a screen reader pressed it.
     void clicked();
 
 protected:
