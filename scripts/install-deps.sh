@@ -15,11 +15,13 @@ package_packages=(dpkg-dev file lintian appstream)
 # The package's test, clang-format for the format check, clang and its libFuzzer
 # (libclang-rt-14-dev) for the fuzz target, a private print spooler with a PDF queue and
 # poppler to read its output, a virtual X server and a window manager for the real window,
-# ImageMagick for its screenshot, Chromium driven by Selenium for the explorer page, tree for
-# the benchmarks, and Python to read back the data formats.
+# ImageMagick for its screenshot, a session bus with the accessibility bus (at-spi2-core) and
+# pyatspi to drive it as a screen reader does, Chromium driven by Selenium for the explorer
+# page, tree for the benchmarks, and Python to read back the data formats.
 test_packages=("${package_packages[@]}" clang-format clang libclang-rt-14-dev cups-daemon
                cups-client cups-filters poppler-utils xvfb imagemagick xdotool x11-utils
-               openbox chromium chromium-driver python3-selenium tree python3)
+               openbox dbus-daemon dbus-bin at-spi2-core python3-pyatspi chromium
+               chromium-driver python3-selenium tree python3)
 
 wanted=("${build_packages[@]}")
 case "${1:-build}" in

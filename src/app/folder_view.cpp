@@ -93,6 +93,8 @@ void FolderView::addEntry(const std::string& folder, std::string_view name, int 
     auto* item = new QListWidgetItem(open ? openIcon_ : closedIcon_, shownName(name), this);
     item->setData(folderRole, QByteArray::fromStdString(folder));
     item->setData(depthRole, depth);
+    // A screen reader hears the depth that the indent shows, counted from 1 as trees count.
+    item->setData(Qt::AccessibleDescriptionRole, QStringLiteral("level %1").arg(depth + 1));
 }
 
 void FolderView::showCurrent() {

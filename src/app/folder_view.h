@@ -15,7 +15,8 @@ namespace dorvantile::app {
 /// current folder's plain sub-folders (hidden folders and links to folders are not shown,
 /// as the catalogue does not enter them). A single click only highlights an entry; a
 /// double-click or Enter asks for the entry to be opened, and the window decides whether
-/// it opens now (a run may be using the folder list).
+/// it opens now (a run may be using the folder list). Each entry's accessible description
+/// is its depth, "level 1" for "/".
 class FolderView final : public QListWidget, public ChosenFolder {
     Q_OBJECT
 

@@ -1,5 +1,6 @@
 #include "app/main_window.h"
 
+#include "app/accessible_controls.h"
 #include "app/contact.h"
 #include "app/help_text.h"
 #include "app/twips.h"
@@ -106,6 +107,7 @@ Main::~Main() = default;
 void Main::design() {
     setObjectName(QStringLiteral("Main"));
     setWindowTitle(QStringLiteral("Dorvantile"));
+    installAccessibleControls();
     QIcon icon; // sharp at every size a desktop asks for
     for (const int size : {32, 64, 128})
         icon.addPixmap(QPixmap::fromImage(iconPicture(size)));
@@ -130,6 +132,18 @@ void Main::design() {
 
     drive1_.setToolTip(QStringLiteral(" Drives "));
     dir1_.setToolTip(QStringLiteral(" Folders "));
+    // What a screen reader calls the controls without a caption of their own; the pictures
+    // are named as the labels beside them. On Linux a drop-down list's name is the entry it
+    // shows, and a label names the list itself.
+    const std::pair<QWidget*, const char*> accessibleNames[] = {{&dir1_, "Folders"},
+                                                                {&bar_, "Progress"},
+                                                                {&okKnop_, "Start"},
+                                                                {&exitKnop_, "Stop program"}};
+    for (const auto& [widget, name] : accessibleNames)
+        widget->setAccessibleName(QLatin1String(name));
+    driveLabel_.hide();
+    driveLabel_.setText(QStringLiteral("Drive"));
+    driveLabel_.setBuddy(&drive1_);
 
     keuze1_.setText(QStringLiteral("Save files to Html page"));
     keuze2_.setText(QStringLiteral("Save files to Text file"));
@@ -153,6 +167,7 @@ void Main::design() {
     });
     setColour(label1_, QPalette::WindowText, captionText);
     setCaption(label1_, QStringLiteral("Start"));
+    okKnop_.setShortcut({Qt::CTRL | Qt::Key_Return, Qt::CTRL | Qt::Key_Enter, Qt::Key_F5});
     okKnop_.setDrawing([](qreal ratio) {
         return knopPicture(
             {QColor(0, 0, 192), QColor(0, 0, 216), QColor(0, 0, 120), QStringLiteral("Ok")}, ratio);
@@ -169,6 +184,7 @@ void Main::design() {
     helpKnop_.setToolTip(QStringLiteral(" Click for open Helpwindow "));
     setColour(label2_, QPalette::WindowText, captionText);
     setCaption(label2_, QStringLiteral("Stop program"));
+    exitKnop_.setShortcut({QKeySequence(Qt::CTRL | Qt::Key_Q)});
     exitKnop_.setDrawing([](qreal ratio) {
         return knopPicture(
             {QColor(192, 0, 0), QColor(216, 0, 0), QColor(120, 0, 0), QStringLiteral("Exit")},

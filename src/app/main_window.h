@@ -115,6 +115,8 @@ private:
     DriveList drive1_{[this] { return mountedDrives(services_.mountTable, fileSystem_); },
                       &frame1_};
     FolderView dir1_{fileSystem_, &frame1_};
+    /// Never shown: what a screen reader calls `Drive1`, whose own name is the drive shown.
+    QLabel driveLabel_{&frame1_};
 
     GroupFrame frame2_{this};
     QRadioButton keuze1_{&frame2_};

@@ -60,6 +60,21 @@ void PictureKnop::setLeft(int twips) {
     move(pixels(twips), y());
 }
 
+void PictureKnop::setShortcut(const QList<QKeySequence>& keys) {
+    if (shortcut_ == nullptr) {
+        shortcut_ = new QShortcut(this);
+        connect(shortcut_, &QShortcut::activated, this, &PictureKnop::clicked);
+    }
+    shortcut_->setKeys(keys);
+}
+
+QStringList PictureKnop::shortcutNames() const {
+    QStringList names;
+    for (const QKeySequence& key : shortcut_ ? shortcut_->keys() : QList<QKeySequence>())
+        names << key.toString(QKeySequence::NativeText);
+    return names;
+}
+
 void PictureKnop::mousePressEvent(QMouseEvent* event) {
     pressed_ = event->button() == Qt::LeftButton;
 }

@@ -5,6 +5,7 @@
 #include "platform/controls.h"
 
 #include <QLabel>
+#include <QShortcut>
 #include <functional>
 
 namespace dorvantile::app {
@@ -46,7 +47,8 @@ private:
 };
 
 /// A picture that reports clicks and can be moved in twips within its container (the press
-/// animation).
+/// animation). It takes no focus, so that the window's order of focus stays as it is; keys
+/// click it instead wherever the focus is.
 class PictureKnop final : public SharpPicture, public Picture {
     Q_OBJECT
 
@@ -56,8 +58,14 @@ public:
     void setTop(int twips) override;
     void setLeft(int twips) override;
 
+    /// Makes each of `keys` click the picture while its window is active.
+    void setShortcut(const QList<QKeySequence>& keys);
+    /// The keys that click it, as a screen reader says them ("Ctrl+Q").
+    QStringList shortcutNames() const;
+
 signals:
-    /// The left button was pressed and released over the picture.
+    /// The left button was pressed and released over the picture, one of its keys was
+    /// pressed, or a screen reader pressed it.
     void clicked();
 
 protected:
@@ -66,6 +74,7 @@ protected:
 
 private:
     bool pressed_ = false;
+    QShortcut* shortcut_ = nullptr;
 };
 
 } // namespace dorvantile::app

@@ -1,5 +1,6 @@
 #include "app/progress_bar.h"
 
+#include <QAccessible>
 #include <QPainter>
 
 namespace dorvantile::app {
@@ -9,8 +10,17 @@ BarBox::BarBox(QColor background, QWidget* parent) : QFrame(parent), background_
     setLineWidth(2);
 }
 
+void BarBox::setValue(int percent) {
+    if (percent == value_)
+        return;
+    value_ = percent;
+    QAccessibleValueChangeEvent event(this, percent);
+    QAccessible::updateAccessibility(&event);
+}
+
 void BarBox::Cls() {
     picture_.fill(background_);
+    setValue(0);
     update();
 }
 
@@ -25,6 +35,14 @@ void BarBox::paintEvent(QPaintEvent* event) {
     QFrame::paintEvent(event);
     QPainter painter(this);
     painter.drawImage(contentsRect().topLeft(), picture_);
+    // A ring over the border alone, so that the picture shows whole: dark outside against the
+    // window, light inside against the picture. Unfocused, nothing changes.
+    if (hasFocus()) {
+        painter.setPen(palette().color(QPalette::Highlight));
+        painter.drawRect(rect().adjusted(0, 0, -1, -1));
+        painter.setPen(palette().color(QPalette::HighlightedText));
+        painter.drawRect(rect().adjusted(1, 1, -2, -2));
+    }
 }
 
 void BarBox::resizeEvent(QResizeEvent* event) {
@@ -38,9 +56,10 @@ void ProgressBar::line(int x1, int y1, int x2, int y2, Rgb colour) {
 }
 
 void ProgressBar::setCaption(std::string_view caption) {
-    procentLabel_.setText(
-        QString::fromUtf8(caption.data(), static_cast<qsizetype>(caption.size())));
+    const QString text = QString::fromUtf8(caption.data(), static_cast<qsizetype>(caption.size()));
+    procentLabel_.setText(text);
     procentLabel_.adjustSize();
+    bar_.setValue(text.section(u'%', 0, 0).toInt());
 }
 
 } // namespace dorvantile::app

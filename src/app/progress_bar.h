@@ -10,7 +10,8 @@
 namespace dorvantile::app {
 
 /// A picture box: a sunken border around a picture that the program draws on, in pixel
-/// coordinates from the picture's top-left corner.
+/// coordinates from the picture's top-left corner. Focused, its border becomes a ring of the
+/// highlight colours.
 class BarBox final : public QFrame {
     Q_OBJECT
 
@@ -21,7 +22,12 @@ public:
     /// What is drawn, as large as the area inside the border.
     const QImage& picture() const { return picture_; }
 
-    /// Erases everything drawn, leaving the background colour.
+    /// The percentage the bar stands at, for assistive technology: 0 once erased.
+    int value() const { return value_; }
+    /// Sets the percentage and tells assistive technology of a change.
+    void setValue(int percent);
+
+    /// Erases everything drawn, leaving the background colour; the value becomes 0.
     void Cls();
     /// Draws a one-pixel line between two points, both included.
     void line(QPoint from, QPoint to, QColor colour);
@@ -33,6 +39,7 @@ protected:
 private:
     QColor background_;
     QImage picture_;
+    int value_ = 0;
 };
 
 /// The progress display of a run: the bar and the label beside it.
@@ -42,7 +49,8 @@ public:
 
     void Cls() override { bar_.Cls(); }
     void line(int x1, int y1, int x2, int y2, Rgb colour) override;
-    /// Sets the label's caption; the label's width follows it.
+    /// Sets the label's caption; the label's width follows it, the bar's value is the
+    /// percentage it reads.
     void setCaption(std::string_view caption) override;
 
 private:

@@ -281,6 +281,34 @@ private slots:
         }
     }
 
+    // Tab goes through the window's order alone; wherever the focus is, a key starts a run, also
+    // from the lists and the help panel, which take keys of their own. The focused bar shows its
+    // focus on its border alone, and no more once the focus moves on.
+    void keysStartRunsWhereverTheFocusIs() {
+        Harness h;
+        QVERIFY(QTest::qWaitForWindowActive(h.window.get()));
+        h.click("HelpKnop");
+        h.control("Drive1")->setFocus();
+        const std::map<QString, QKeySequence> keys = {{"Dir1", Qt::Key_F5},
+                                                      {"Text1", Qt::CTRL | Qt::Key_Return},
+                                                      {"HelpKnop", Qt::CTRL | Qt::Key_Enter}};
+        QStringList order;
+        QImage focused;
+        for (QWidget* at = h.window->focusWidget(); order.size() < 6;
+             at = h.window->focusWidget()) {
+            order << at->objectName();
+            if (keys.count(order.back()))
+                QTest::keySequence(at, keys.at(order.back())); // a whole run
+            focused = order.back() == "Bar" ? at->grab().toImage() : focused;
+            QTest::keyClick(at, Qt::Key_Tab);
+        }
+        QCOMPARE(order, (QStringList{"Drive1", "Dir1", "Bar", "Keuze1", "Text1", "HelpKnop"}));
+        QCOMPARE(h.shell.opened.size(), 3u);                         // the page of each run
+        const QImage unfocused = h.control("Bar")->grab().toImage(); // the same sweep drawn
+        QVERIFY(focused != unfocused);
+        QCOMPARE(focused.copy(2, 2, 230, 16), unfocused.copy(2, 2, 230, 16));
+    }
+
     // A run works on the window's choice, folder, bar, output folder and printer. A second
     // click, and a change of drive or folder, during a run wait for its end.
     void runsWriteTheChosenOutputsHoldNavigationAndEndWithTheProgram() {
