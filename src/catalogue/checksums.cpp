@@ -1,8 +1,7 @@
 #include "catalogue/checksums.h"
 
+#include "platform/digest_library.h"
 #include "platform/paths.h"
-
-#include <openssl/evp.h>
 
 namespace dorvantile {
 namespace {
@@ -15,23 +14,27 @@ struct Abandoned {};
 class Sha256 final : public ContentSink {
 public:
     explicit Sha256(const std::atomic<bool>* stop = nullptr) : stop_(stop) {
+        std::string reason;
+        evp_ = digestFunctions(reason);
+        if (!evp_)
+            throw std::runtime_error(reason);
         // One context a thread, begun anew for each file (a thread takes one digest at a
         // time): no allocation per small file.
         thread_local const std::unique_ptr<EVP_MD_CTX, void (*)(EVP_MD_CTX*)> context(
-            EVP_MD_CTX_new(), EVP_MD_CTX_free);
+            evp_->newContext(), evp_->freeContext);
         context_ = context.get();
-        if (!context_ || EVP_DigestInit_ex(context_, EVP_sha256(), nullptr) != 1)
+        if (!context_ || evp_->init(context_, evp_->sha256(), nullptr) != 1)
             throw std::bad_alloc();
     }
     void take(std::string_view piece) override {
         if (stop_ && stop_->load(std::memory_order_relaxed))
             throw Abandoned();
-        EVP_DigestUpdate(context_, piece.data(), piece.size());
+        evp_->update(context_, piece.data(), piece.size());
     }
     std::string hex() {
         unsigned char digest[EVP_MAX_MD_SIZE];
         unsigned int length = 0;
-        EVP_DigestFinal_ex(context_, digest, &length);
+        evp_->finish(context_, digest, &length);
         static const char digits[] = "0123456789abcdef";
         std::string text;
         for (unsigned int i = 0; i < length; ++i)
@@ -40,6 +43,7 @@ public:
     }
 
 private:
+    const DigestFunctions* evp_;
     EVP_MD_CTX* context_;
     const std::atomic<bool>* stop_;
 };
@@ -56,6 +60,12 @@ DigestedStream::DigestedStream(std::unique_ptr<EntryStream> source, unsigned job
                                WalkFeedback& feedback, std::unique_ptr<EntryStream> reused)
     : source_(std::move(source)), feedback_(feedback), window_(256 + 64 * std::size_t{jobs}),
       reused_(std::move(reused)) {
+    // Without libcrypto no digest can be taken: the stream fails before its first entry.
+    std::string reason;
+    if (!digestFunctions(reason)) {
+        unusable_ = "cannot take digests: " + reason;
+        return;
+    }
     for (unsigned i = 0; i < std::max(jobs, 1u); ++i)
         threads_.emplace_back([this] { work(); });
 }
@@ -89,6 +99,8 @@ void DigestedStream::work() {
             file.unread = std::make_error_code(std::errc::operation_canceled);
         } catch (const std::bad_alloc&) {
             file.unread = std::make_error_code(std::errc::not_enough_memory);
+        } catch (const std::runtime_error&) { // no libcrypto: the stream has failed already
+            file.unread = std::make_error_code(std::errc::not_supported);
         }
         lock.lock();
         file.at.reset(); // the folder's last reader closes it
@@ -165,7 +177,7 @@ bool DigestedStream::reuse(Pending& held) {
 }
 
 bool DigestedStream::next(CatalogueEntry& entry) {
-    if (!fill())
+    if (!unusable_.empty() || !fill())
         return false;
     {
         std::unique_lock lock(mutex_);

@@ -31,6 +31,8 @@ public:
 
     bool next(CatalogueEntry& entry) override;
     std::string failure() const override {
+        if (!unusable_.empty())
+            return unusable_;
         return reused_ && !reused_->failure().empty() ? reused_->failure() : source_->failure();
     }
     Totals totals() const override { return source_->totals(); }
@@ -61,6 +63,7 @@ private:
     std::int64_t readFiles_ = 0; // files read for their digests, and their bytes
     ByteCount readBytes_ = 0;
     std::unique_ptr<EntryStream> reused_;
+    std::string unusable_;  // why no digest can be taken, when none can
     CatalogueEntry old_;    // the reused catalogue's entry that the merge has reached
     std::string oldPath_;   // its path below the chosen folder
     bool oldValid_ = false; // whether there is one

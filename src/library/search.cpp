@@ -1,7 +1,8 @@
 #include "library/search.h"
 
+#include "library/substring.h"
+
 #include <algorithm>
-#include <cstring>
 
 namespace dorvantile {
 namespace {
@@ -23,34 +24,33 @@ bool passes(const CatalogueIndex& index, std::uint32_t entry, const SearchFilter
 /// The numbers of the names `pattern` matches, ascending.
 std::vector<std::uint32_t> matchingNames(const CatalogueIndex& index,
                                          const SearchPattern& pattern) {
-    std::vector<std::uint32_t> found;
+    std::vector<std::uint32_t> matched;
     if (pattern.spansFolders())
-        return found;
+        return matched;
     const std::string_view names = index.names(), anchor = pattern.anchor();
     if (anchor.empty()) {
         for (std::uint32_t name = 0; name < index.distinct(); ++name) {
             if (pattern.matches(index.name(name)))
-                found.push_back(name);
+                matched.push_back(name);
         }
-        return found;
+        return matched;
     }
     // The anchor is looked for through all the names at once; each place it stands is then
     // tried as a whole name, and the search goes on after that name.
     std::size_t at = 0;
     while (at < names.size()) {
-        const void* hit =
-            memmem(names.data() + at, names.size() - at, anchor.data(), anchor.size());
-        if (!hit)
+        const std::size_t found = findPiece(names.substr(at), anchor);
+        if (found == std::string_view::npos)
             break;
-        const auto offset = static_cast<std::size_t>(static_cast<const char*>(hit) - names.data());
+        const std::size_t offset = at + found;
         const std::uint32_t name = index.nameAt(offset);
         const std::string_view text = index.name(name);
-        if (pattern.matches(text) && (found.empty() || found.back() != name))
-            found.push_back(name);
+        if (pattern.matches(text) && (matched.empty() || matched.back() != name))
+            matched.push_back(name);
         at = std::max(static_cast<std::size_t>(text.data() - names.data()) + text.size() + 1,
                       offset + 1);
     }
-    return found;
+    return matched;
 }
 
 /// Adds `entry` to `hits` when it passes the filters.

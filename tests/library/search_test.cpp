@@ -1,6 +1,7 @@
 // Searches of an index made from a catalogue given entry by entry: the counts taken from the
 // names' bearers and the folders' ranges agree with the hits listed one by one.
 #include "library/search.h"
+#include "library/substring.h"
 
 #include <gtest/gtest.h>
 #include <string>
@@ -74,6 +75,25 @@ TEST(LibrarySearch, CountsAgreeWithTheHitsListed) {
             << c.pattern;
         EXPECT_EQ(searchIndex(index, pattern, c.paths, c.filters, 1).entries.size(),
                   std::min<std::size_t>(1, c.hits.size()));
+    }
+}
+
+TEST(LibrarySearch, PiecesAreFoundWhereTheTextFindsThem) {
+    // Texts of few letters, so that pieces stand often, at every place of the blocks the scan
+    // compares at once, and across their ends.
+    std::uint32_t seed = 7;
+    const auto next = [&seed] { return (seed = seed * 1664525 + 1013904223) >> 24; };
+    for (int round = 0; round < 3000; ++round) {
+        std::string text(next() % 120, 'a'), piece(1 + next() % 40, 'a');
+        for (char& c : text)
+            c = static_cast<char>('a' + next() % 3);
+        for (char& c : piece)
+            c = static_cast<char>('a' + next() % 3);
+        if (round % 2 == 0 && piece.size() <= text.size()) // one that stands, often at the end
+            piece = text.substr(text.size() - piece.size() -
+                                next() % (text.size() - piece.size() + 1) % 5);
+        ASSERT_EQ(findPiece(text, piece), std::string_view(text).find(piece))
+            << text << " " << piece;
     }
 }
 
