@@ -217,6 +217,7 @@ int add(const Options& options, SqliteLibrary& library, PosixEnvironment& enviro
             if (old.name == stored.name)
                 kept.forget(old.id);
         }
+        kept.keepShared(library.catalogues());
     } catch (const LibraryError& error) {
         report(error.what());
         return 2;
@@ -295,7 +296,9 @@ int remove(const Options& options, SqliteLibrary& library, PosixEnvironment& env
             return 2;
         }
         PosixOutputFiles files;
-        LibraryIndexes(library, library.path(), files, environment).forget(id);
+        LibraryIndexes indexes(library, library.path(), files, environment);
+        indexes.forget(id);
+        indexes.keepShared(library.catalogues());
     } catch (const LibraryError& error) {
         report(error.what());
         return 2;
@@ -359,17 +362,24 @@ int search(const Options& options, SqliteLibrary& library, PosixEnvironment& env
         const SearchPattern pattern(options.operand);
         PosixOutputFiles files;
         LibraryIndexes indexes(library, library.path(), files, environment);
-        // Each catalogue's index is loaded (made again where it must be) here, then searched
-        // on as many threads as there are processors.
+        // The names of all catalogues are scanned once; then each catalogue's index is loaded
+        // (made again where it must be) and searched for its own of the names found, on as
+        // many threads as there are processors.
+        const SharedNames shared = indexes.shared(library.catalogues());
+        const std::vector<std::uint32_t> named = shared.matching(pattern);
         std::vector<CatalogueIndex> loaded;
-        for (const StoredCatalogue& catalogue : *chosen)
+        std::vector<std::vector<std::uint32_t>> own;
+        for (const StoredCatalogue& catalogue : *chosen) {
             loaded.push_back(indexes.load(catalogue));
+            own.push_back(shared.own(catalogue.id, named));
+        }
         const std::size_t limit = options.count ? 0 : options.limit.value_or(SIZE_MAX);
         std::vector<Hits> hits(loaded.size());
         std::atomic<std::size_t> next{0};
         const auto work = [&] {
             for (std::size_t i; (i = next++) < loaded.size();)
-                hits[i] = searchIndex(loaded[i], pattern, options.paths, options.filters, limit);
+                hits[i] =
+                    searchIndex(loaded[i], pattern, options.paths, options.filters, limit, &own[i]);
         };
         std::vector<std::future<void>> workers;
         const std::size_t threads = std::min<std::size_t>(environment.processors(), loaded.size());

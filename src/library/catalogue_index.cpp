@@ -91,23 +91,23 @@ bool CatalogueIndex::read(std::string_view bytes) {
     return true;
 }
 
-std::string_view CatalogueIndex::name(std::uint32_t name) const {
-    const std::size_t start = std::min<std::size_t>(nameStarts_[name], names_.size());
-    const std::size_t end = std::min<std::size_t>(nameStarts_[name + 1], names_.size());
-    return names_.substr(start, end > start ? end - start - 1 : 0);
+std::string_view NameList::name(std::uint32_t name) const {
+    const std::size_t start = std::min<std::size_t>(starts[name], text.size());
+    const std::size_t end = std::min<std::size_t>(starts[name + 1], text.size());
+    return text.substr(start, end > start ? end - start - 1 : 0);
+}
+
+std::uint32_t NameList::at(std::size_t offset) const {
+    const auto after =
+        std::upper_bound(starts.begin(), starts.end(), static_cast<std::uint32_t>(offset));
+    const auto name = static_cast<std::uint32_t>(after - starts.begin() - 1);
+    return size() == 0 ? 0 : std::min(name, size() - 1);
 }
 
 std::span<const std::uint32_t> CatalogueIndex::bearers(std::uint32_t name) const {
     const std::size_t start = std::min<std::size_t>(postStarts_[name], postings_.size());
     const std::size_t end = std::min<std::size_t>(postStarts_[name + 1], postings_.size());
     return postings_.subspan(start, end > start ? end - start : 0);
-}
-
-std::uint32_t CatalogueIndex::nameAt(std::size_t offset) const {
-    const auto after = std::upper_bound(nameStarts_.begin(), nameStarts_.end(),
-                                        static_cast<std::uint32_t>(offset));
-    const auto name = static_cast<std::uint32_t>(after - nameStarts_.begin() - 1);
-    return distinct_ == 0 ? 0 : std::min(name, distinct_ - 1);
 }
 
 void IndexBuilder::entry(const CatalogueEntry& entry) {
@@ -121,7 +121,7 @@ void IndexBuilder::entry(const CatalogueEntry& entry) {
         name = entry.below.substr(entry.below.rfind('/') + 1);
     folded_.clear();
     SearchPattern::fold(folded_, name);
-    const std::uint32_t nameNumber = numberOf(folded_);
+    const std::uint32_t nameNumber = names_.numberOf(folded_);
     nameOf_.push_back(nameNumber);
     if (entry.kind != EntryKind::Folder)
         return;
@@ -140,7 +140,7 @@ void IndexBuilder::entry(const CatalogueEntry& entry) {
     open_.emplace_back(std::string(below), folders_.size() - 1);
 }
 
-std::uint32_t IndexBuilder::numberOf(std::string_view folded) {
+std::uint32_t NameTable::numberOf(std::string_view folded) {
     // A table of slots at most half full, in one array: a name is found with one look at its
     // slot and one at its bytes, where a node-based map would chase three pointers.
     if (2 * (starts_.size() + 1) > slots_.size()) {
@@ -181,9 +181,9 @@ void IndexBuilder::finish(const Totals&) {
 }
 
 std::string IndexBuilder::bytes(std::int64_t id, std::int64_t stamp) const {
-    const std::size_t n = kinds_.size(), d = starts_.size();
-    std::vector<std::uint32_t> nameStarts(starts_), postStarts(d + 1, 0), postings(n);
-    const std::size_t namesBytes = names_.size();
+    const std::size_t n = kinds_.size(), d = names_.starts().size();
+    std::vector<std::uint32_t> nameStarts(names_.starts()), postStarts(d + 1, 0), postings(n);
+    const std::size_t namesBytes = names_.names().size();
     nameStarts.push_back(static_cast<std::uint32_t>(namesBytes));
     for (std::uint32_t name : nameOf_)
         ++postStarts[name + 1];
@@ -211,7 +211,7 @@ std::string IndexBuilder::bytes(std::int64_t id, std::int64_t stamp) const {
     appendArray(out, postStarts.data(), d + 1);
     appendArray(out, postings.data(), n);
     appendArray(out, folders_.data(), folders_.size());
-    out.append(names_);
+    out.append(names_.names());
     return out;
 }
 

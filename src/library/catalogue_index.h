@@ -18,6 +18,21 @@
 
 namespace dorvantile {
 
+/// Distinct names in one text, each followed by a NUL, and where each begins: what a search
+/// scans.
+struct NameList {
+    std::string_view text;
+    std::span<const std::uint32_t> starts; ///< one more than the names: the text's end
+
+    std::uint32_t size() const {
+        return starts.empty() ? 0 : static_cast<std::uint32_t>(starts.size() - 1);
+    }
+    /// The name numbered `name`, and the one that holds the byte at `offset` of `text`; each
+    /// start is checked here, where it is used.
+    std::string_view name(std::uint32_t name) const;
+    std::uint32_t at(std::size_t offset) const;
+};
+
 /// A folder of an indexed catalogue: its entry's number, the number after the last entry
 /// beneath it (its entries and everything beneath it lie between), its parent's, its name's.
 struct IndexedFolder {
@@ -47,11 +62,8 @@ public:
     std::uint64_t size(std::uint32_t entry) const { return sizes_[entry]; }
     std::int64_t modified(std::uint32_t entry) const { return times_[entry]; }
 
-    /// Every distinct name, each followed by a NUL.
-    std::string_view names() const { return names_; }
-    /// The name numbered `name`, and the one that holds the byte at `offset` of `names`.
-    std::string_view name(std::uint32_t name) const;
-    std::uint32_t nameAt(std::size_t offset) const;
+    /// Every distinct name.
+    NameList names() const { return {names_, nameStarts_}; }
     /// The entries that bear a name, ascending.
     std::span<const std::uint32_t> bearers(std::uint32_t name) const;
     /// The folders in catalogue order; one whose numbers lie outside the index is given as
@@ -83,6 +95,22 @@ private:
     std::int64_t id_ = 0, stamp_ = 0;
 };
 
+/// Distinct names, numbered in the order they are first met, in one text: each followed by a
+/// NUL.
+class NameTable {
+public:
+    /// The number of `name`, which it becomes when it is new.
+    std::uint32_t numberOf(std::string_view name);
+    const std::string& names() const { return names_; }
+    /// Where each name begins in `names`.
+    const std::vector<std::uint32_t>& starts() const { return starts_; }
+
+private:
+    std::string names_;
+    std::vector<std::uint32_t> starts_;
+    std::vector<std::uint32_t> slots_; // a name's number + 1 at its hash, or 0: open addressing
+};
+
 /// Makes the index of a catalogue from its entries, as they are stored.
 class IndexBuilder final : public CatalogueSink {
 public:
@@ -96,11 +124,7 @@ private:
     std::vector<std::uint64_t> sizes_;
     std::vector<std::int64_t> times_;
     std::vector<std::uint32_t> nameOf_;
-    /// The number of the distinct name `folded`, which it becomes when it is new.
-    std::uint32_t numberOf(std::string_view folded);
-    std::string names_;                 // the distinct names, each followed by a NUL
-    std::vector<std::uint32_t> starts_; // of each in `names_`
-    std::vector<std::uint32_t> slots_;  // a name's number + 1 at its hash, or 0: open addressing
+    NameTable names_;
     std::vector<IndexedFolder> folders_;
     std::vector<std::pair<std::string, std::size_t>> open_; // folders above, by below-path
     std::string folded_;

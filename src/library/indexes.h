@@ -5,6 +5,7 @@
 
 #include "library/catalogue_index.h"
 #include "library/library.h"
+#include "library/shared_names.h"
 #include "platform/environment.h"
 #include "platform/output_files.h"
 
@@ -25,8 +26,14 @@ public:
     /// Removes the index of a catalogue the library no longer holds.
     void forget(std::int64_t id);
 
+    /// The shared names of `all`, every catalogue of the library as stored now.
+    SharedNames shared(const std::vector<StoredCatalogue>& all);
+    /// Makes the shared names of `all` and keeps them; their bytes.
+    std::string keepShared(const std::vector<StoredCatalogue>& all);
+
 private:
     std::string fileOf(std::int64_t id) const;
+    void keepFile(const std::string& path, std::string_view bytes);
     Library& library_;
     std::string folder_;
     OutputFiles& files_;

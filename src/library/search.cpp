@@ -5,6 +5,37 @@
 #include <algorithm>
 
 namespace dorvantile {
+
+std::vector<std::uint32_t> matchingNames(const NameList& names, const SearchPattern& pattern) {
+    std::vector<std::uint32_t> matched;
+    if (pattern.spansFolders())
+        return matched;
+    const std::string_view anchor = pattern.anchor();
+    if (anchor.empty()) {
+        for (std::uint32_t name = 0; name < names.size(); ++name) {
+            if (pattern.matches(names.name(name)))
+                matched.push_back(name);
+        }
+        return matched;
+    }
+    // The anchor is looked for through all the names at once; each place it stands is then
+    // tried as a whole name, and the search goes on after that name.
+    std::size_t at = 0;
+    while (at < names.text.size()) {
+        const std::size_t found = findPiece(names.text.substr(at), anchor);
+        if (found == std::string_view::npos)
+            break;
+        const std::size_t offset = at + found;
+        const std::uint32_t name = names.at(offset);
+        const std::string_view text = names.name(name);
+        if (pattern.matches(text) && (matched.empty() || matched.back() != name))
+            matched.push_back(name);
+        at = std::max(static_cast<std::size_t>(text.data() - names.text.data()) + text.size() + 1,
+                      offset + 1);
+    }
+    return matched;
+}
+
 namespace {
 
 bool passes(const CatalogueIndex& index, std::uint32_t entry, const SearchFilters& filters) {
@@ -19,38 +50,6 @@ bool passes(const CatalogueIndex& index, std::uint32_t entry, const SearchFilter
     return (!filters.minSize || size >= *filters.minSize) &&
            (!filters.maxSize || size <= *filters.maxSize) &&
            (!filters.newer || time >= *filters.newer) && (!filters.older || time < *filters.older);
-}
-
-/// The numbers of the names `pattern` matches, ascending.
-std::vector<std::uint32_t> matchingNames(const CatalogueIndex& index,
-                                         const SearchPattern& pattern) {
-    std::vector<std::uint32_t> matched;
-    if (pattern.spansFolders())
-        return matched;
-    const std::string_view names = index.names(), anchor = pattern.anchor();
-    if (anchor.empty()) {
-        for (std::uint32_t name = 0; name < index.distinct(); ++name) {
-            if (pattern.matches(index.name(name)))
-                matched.push_back(name);
-        }
-        return matched;
-    }
-    // The anchor is looked for through all the names at once; each place it stands is then
-    // tried as a whole name, and the search goes on after that name.
-    std::size_t at = 0;
-    while (at < names.size()) {
-        const std::size_t found = findPiece(names.substr(at), anchor);
-        if (found == std::string_view::npos)
-            break;
-        const std::size_t offset = at + found;
-        const std::uint32_t name = index.nameAt(offset);
-        const std::string_view text = index.name(name);
-        if (pattern.matches(text) && (matched.empty() || matched.back() != name))
-            matched.push_back(name);
-        at = std::max(static_cast<std::size_t>(text.data() - names.data()) + text.size() + 1,
-                      offset + 1);
-    }
-    return matched;
 }
 
 /// Adds `entry` to `hits` when it passes the filters.
@@ -95,7 +94,7 @@ Hits searchPaths(const CatalogueIndex& index, const SearchPattern& pattern,
     Hits hits;
     std::size_t folder = 0;
     for (std::uint32_t entry = 1; entry < index.entries(); ++entry) {
-        const std::string_view name = index.name(nameOf[entry]);
+        const std::string_view name = index.names().name(nameOf[entry]);
         if (folder + 1 < folders.size() && folders[folder + 1].number == entry) {
             ++folder;
             while (!open.empty() && folders[open.back()].end <= entry)
@@ -123,18 +122,28 @@ Hits searchPaths(const CatalogueIndex& index, const SearchPattern& pattern,
 } // namespace
 
 Hits searchIndex(const CatalogueIndex& index, const SearchPattern& pattern, bool paths,
-                 const SearchFilters& filters, std::size_t limit) {
+                 const SearchFilters& filters, std::size_t limit,
+                 const std::vector<std::uint32_t>* matched) {
     Hits hits;
     if (paths && pattern.spansFolders())
         return searchPaths(index, pattern, filters, limit);
-    const std::vector<std::uint32_t> names = matchingNames(index, pattern);
+    std::vector<std::uint32_t> names;
+    if (!matched) {
+        names = matchingNames(index.names(), pattern);
+    } else {
+        for (std::uint32_t name : *matched) {
+            if (name < index.distinct())
+                names.push_back(name);
+        }
+    }
     if (!paths) {
         if (!filters.any() && limit == 0) {
             // A count alone: each name knows how many bear it.
             for (std::uint32_t name : names)
                 hits.count += index.bearers(name).size();
-            hits.count -= !names.empty() && !index.bearers(names.front()).empty() &&
-                          index.bearers(names.front()).front() == 0;
+            // The chosen folder's name, the first met, is no hit.
+            hits.count -= !names.empty() && names.front() == 0 && !index.bearers(0).empty() &&
+                          index.bearers(0).front() == 0;
             return hits;
         }
         for (std::uint32_t entry : bearersOf(index, names))
@@ -143,15 +152,26 @@ Hits searchIndex(const CatalogueIndex& index, const SearchPattern& pattern, bool
     }
     // A path without "/" matches where a name on it does: the entry's own, or a folder's
     // above it (the chosen folder's path is not part of it), whose whole range then matches.
-    std::vector<char> matched(index.distinct(), 0);
-    for (std::uint32_t name : names)
-        matched[name] = 1;
-    // The ranges of the outermost matching folders, in catalogue order.
+    // The ranges of the outermost matching folders, in catalogue order: the folders among the
+    // names' bearers, each found by its number.
+    std::vector<std::uint32_t> folders;
+    for (std::uint32_t name : names) {
+        for (std::uint32_t entry : index.bearers(name)) {
+            if (entry != 0 && entry < index.entries() && index.kind(entry) == EntryKind::Folder)
+                folders.push_back(entry);
+        }
+    }
+    std::sort(folders.begin(), folders.end());
     std::vector<std::pair<std::uint32_t, std::uint32_t>> ranges;
-    for (std::size_t at = 0; at < index.folders().size(); ++at) {
-        const IndexedFolder folder = index.folder(at);
-        if (folder.number != 0 && matched[folder.name] &&
-            (ranges.empty() || folder.number >= ranges.back().second))
+    const auto all = index.folders();
+    for (std::uint32_t number : folders) {
+        const auto at = std::lower_bound(
+            all.begin(), all.end(), number,
+            [](const IndexedFolder& folder, std::uint32_t n) { return folder.number < n; });
+        if (at == all.end() || at->number != number)
+            continue;
+        const IndexedFolder folder = index.folder(static_cast<std::size_t>(at - all.begin()));
+        if (folder.number != 0 && (ranges.empty() || folder.number >= ranges.back().second))
             ranges.emplace_back(folder.number, folder.end);
     }
     const auto inRanges = [&ranges](std::uint32_t entry) {

@@ -24,10 +24,15 @@ struct Hits {
     std::uint64_t count = 0;            ///< all of them
 };
 
+/// The numbers of the names of `names` that `pattern` matches, ascending.
+std::vector<std::uint32_t> matchingNames(const NameList& names, const SearchPattern& pattern);
+
 /// The entries of `index` that `pattern` matches, by name or, when `paths`, by path below
 /// the chosen folder (which itself is never a hit), and that pass `filters`: all of them
-/// counted, the first `limit` listed.
+/// counted, the first `limit` listed. `matched`, when given, are the numbers of the index's
+/// names that `pattern` matches, ascending, found already.
 Hits searchIndex(const CatalogueIndex& index, const SearchPattern& pattern, bool paths,
-                 const SearchFilters& filters, std::size_t limit);
+                 const SearchFilters& filters, std::size_t limit,
+                 const std::vector<std::uint32_t>* matched = nullptr);
 
 } // namespace dorvantile
