@@ -195,8 +195,10 @@ int add(const Options& options, SqliteLibrary& library, PosixEnvironment& enviro
         reader = read.get();
         entries = std::move(read);
     }
-    // Walked, or parsed, on a thread of its own while the entries are stored.
-    entries = std::make_unique<ReadAhead>(std::move(entries));
+    // A folder is walked on a thread of its own while the entries are stored (a catalogue is
+    // parsed faster than its entries would be handed across).
+    if (!reader)
+        entries = std::make_unique<ReadAhead>(std::move(entries));
     Peeked peeked(*entries);
     if (reader) {
         if (std::string failure = reader->failure(); !failure.empty()) {

@@ -269,8 +269,7 @@ SqliteLibrary::SqliteLibrary(const std::string& path, bool make) : path_(path) {
         // Another program adding a catalogue holds the file for a moment at its end.
         sqlite3_busy_timeout(db_, 60'000);
         prepareSchema();
-        // Read through a mapping: a search looks up its hits' rows one by one.
-        run("PRAGMA foreign_keys = ON; PRAGMA mmap_size = 1073741824", "cannot read it");
+        run("PRAGMA foreign_keys = ON", "cannot read it");
     } catch (const LibraryError&) {
         sqlite3_close_v2(db_);
         throw;
