@@ -137,6 +137,35 @@ private:
     bool first_ = false, given_ = false;
 };
 
+/// A stream whose entries also go to a sink as they pass, and its end when it ends whole.
+class Teed final : public EntryStream {
+public:
+    Teed(std::unique_ptr<EntryStream> source, CatalogueSink& sink)
+        : source_(std::move(source)), sink_(sink) {}
+    bool next(CatalogueEntry& entry) override {
+        if (source_->next(entry)) {
+            sink_.entry(entry);
+            return true;
+        }
+        if (source_->failure().empty())
+            sink_.finish(source_->totals());
+        return false;
+    }
+    std::string failure() const override { return source_->failure(); }
+    Totals totals() const override { return source_->totals(); }
+
+private:
+    std::unique_ptr<EntryStream> source_;
+    CatalogueSink& sink_;
+};
+
+/// A sink that keeps nothing.
+class NoSink final : public CatalogueSink {
+public:
+    void entry(const CatalogueEntry&) override {}
+    void finish(const Totals&) override {}
+};
+
 /// The last part of `folder`, the name a catalogue takes by default.
 std::string lastPart(std::string_view folder) {
     while (folder.size() > 1 && folder.ends_with('/'))
@@ -195,10 +224,10 @@ int add(const Options& options, SqliteLibrary& library, PosixEnvironment& enviro
         reader = read.get();
         entries = std::move(read);
     }
-    // A folder is walked on a thread of its own while the entries are stored (a catalogue is
-    // parsed faster than its entries would be handed across).
-    if (!reader)
-        entries = std::make_unique<ReadAhead>(std::move(entries));
+    // Two threads share the work: one walks the folder (or parses the catalogue) and makes
+    // the search index from the entries, the other stores them.
+    IndexBuilder index;
+    entries = std::make_unique<ReadAhead>(std::make_unique<Teed>(std::move(entries), index));
     Peeked peeked(*entries);
     if (reader) {
         if (std::string failure = reader->failure(); !failure.empty()) {
@@ -210,8 +239,8 @@ int add(const Options& options, SqliteLibrary& library, PosixEnvironment& enviro
     }
     try {
         const std::vector<StoredCatalogue> before = library.catalogues();
-        IndexBuilder index;
-        const StoredCatalogue stored = library.add(described, peeked, index);
+        NoSink nothing;
+        const StoredCatalogue stored = library.add(described, peeked, nothing);
         PosixOutputFiles files;
         LibraryIndexes kept(library, library.path(), files, environment);
         kept.keep(stored, index);

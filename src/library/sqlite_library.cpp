@@ -33,8 +33,7 @@ constexpr const char* migrations[] = {
          checksums INTEGER NOT NULL,
          stamp INTEGER NOT NULL);
        CREATE TABLE entry (
-         catalogue INTEGER NOT NULL REFERENCES catalogue (id) ON DELETE CASCADE,
-         seq INTEGER NOT NULL,
+         id INTEGER PRIMARY KEY,
          parent INTEGER NOT NULL,
          kind INTEGER NOT NULL,
          name ANY NOT NULL,
@@ -45,9 +44,18 @@ constexpr const char* migrations[] = {
          files INTEGER,
          bytes INTEGER,
          error TEXT,
-         sha256 BLOB,
-         PRIMARY KEY (catalogue, seq)) WITHOUT ROWID;)",
+         sha256 BLOB);
+       CREATE VIEW entries AS
+         SELECT id >> 32 AS catalogue, id & 4294967295 AS seq, parent, kind, name, shown, size,
+                modified, modified_ns, files, bytes, error, sha256 FROM entry;)",
 };
+
+/// An entry's key: its catalogue's id in the high 32 bits, its number in the low. Entries
+/// are stored in key order, each added at the end of the table, and a catalogue's are one
+/// range.
+constexpr std::int64_t entryKey(std::int64_t catalogue, std::uint32_t number) {
+    return catalogue << 32 | number;
+}
 
 /// One prepared statement, finalized with its owner.
 class Statement {
@@ -194,10 +202,10 @@ public:
     StoredEntries(SqliteLibrary& library, sqlite3* db, const StoredCatalogue& catalogue)
         : library_(library),
           rows_(library, db,
-                "SELECT seq, parent, kind, name, size, modified, modified_ns, files, bytes, "
-                "error, sha256 FROM entry WHERE catalogue = ? ORDER BY seq"),
+                "SELECT id & 4294967295, parent, kind, name, size, modified, modified_ns, files, "
+                "bytes, error, sha256 FROM entry WHERE id BETWEEN ? AND ? ORDER BY id"),
           folder_(catalogue.run.folder) {
-        rows_.bind(1, catalogue.id);
+        rows_.bind(1, entryKey(catalogue.id, 0)).bind(2, entryKey(catalogue.id, UINT32_MAX));
     }
 
     bool next(CatalogueEntry& entry) override {
@@ -259,6 +267,10 @@ private:
 } // namespace
 
 SqliteLibrary::SqliteLibrary(const std::string& path, bool make) : path_(path) {
+    // No count of SQLite's memory: it would take a lock at each allocation. Refused, harmlessly,
+    // once SQLite has begun.
+    static const int configured = sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
+    static_cast<void>(configured);
     const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (make ? SQLITE_OPEN_CREATE : 0);
     // The handle is made even when opening fails, and a constructor that throws has no
     // destructor run: it is closed here.
@@ -269,7 +281,9 @@ SqliteLibrary::SqliteLibrary(const std::string& path, bool make) : path_(path) {
         // Another program adding a catalogue holds the file for a moment at its end.
         sqlite3_busy_timeout(db_, 60'000);
         prepareSchema();
-        run("PRAGMA foreign_keys = ON", "cannot read it");
+        // With the write-ahead log, a commit that a power cut takes away leaves the library as
+        // it was before: it is whole either way, without waiting for the disk at each commit.
+        run("PRAGMA synchronous = NORMAL", "cannot read it");
     } catch (const LibraryError&) {
         sqlite3_close_v2(db_);
         throw;
@@ -380,9 +394,9 @@ StoredCatalogue SqliteLibrary::add(StoredCatalogue described, EntryStream& entri
         described.id = sqlite3_last_insert_rowid(db_);
     }
     Statement insert(*this, db_,
-                     "INSERT INTO entry (catalogue, seq, parent, kind, name, shown, size, "
-                     "modified, modified_ns, files, bytes, error, sha256) VALUES (?, ?, ?, ?, ?, "
-                     "?, ?, ?, ?, ?, ?, ?, ?)");
+                     "INSERT INTO entry (id, parent, kind, name, shown, size, modified, "
+                     "modified_ns, files, bytes, error, sha256) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, "
+                     "?, ?, ?)");
     FolderNumbers folders;
     CatalogueEntry entry;
     std::uint32_t number = 0;
@@ -392,27 +406,27 @@ StoredCatalogue SqliteLibrary::add(StoredCatalogue described, EntryStream& entri
         std::string_view name = entry.name;
         if (entry.kind == EntryKind::Folder)
             name = entry.below.substr(entry.below.rfind('/') + 1);
-        insert.bind(1, described.id).bind(2, number).bind(3, parent);
-        insert.bind(4, static_cast<std::int64_t>(entry.kind)).bindName(5, name);
+        insert.bind(1, entryKey(described.id, number)).bind(2, parent);
+        insert.bind(3, static_cast<std::int64_t>(entry.kind)).bindName(4, name);
         std::string shown;
         if (!isValidUtf8(name)) {
             shown = shownForm(name);
-            insert.bind(6, shown);
+            insert.bind(5, shown);
         }
         if (entry.known) {
             insert
-                .bind(7, static_cast<std::int64_t>(std::min<std::uint64_t>(entry.size, INT64_MAX)))
-                .bind(8, entry.modified.seconds)
-                .bind(9, std::int64_t{entry.modified.nanoseconds});
+                .bind(6, static_cast<std::int64_t>(std::min<std::uint64_t>(entry.size, INT64_MAX)))
+                .bind(7, entry.modified.seconds)
+                .bind(8, std::int64_t{entry.modified.nanoseconds});
         }
         if (entry.kind == EntryKind::Folder && !entry.unreadable)
-            insert.bind(10, entry.files).bindBytes(11, entry.bytes);
+            insert.bind(9, entry.files).bindBytes(10, entry.bytes);
         if (!entry.error.empty())
-            insert.bind(12, entry.error);
+            insert.bind(11, entry.error);
         std::string digest;
         if (!entry.sha256.empty()) {
             digest = digestBytes(entry.sha256);
-            insert.bindBlob(13, digest);
+            insert.bindBlob(12, digest);
         }
         insert.step("cannot add a catalogue");
         insert.reset();
@@ -436,10 +450,14 @@ StoredCatalogue SqliteLibrary::add(StoredCatalogue described, EntryStream& entri
 
 bool SqliteLibrary::removeNamed(std::string_view name, std::string_view doing) {
     // The entries first, by the key they are stored under; then the catalogue.
-    Statement entries(
-        *this, db_,
-        "DELETE FROM entry WHERE catalogue IN (SELECT id FROM catalogue WHERE name = ?)");
-    entries.bind(1, name).step(doing);
+    Statement ids(*this, db_, "SELECT id FROM catalogue WHERE name = ?");
+    ids.bind(1, name);
+    if (ids.step(doing)) {
+        Statement entries(*this, db_, "DELETE FROM entry WHERE id BETWEEN ? AND ?");
+        entries.bind(1, entryKey(ids.integer(0), 0))
+            .bind(2, entryKey(ids.integer(0), UINT32_MAX))
+            .step(doing);
+    }
     Statement remove(*this, db_, "DELETE FROM catalogue WHERE name = ?");
     remove.bind(1, name).step(doing);
     return sqlite3_changes(db_) > 0;
@@ -461,7 +479,7 @@ void SqliteLibrary::find(const StoredCatalogue& catalogue,
                          const std::function<void(std::uint32_t, const FoundEntry&)>& take) {
     Statement row(*this, db_,
                   "SELECT parent, kind, name, size, modified, modified_ns, sha256 FROM entry "
-                  "WHERE catalogue = ? AND seq = ?");
+                  "WHERE id = ?");
     std::unordered_map<std::uint32_t, std::string> below{{0, {}}}; // of the folders met
     // The path below the catalogue's folder of folder `number`, from its own and its
     // parents' rows.
@@ -470,7 +488,7 @@ void SqliteLibrary::find(const StoredCatalogue& catalogue,
         if (const auto found = below.find(number); found != below.end())
             return found->second;
         row.reset();
-        row.bind(1, catalogue.id).bind(2, number);
+        row.bind(1, entryKey(catalogue.id, number));
         if (!row.step("cannot read it"))
             return below.emplace(number, std::string()).first->second;
         const auto parent = static_cast<std::uint32_t>(row.integer(0));
@@ -484,7 +502,7 @@ void SqliteLibrary::find(const StoredCatalogue& catalogue,
     FoundEntry found;
     for (std::uint32_t number : numbers) {
         row.reset();
-        row.bind(1, catalogue.id).bind(2, number);
+        row.bind(1, entryKey(catalogue.id, number));
         if (!row.step("cannot read it"))
             continue;
         const auto parent = static_cast<std::uint32_t>(row.integer(0));
@@ -511,7 +529,7 @@ void SqliteLibrary::files(std::uint64_t minSize, const std::vector<std::int64_t>
                           const std::function<void(std::int64_t, std::uint32_t, std::string_view,
                                                    std::uint64_t, std::string_view)>& take) {
     Statement rows(*this, db_,
-                   "SELECT catalogue, seq, name, size, sha256 FROM entry "
+                   "SELECT id >> 32, id & 4294967295, name, size, sha256 FROM entry "
                    "WHERE kind IN (1, 2) AND size >= ?");
     rows.bind(1, static_cast<std::int64_t>(std::min<std::uint64_t>(minSize, INT64_MAX)));
     while (rows.step("cannot read it")) {

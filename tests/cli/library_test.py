@@ -186,7 +186,7 @@ try:
         process.wait()
         db = sqlite3.connect(lib)
         check(db.execute("PRAGMA integrity_check").fetchone()[0] == "ok", "integrity")
-        held = db.execute("SELECT count(*) FROM entry JOIN catalogue ON catalogue = id "
+        held = db.execute("SELECT count(*) FROM entries JOIN catalogue ON catalogue = id "
                           "WHERE catalogue.name = 'one'").fetchone()[0]
         db.close()
         check(held in (len(tree_entries(disk)) + 1, 20041), f"after a kill: {held} entries")
