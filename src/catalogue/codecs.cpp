@@ -285,8 +285,12 @@ std::optional<std::string> decodeBase64(std::string_view text) {
     return bytes;
 }
 
-void appendCsvQuoted(std::string& out, std::string_view text) {
+void appendCsvQuoted(std::string& out, std::string_view text, bool formulaSafe) {
     out.push_back('"');
+    // A spreadsheet reads a cell that begins so as a formula.
+    if (formulaSafe && !text.empty() &&
+        std::string_view("=+-@\t\r").find(text.front()) != std::string_view::npos)
+        out.push_back('\'');
     for (std::size_t at = 0;;) {
         const std::size_t quote = text.find('"', at);
         if (quote == std::string_view::npos) {

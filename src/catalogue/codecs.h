@@ -73,7 +73,9 @@ void appendBase64(std::string& out, std::string_view bytes);
 std::optional<std::string> decodeBase64(std::string_view text);
 
 /// Appends `text` as an RFC 4180 field in double quotes, with its quotes doubled; commas,
-/// line ends and any other bytes stay as they are.
-void appendCsvQuoted(std::string& out, std::string_view text);
+/// line ends and any other bytes stay as they are. With `formulaSafe`, a text that begins
+/// with "=", "+", "-", "@", a tab or a CR gets a "'" before it, so that a spreadsheet takes
+/// it for text and not for a formula.
+void appendCsvQuoted(std::string& out, std::string_view text, bool formulaSafe = false);
 
 } // namespace dorvantile

@@ -18,7 +18,8 @@ void report(std::string_view text) {
     std::fwrite(line.data(), 1, line.size(), stderr);
 }
 
-TerminalFeedback::TerminalFeedback() : terminal_(isatty(STDERR_FILENO) == 1) {}
+TerminalFeedback::TerminalFeedback(std::optional<bool> progress)
+    : terminal_(progress.value_or(isatty(STDERR_FILENO) == 1)) {}
 
 TerminalFeedback::~TerminalFeedback() {
     clearLine();

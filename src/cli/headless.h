@@ -5,6 +5,7 @@
 #include "catalogue/walk_feedback.h"
 
 #include <chrono>
+#include <optional>
 #include <set>
 #include <string>
 
@@ -23,7 +24,9 @@ void report(std::string_view text);
 /// is a terminal.
 class TerminalFeedback final : public WalkFeedback {
 public:
-    TerminalFeedback();
+    /// `progress` says whether the progress line is shown; by default, when standard error
+    /// is a terminal.
+    explicit TerminalFeedback(std::optional<bool> progress = std::nullopt);
     ~TerminalFeedback() override;
     void working(const Totals& progress) override;
     void cannotRead(const std::string& folder, std::error_code reason) override;

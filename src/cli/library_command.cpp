@@ -192,7 +192,7 @@ int add(const Options& options, SqliteLibrary& library, PosixEnvironment& enviro
     }
     StoredCatalogue described;
     std::unique_ptr<EntryStream> entries;
-    TerminalFeedback feedback;
+    TerminalFeedback feedback(options.progress);
     JsonCatalogueReader* reader = nullptr;
     if ((*bits & Directory) != 0) {
         fileSystem.refresh(source);
@@ -339,7 +339,7 @@ int remove(const Options& options, SqliteLibrary& library, PosixEnvironment& env
 
 /// One hit as `--format` writes it.
 void appendHit(std::string& out, const std::string& format, const StoredCatalogue& catalogue,
-               const FoundEntry& found, bool first) {
+               const FoundEntry& found, bool first, bool safe) {
     const char* kind = kindName(found.kind);
     if (format == "json") {
         out.append(first ? "\n{" : ",\n{");
@@ -358,9 +358,9 @@ void appendHit(std::string& out, const std::string& format, const StoredCatalogu
             out.append(",\"sha256\":\"").append(found.sha256).push_back('"');
         out.push_back('}');
     } else if (format == "csv") {
-        appendCsvQuoted(out, catalogue.name);
+        appendCsvQuoted(out, catalogue.name, safe);
         out.push_back(',');
-        appendCsvQuoted(out, found.path);
+        appendCsvQuoted(out, found.path, safe);
         out.append(",").append(kind).push_back(',');
         if (found.known) {
             appendDecimal(out, found.size);
@@ -441,7 +441,7 @@ int search(const Options& options, SqliteLibrary& library, PosixEnvironment& env
                 entries.resize(left);
             left -= entries.size();
             library.find((*chosen)[i], entries, [&](std::uint32_t, const FoundEntry& found) {
-                appendHit(out, format, (*chosen)[i], found, shown++ == 0);
+                appendHit(out, format, (*chosen)[i], found, shown++ == 0, options.spreadsheetSafe);
                 if (out.size() >= 1 << 16) {
                     if (!emit(out))
                         throw LibraryError("");

@@ -112,7 +112,7 @@ int catalogue(const Options& options, int& argc, char** argv) {
     // The walk and its progress line end with this block: any message after it, a failure
     // too, takes the line's place on a terminal.
     try {
-        TerminalFeedback feedback;
+        TerminalFeedback feedback(options.progress);
         auto walk = std::make_unique<TreeWalk>(
             fileSystem, *folder, ListingOptions{options.hidden, options.excluded, format.details},
             feedback);
@@ -151,7 +151,8 @@ int catalogue(const Options& options, int& argc, char** argv) {
             out.emplace(OutputFile::open(files, path));
         if (out) // its temporary file may lie in the tree, with a name
             fileSystem.leaveOut(out->identity());
-        const Writer writer = format.writer({out ? &*out : nullptr, job.get(), &run});
+        const Writer writer =
+            format.writer({out ? &*out : nullptr, job.get(), &run, options.spreadsheetSafe});
         writeCatalogue(*entries, *writer);
         // A stream that failed (a damaged catalogue to reuse) leaves the old catalogue.
         if (std::string failure = entries->failure(); !failure.empty()) {
@@ -273,7 +274,7 @@ int main(int argc, char** argv) {
         return print("dorvantile-cli " DORVANTILE_VERSION "\n");
     case ParsedArguments::Action::UsageError:
         report(parsed.error);
-        std::fputs(usageText, stderr);
+        std::fputs("Try 'dorvantile-cli --help' for more information.\n", stderr);
         return 2;
     case ParsedArguments::Action::Run:
         break;

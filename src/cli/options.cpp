@@ -27,13 +27,14 @@ const char* const usageText =
     "FILTERS: [--hidden] [--exclude PATTERN]...\n"
     "Catalogue every file in FOLDER and in every folder beneath it.\n"
     "\n"
-    "  --format FORMAT    html (the default) for an HTML page, text for a text file,\n"
+    "  -f, --format FORMAT\n"
+    "                     html (the default) for an HTML page, text for a text file,\n"
     "                     print for a printout on the default printer; csv and json\n"
     "                     for data with each file's size and modification time;\n"
     "                     explorer for a page with a folder tree, sizes, times and\n"
     "                     a search, made for large trees; sha256sum for a manifest\n"
     "                     that sha256sum -c checks\n"
-    "  --output FILE      where to write the catalogue; - for standard output\n"
+    "  -o, --output FILE  where to write the catalogue; - for standard output\n"
     "                     (default: Files.html, .txt, .csv, .json or Explorer.html\n"
     "                     in $XDG_DATA_HOME/dorvantile, else\n"
     "                     ~/.local/share/dorvantile; a portable copy's own folder)\n"
@@ -46,8 +47,13 @@ const char* const usageText =
     "  --hidden           also list dot-files and dot-folders\n"
     "  --exclude PATTERN  leave out files, and folders with all beneath them, whose\n"
     "                     name matches the shell pattern PATTERN (repeatable)\n"
-    "  --help             show this help and exit\n"
-    "  --version          show the version and exit\n"
+    "  --spreadsheet-safe write CSV cells that begin with =, +, -, @, a tab or a CR\n"
+    "                     with a ' first, so that a spreadsheet shows them as text\n"
+    "  --progress, --no-progress\n"
+    "                     a progress line on standard error while the tree is read\n"
+    "                     (default: when standard error is a terminal)\n"
+    "  -h, --help         show this help and exit\n"
+    "  -V, --version      show the version and exit\n"
     "\n"
     "compare prints what was added, removed or changed (size or modification time)\n"
     "from OLD to NEW, each a JSON catalogue of this program or a folder to catalogue\n"
@@ -81,6 +87,48 @@ const char* const usageText =
 
 namespace {
 
+// The words a mistake may have meant: the options, the sub-commands, the library's actions.
+constexpr std::string_view optionWords[] = {
+    "--format",  "--output",   "--open",     "--printer",     "--hidden",
+    "--exclude", "--checksum", "--jobs",     "--reuse",       "--library",
+    "--name",    "--in",       "--kind",     "--min-size",    "--max-size",
+    "--newer",   "--older",    "--limit",    "--count",       "--path",
+    "--help",    "--version",  "--progress", "--no-progress", "--spreadsheet-safe"};
+constexpr std::string_view commandWords[] = {"compare", "library"};
+constexpr std::string_view actionWords[] = {"add",    "list",       "remove",
+                                            "search", "duplicates", "page"};
+
+/// The number of single-byte edits that make `a` into `b`.
+std::size_t editDistance(std::string_view a, std::string_view b) {
+    std::vector<std::size_t> row(b.size() + 1);
+    for (std::size_t j = 0; j <= b.size(); ++j)
+        row[j] = j;
+    for (std::size_t i = 1; i <= a.size(); ++i) {
+        std::size_t diagonal = row[0];
+        row[0] = i;
+        for (std::size_t j = 1; j <= b.size(); ++j) {
+            const std::size_t above = row[j];
+            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] != b[j - 1])});
+            diagonal = above;
+        }
+    }
+    return row[b.size()];
+}
+
+/// " (did you mean 'WORD'?)" for the word of `words` nearest to `word`, when one is near
+/// enough (a third of its letters changed at most); else nothing.
+template <std::size_t n>
+std::string nearest(std::string_view word, const std::string_view (&words)[n]) {
+    const std::string_view bare = word.substr(0, word.find('='));
+    std::string_view best;
+    std::size_t distance = std::max<std::size_t>(1, bare.size() / 3) + 1;
+    for (std::string_view known : words) {
+        if (const std::size_t d = editDistance(bare, known); d < distance)
+            best = known, distance = d;
+    }
+    return best.empty() ? std::string() : " (did you mean '" + std::string(best) + "'?)";
+}
+
 ParsedArguments usageError(std::string message) {
     return {ParsedArguments::Action::UsageError, {}, std::move(message)};
 }
@@ -113,7 +161,9 @@ std::optional<std::string> libraryOption(const Options& options) {
 // Checks that belong to the options of a catalogue together rather than to each of them.
 ParsedArguments checkCatalogue(Options options, const std::vector<std::string_view>& operands) {
     if (operands.size() != 1)
-        return usageError(operands.empty() ? "no FOLDER given" : "more than one FOLDER given");
+        return usageError(operands.empty() ? "no FOLDER given"
+                                           : "more than one FOLDER given" +
+                                                 nearest(operands.front(), commandWords));
     options.folder = operands.front();
     if (const auto option = libraryOption(options))
         return usageError("option " + *option + " applies to library only");
@@ -130,6 +180,8 @@ ParsedArguments checkCatalogue(Options options, const std::vector<std::string_vi
     } else if (options.printer) {
         return usageError("option --printer needs --format print");
     }
+    if (options.spreadsheetSafe && options.format != "csv")
+        return usageError("option --spreadsheet-safe needs --format csv");
     options.checksum = options.checksum || format->digests;
     if (options.checksum && options.format != "csv" && options.format != "json" && !format->digests)
         return usageError("option --checksum needs --format csv, json or sha256sum");
@@ -157,6 +209,10 @@ ParsedArguments checkCompare(Options options, const std::vector<std::string_view
         return usageError("option --jobs needs --checksum");
     if (options.reuse)
         return usageError("option --reuse does not apply to compare");
+    if (options.spreadsheetSafe || options.progress)
+        return usageError(std::string("option ") +
+                          (options.spreadsheetSafe ? "--spreadsheet-safe" : "--progress") +
+                          " does not apply to compare");
     return run(std::move(options));
 }
 
@@ -183,7 +239,8 @@ ParsedArguments checkLibrary(Options options, const std::vector<std::string_view
             action = &known;
     }
     if (!action)
-        return usageError("unknown library action '" + options.action + "'");
+        return usageError("unknown library action '" + options.action + "'" +
+                          nearest(options.action, actionWords));
     const std::size_t wanted = action->operand.empty() ? 1 : 2;
     if (operands.size() != wanted)
         return usageError(
@@ -211,6 +268,10 @@ ParsedArguments checkLibrary(Options options, const std::vector<std::string_view
         return refuse(options.output ? "--output" : "--open");
     if (options.printer)
         return refuse("--printer");
+    if (options.spreadsheetSafe && options.action != "search")
+        return refuse("--spreadsheet-safe");
+    if (options.progress && options.action != "add")
+        return refuse("--progress");
     if (!action->adding && (options.name || options.hidden || !options.excluded.empty() ||
                             options.checksum || options.jobs || options.reuse))
         return refuse(options.name                ? "--name"
@@ -284,7 +345,7 @@ ParsedArguments parseArguments(const std::vector<std::string_view>& arguments) {
     }
     options.command = command->name;
     for (std::size_t i = options.command.empty() ? 0 : 1; i < arguments.size(); ++i) {
-        const std::string_view arg = arguments[i];
+        std::string_view arg = arguments[i];
         // Whether `arg` is option `name`, in either form; `value` is then set when it has one.
         std::optional<std::string> value;
         const auto is = [&](std::string_view name) {
@@ -299,6 +360,9 @@ ParsedArguments parseArguments(const std::vector<std::string_view>& arguments) {
             }
             return false;
         };
+        // The short forms of the most used options.
+        if (!optionsEnded && (arg == "-o" || arg == "-f"))
+            arg = arg == "-o" ? "--output" : "--format";
         if (optionsEnded || arg == "-" || !arg.starts_with('-')) {
             if (arg.empty())
                 return usageError("FOLDER is empty");
@@ -307,12 +371,16 @@ ParsedArguments parseArguments(const std::vector<std::string_view>& arguments) {
             optionsEnded = true;
         } else if (arg == "--help" || arg == "-h") {
             return {ParsedArguments::Action::Help, {}, {}};
-        } else if (arg == "--version") {
+        } else if (arg == "--version" || arg == "-V") {
             return {ParsedArguments::Action::Version, {}, {}};
         } else if (arg == "--open") {
             options.open = true;
         } else if (arg == "--hidden") {
             options.hidden = true;
+        } else if (arg == "--spreadsheet-safe") {
+            options.spreadsheetSafe = true;
+        } else if (arg == "--progress" || arg == "--no-progress") {
+            options.progress = arg == "--progress";
         } else if (arg == "--count") {
             options.count = true;
         } else if (arg == "--path") {
@@ -321,7 +389,8 @@ ParsedArguments parseArguments(const std::vector<std::string_view>& arguments) {
                    !is("--checksum") && !is("--jobs") && !is("--reuse") && !is("--library") &&
                    !is("--name") && !is("--in") && !is("--kind") && !is("--min-size") &&
                    !is("--max-size") && !is("--newer") && !is("--older") && !is("--limit")) {
-            return usageError("unknown option '" + std::string(arg) + "'");
+            return usageError("unknown option '" + std::string(arg) + "'" +
+                              nearest(arg, optionWords));
         } else if (!value) {
             return usageError("option " + std::string(arg) + " needs a value");
         } else if (arg.starts_with("--format")) {

@@ -35,6 +35,8 @@ struct Options {
     bool checksum = false; ///< each file's SHA-256 (`--checksum sha256`)
     unsigned jobs = 0;     ///< threads that read files for their digests; 0: one a processor
     std::optional<std::string> reuse; ///< a JSON catalogue whose digests unchanged files take
+    bool spreadsheetSafe = false;     ///< CSV cells that a spreadsheet reads as text
+    std::optional<bool> progress;     ///< a progress line; by default on a terminal
     std::string folder;
     std::string oldCatalogue, newCatalogue; ///< of `compare`: a JSON catalogue or a folder each
 
@@ -61,8 +63,10 @@ struct ParsedArguments {
 };
 
 /// Reads the arguments after the program's name. Options may come as `--name value` or
-/// `--name=value`, before or after FOLDER; "--" ends them. A first argument that names a
-/// sub-command ("compare") asks for it, with its own operands and options.
+/// `--name=value` (`-o`, `-f` and `-h`, `-V` for the most used), before or after FOLDER; "--"
+/// ends them. A mistake's message names the nearest option or sub-command, where one is near. A
+/// first argument that names a sub-command ("compare") asks for it, with its own operands and
+/// options.
 ParsedArguments parseArguments(const std::vector<std::string_view>& arguments);
 
 } // namespace dorvantile::cli

@@ -8,7 +8,9 @@
 //   file,"Old/X.GIF","X.GIF",3,2024-03-09T17:45:12.500000000Z,,,
 //
 // Paths and names are quoted and written as the file system holds them, quotes doubled; a
-// folder's time is its own, its size is left empty (its files and their bytes follow).
+// folder's time is its own, its size is left empty (its files and their bytes follow). Made
+// spreadsheet-safe, a path, name or error that begins with "=", "+", "-", "@", a tab or a CR
+// gets a "'" before it.
 #include "catalogue/codecs.h"
 #include "writers/writers.h"
 
@@ -26,7 +28,8 @@ std::string_view folderName(std::string_view folder) {
 // path escapes each of its parts on its own, for "/" is never part of anything escaped.
 class CsvCatalogue final : public CatalogueSink {
 public:
-    CsvCatalogue(OutputFile& out, bool checksums) : out_(out), checksums_(checksums) {
+    CsvCatalogue(OutputFile& out, bool checksums, bool safe)
+        : out_(out), checksums_(checksums), safe_(safe) {
         out_.write(checksums ? "kind,path,name,size,modified,files,bytes,error,sha256\r\n"
                              : "kind,path,name,size,modified,files,bytes,error\r\n");
     }
@@ -37,7 +40,13 @@ public:
         const bool folder = entry.kind == EntryKind::Folder;
         line_.assign(kindName(entry.kind));
         line_.push_back(',');
-        if (folder) {
+        if (safe_) {
+            // Each cell on its own: the path's beginning is the cell's.
+            path_.clear();
+            appendCsvQuoted(line_, appendPathBelow(path_, entry), true);
+            line_.push_back(',');
+            appendCsvQuoted(line_, folder ? folderName(entry.folder) : entry.name, true);
+        } else if (folder) {
             appendCsvQuoted(line_, entry.below);
             line_.push_back(',');
             appendCsvQuoted(line_, folderName(entry.folder));
@@ -70,7 +79,7 @@ public:
         }
         line_.push_back(',');
         if (!entry.error.empty())
-            appendCsvQuoted(line_, entry.error);
+            appendCsvQuoted(line_, entry.error, safe_);
         if (checksums_)
             line_.append(",").append(entry.sha256);
         line_.append("\r\n");
@@ -80,7 +89,9 @@ public:
 private:
     OutputFile& out_;
     bool checksums_;
+    bool safe_;
     std::string line_;
+    std::string path_;   // a path put together, spreadsheet-safe
     std::string prefix_; // the quote and the folder's escaped path, with its "/" if not empty
     std::string name_;   // a file's name, quoted
 };
@@ -88,7 +99,8 @@ private:
 } // namespace
 
 Writer csvCatalogue(const WriterTarget& target) {
-    return std::make_unique<CsvCatalogue>(*target.file, target.run->checksums);
+    return std::make_unique<CsvCatalogue>(*target.file, target.run->checksums,
+                                          target.spreadsheetSafe);
 }
 
 } // namespace dorvantile

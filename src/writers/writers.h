@@ -17,6 +17,8 @@ struct WriterTarget {
     OutputFile* file = nullptr;
     PrintSurface* printout = nullptr;
     const RunDescription* run = nullptr;
+    /// CSV: a cell that a spreadsheet would read as a formula is written as text.
+    bool spreadsheetSafe = false;
 };
 
 using Writer = std::unique_ptr<CatalogueSink>;

@@ -85,8 +85,23 @@ expect 1 "dorvantile-cli: cannot print: $copy/dorvantile-print.so: cannot open s
 : >"$copy/dorvantile-print.so"
 expect 1 "dorvantile-cli: cannot print: $copy/dorvantile-print.so: file too short" \
   "$copy/dorvantile-cli" --format print "$work"
-expect 2 "$(printf 'dorvantile-cli: unknown option '\''--frobnicate'\''\n%s' "$("$cli" --help)")" \
-  "$cli" --frobnicate /
+try="Try 'dorvantile-cli --help' for more information."
+expect 2 "$(printf 'dorvantile-cli: unknown option '\''--frobnicate'\''\n%s' "$try")" "$cli" --frobnicate /
+expect 2 "$(printf 'dorvantile-cli: unknown option '\''--fromat=csv'\'' (did you mean '\''--format'\''?)\n%s' "$try")" \
+  "$cli" --fromat=csv /
+expect 2 "$(printf 'dorvantile-cli: more than one FOLDER given (did you mean '\''compare'\''?)\n%s' "$try")" \
+  "$cli" compar a b
+# -o and -f; a progress line asked for where standard error is no terminal.
+# --spreadsheet-safe: a cell a spreadsheet would take for a formula begins with "'".
+mkdir -p "$t/cells/@sub" && : >"$t/cells/=SUM(A1).txt" && : >"$t/cells/@sub/-x" && : >"$t/cells/a=b"
+expect 0 "" "$cli" -f csv -o "$t/safe.csv" --spreadsheet-safe "$t/cells"
+grep -q "^file,\"'=SUM(A1).txt\",\"'=SUM(A1).txt\"," "$t/safe.csv" &&
+  grep -q "^file,\"'@sub/-x\",\"'-x\"," "$t/safe.csv" && grep -q '^file,"a=b","a=b",' "$t/safe.csv" ||
+  fail "--spreadsheet-safe: $(cat "$t/safe.csv")"
+"$cli" -f csv -o - "$t/cells" | grep -q '^file,"=SUM(A1).txt"' || fail "csv without --spreadsheet-safe"
+mkdir "$t/many" && (cd "$t/many" && touch f{1..3000})
+"$cli" --progress --format json -o /dev/null "$t/many" 2>"$t/err" && [[ "$(cat "$t/err")" == *files* ]] ||
+  fail "--progress: $(cat "$t/err")"
 expect 0 "" "$cli" --version
 [[ "$(cat "$t/out")" == "dorvantile-cli 0.1.0" ]] || fail "version: $(cat "$t/out")"
 
