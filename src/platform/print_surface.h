@@ -28,6 +28,10 @@ public:
     /// x back to 0, y down by one line height of the current font. A line that does not
     /// fit on the page any more is printed at the top of a new page.
     virtual void Print(std::string_view text) = 0;
+    /// The width in twips of `text` in the current font.
+    virtual float TextWidth(std::string_view text) = 0;
+    /// The width in twips of the printable area.
+    virtual float ScaleWidth() = 0;
     /// Ends the document and releases it to the printer.
     virtual void EndDoc() = 0;
 };

@@ -125,6 +125,29 @@ TEST(QtPrinter, PrintsTheCatalogueInPlaceInBoldLiberationSansAndItsColours) {
     EXPECT_TRUE(std::regex_search(fonts, embedded)) << fonts;
 }
 
+TEST(QtPrinter, PrintsEveryCharacterOfANameWiderThanThePage) {
+    fakes::FakeFileSystem tree;
+    std::string name;
+    for (int i = 10; i < 40; ++i)
+        name += "abcdefghij" + std::to_string(i);
+    tree.addEntry("/top/" + name + ".txt");
+    const TempTree folder;
+    const std::string pdf = folder.path("catalogue.pdf");
+    printCatalogue(tree, "/top", pdf);
+    // The heading, the name's lines, the rule, the totals: the name's lines indented further
+    // each, and together the whole name.
+    const std::vector<Line> lines = pdfPages(pdf).at(0);
+    ASSERT_GE(lines.size(), 6u);
+    std::string joined;
+    for (std::size_t i = 1; i + 2 < lines.size(); ++i) {
+        joined += lines[i].text;
+        if (i > 1) {
+            EXPECT_GT(lines[i].left, lines[1].left) << lines[i].text;
+        }
+    }
+    EXPECT_EQ(joined, name + ".txt");
+}
+
 TEST(QtPrinter, WritesAJobOnlyAtEndDocAndBreaksPagesWithoutRepeatingHeadings) {
     const TempTree folder;
     const std::string pdf = folder.path("long.pdf");

@@ -6,8 +6,10 @@
 #include "catalogue/read_ahead.h"
 #include "catalogue/tree_walk.h"
 #include "compare/compare.h"
+#include "platform/fakes/fake_controls.h"
 #include "platform/fakes/fake_file_system.h"
 #include "platform/fakes/fake_system.h"
+#include "platform/text_case.h"
 #include "support/fake_feedback.h"
 #include "support/golden.h"
 #include "writers/writers.h"
@@ -357,6 +359,49 @@ TEST(Compare, EntriesComeInCatalogueOrder) {
         EXPECT_GT(compareCatalogueOrder(kindB, b, kindA, a), 0) << a << " " << b;
         EXPECT_EQ(compareCatalogueOrder(kindA, a, kindA, a), 0) << a;
     }
+}
+
+} // namespace
+} // namespace dorvantile
+
+namespace dorvantile {
+namespace {
+
+// A name wider than the page goes on over the next lines, each indented further, and every
+// character of it is printed; a name that fits is one line at its place.
+TEST(Printout, ANameTooWideForThePageGoesOnOverTheNextLines) {
+    fakes::Journal journal;
+    fakes::RecordingPrintSurface surface(journal);
+    surface.width = 2000; // 20 bytes at x 0; a name at x 600 has 14, then 11, 8...
+    const std::string longName = "abcdefghijklmnopqrstuvwxyz0123456789-\xC3\xA9t\xC3\xA9.txt";
+    {
+        const Writer writer = printedCatalogue({nullptr, &surface});
+        CatalogueEntry entry;
+        entry.folder = "/w";
+        writer->entry(entry);
+        entry.kind = EntryKind::File;
+        for (const std::string& name : {std::string("short.txt"), longName}) {
+            entry.name = name;
+            writer->entry(entry);
+        }
+        writer->finish({});
+    }
+    std::vector<std::string> printed; // the file lines, each after the x it is printed at
+    std::string x, whole;
+    for (const std::string& call : journal) {
+        if (call == "Print ") // the section's end: the totals follow
+            break;
+        if (call.starts_with("CurrentX "))
+            x = call.substr(9);
+        else if (call.starts_with("Print ") && (x == "600" || x == "900" || x == "1000"))
+            printed.push_back(x + " " + call.substr(6)), whole += call.substr(6), x.clear();
+    }
+    ASSERT_GE(printed.size(), 4u);
+    EXPECT_EQ(printed[0], "600 short.txt");
+    EXPECT_EQ(printed[1], "600 abcdefghijklmn");
+    EXPECT_EQ(printed[2], "900 opqrstuvwxy");
+    // Nothing lost, no character cut: the lines put together are the name in lower case.
+    EXPECT_EQ(whole, "short.txt" + toLower(longName));
 }
 
 } // namespace

@@ -135,7 +135,11 @@ public:
     void CurrentX(float twips) override { note("CurrentX " + std::to_string(int(twips))); }
     void CurrentY(float twips) override { note("CurrentY " + std::to_string(int(twips))); }
     void Print(std::string_view text) override { note("Print " + std::string(text)); }
+    /// Measures are not recorded: each byte is 100 twips wide, the page `width`.
+    float TextWidth(std::string_view text) override { return 100.0f * text.size(); }
+    float ScaleWidth() override { return width; }
     void EndDoc() override { note("EndDoc"); }
+    float width = 1e9f;
 
 private:
     void note(std::string call) { journal_.push_back(std::move(call)); }

@@ -175,6 +175,16 @@ public:
         y_ += lineHeight;
     }
 
+    float TextWidth(std::string_view text) override {
+        return static_cast<float>(currentMetrics().horizontalAdvance(fromBytes(text)) /
+                                  pixelsPerTwipX_);
+    }
+
+    float ScaleWidth() override {
+        return static_cast<float>(printer_.pageRect(QPrinter::DevicePixel).width() /
+                                  pixelsPerTwipX_);
+    }
+
     void EndDoc() override {
         if (ended_)
             return; // a second EndDoc would send an empty job
