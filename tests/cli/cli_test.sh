@@ -92,6 +92,15 @@ expect 2 "$(printf 'dorvantile-cli: unknown option '\''--fromat=csv'\'' (did you
 expect 2 "$(printf 'dorvantile-cli: more than one FOLDER given (did you mean '\''compare'\''?)\n%s' "$try")" \
   "$cli" compar a b
 # -o and -f; a progress line asked for where standard error is no terminal.
+# bash completes options, the values of --format, sub-commands and library actions.
+completion="$(dirname "$0")/../../data/completions/dorvantile-cli.bash"
+completed() { bash -c 'source "$1"; shift; COMP_WORDS=("$@"); COMP_CWORD=$(($# - 1)); _dorvantile_cli
+  echo "${COMPREPLY[*]}"' _ "$completion" "$@"; }
+[[ $(bash -c "source '$completion'; complete -p dorvantile-cli") == *"-F _dorvantile_cli dorvantile-cli" ]] ||
+  fail "no completion for dorvantile-cli"
+[[ $(completed dorvantile-cli --for) == --format && $(completed dorvantile-cli -f ex) == explorer &&
+   $(completed dorvantile-cli compare --format j) == json && $(completed dorvantile-cli li) == library &&
+   $(completed dorvantile-cli library se) == search ]] || fail "bash completion"
 # --spreadsheet-safe: a cell a spreadsheet would take for a formula begins with "'".
 mkdir -p "$t/cells/@sub" && : >"$t/cells/=SUM(A1).txt" && : >"$t/cells/@sub/-x" && : >"$t/cells/a=b"
 expect 0 "" "$cli" -f csv -o "$t/safe.csv" --spreadsheet-safe "$t/cells"

@@ -1,0 +1,28 @@
+# fish completion of dorvantile-cli.
+complete -c dorvantile-cli -s f -l format -x -a 'html text print csv json explorer sha256sum' -d 'Format'
+complete -c dorvantile-cli -s o -l output -r -F -d 'Where to write the catalogue'
+complete -c dorvantile-cli -l open -d 'Open the written catalogue'
+complete -c dorvantile-cli -l printer -x -d 'Print queue'
+complete -c dorvantile-cli -l checksum -x -a sha256 -d 'Digest of every file'
+complete -c dorvantile-cli -l jobs -x -d 'Threads that read files'
+complete -c dorvantile-cli -l reuse -r -F -d 'Catalogue whose digests to take'
+complete -c dorvantile-cli -l hidden -d 'List dot-files and dot-folders'
+complete -c dorvantile-cli -l exclude -x -d 'Leave out names matching a pattern'
+complete -c dorvantile-cli -l spreadsheet-safe -d 'CSV cells a spreadsheet shows as text'
+complete -c dorvantile-cli -l progress -d 'A progress line on standard error'
+complete -c dorvantile-cli -l no-progress -d 'No progress line'
+complete -c dorvantile-cli -l library -r -F -d 'The library file'
+complete -c dorvantile-cli -n '__fish_seen_subcommand_from library' -l name -x -d 'Name of a catalogue added'
+complete -c dorvantile-cli -n '__fish_seen_subcommand_from library' -l in -x -d 'A catalogue of the library'
+complete -c dorvantile-cli -n '__fish_seen_subcommand_from library' -l kind -x -a 'file folder'
+complete -c dorvantile-cli -n '__fish_seen_subcommand_from library' -l min-size -x
+complete -c dorvantile-cli -n '__fish_seen_subcommand_from library' -l max-size -x
+complete -c dorvantile-cli -n '__fish_seen_subcommand_from library' -l newer -x -d 'Changed at or after a date'
+complete -c dorvantile-cli -n '__fish_seen_subcommand_from library' -l older -x -d 'Changed before a date'
+complete -c dorvantile-cli -n '__fish_seen_subcommand_from library' -l limit -x
+complete -c dorvantile-cli -n '__fish_seen_subcommand_from library' -l count -d 'The number of hits alone'
+complete -c dorvantile-cli -n '__fish_seen_subcommand_from library' -l path -d 'Match paths, not names'
+complete -c dorvantile-cli -s h -l help -d 'Show the help'
+complete -c dorvantile-cli -s V -l version -d 'Show the version'
+complete -c dorvantile-cli -n '__fish_use_subcommand' -a 'compare library' -d 'Sub-command'
+complete -c dorvantile-cli -n '__fish_seen_subcommand_from library; and not __fish_seen_subcommand_from add list remove search duplicates page' -x -a 'add list remove search duplicates page'
