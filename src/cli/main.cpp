@@ -25,6 +25,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unistd.h>
 #include <vector>
 
 namespace dorvantile::cli {
@@ -222,7 +223,10 @@ int compare(const Options& options, int&, char**) {
         if (options.format == "json")
             differences = jsonDifferences(out, options.oldCatalogue, options.newCatalogue);
         else
-            differences = textDifferences(out);
+            differences =
+                textDifferences(out, options.color == "always" ||
+                                         (options.color == "auto" && isatty(STDOUT_FILENO) == 1 &&
+                                          !environment.variable("NO_COLOR").value_or("").size()));
         const ComparisonResult result =
             CompareCatalogues({*older, options.oldCatalogue, *newer, options.newCatalogue},
                               *differences, [](const std::string& warning) { report(warning); });

@@ -15,6 +15,7 @@ const char* const usageText =
     "                      [FILTERS] FOLDER\n"
     "       dorvantile-cli --format print [--printer NAME] [FILTERS] FOLDER\n"
     "       dorvantile-cli compare [--format text|json] [--checksum sha256 [--jobs N]]\n"
+    "                      [--color auto|always|never]\n"
     "                      [FILTERS] OLD NEW\n"
     "       dorvantile-cli library add [--name NAME] [--checksum sha256] [FILTERS] SOURCE\n"
     "       dorvantile-cli library list [--format text|json]\n"
@@ -57,7 +58,9 @@ const char* const usageText =
     "\n"
     "compare prints what was added, removed or changed (size or modification time)\n"
     "from OLD to NEW, each a JSON catalogue of this program or a folder to catalogue\n"
-    "now, then the counts; --format json gives the same as JSON. A file of the same\n"
+    "now, a line each ending in \": \" and the path (the first \": \" of the line),\n"
+    "then the counts; --format json gives the same as JSON; --color colours the\n"
+    "changes (auto: on a terminal, unless NO_COLOR is set). A file of the same\n"
     "size and time whose SHA-256 differs is corrupted; --checksum reads the files of\n"
     "a folder for their digests, to check a backup against its catalogue.\n"
     "\n"
@@ -182,6 +185,8 @@ ParsedArguments checkCatalogue(Options options, const std::vector<std::string_vi
     }
     if (options.spreadsheetSafe && options.format != "csv")
         return usageError("option --spreadsheet-safe needs --format csv");
+    if (options.color != "auto")
+        return usageError("option --color applies to compare only");
     options.checksum = options.checksum || format->digests;
     if (options.checksum && options.format != "csv" && options.format != "json" && !format->digests)
         return usageError("option --checksum needs --format csv, json or sha256sum");
@@ -205,6 +210,8 @@ ParsedArguments checkCompare(Options options, const std::vector<std::string_view
                                                      : "unknown format '" + options.format + "'");
     if (options.output || options.open || options.printer)
         return usageError("compare writes to standard output only");
+    if (options.color != "auto" && options.format != "text")
+        return usageError("option --color needs --format text");
     if (options.jobs > 0 && !options.checksum)
         return usageError("option --jobs needs --checksum");
     if (options.reuse)
@@ -270,6 +277,8 @@ ParsedArguments checkLibrary(Options options, const std::vector<std::string_view
         return refuse("--printer");
     if (options.spreadsheetSafe && options.action != "search")
         return refuse("--spreadsheet-safe");
+    if (options.color != "auto")
+        return refuse("--color");
     if (options.progress && options.action != "add")
         return refuse("--progress");
     if (!action->adding && (options.name || options.hidden || !options.excluded.empty() ||
@@ -388,7 +397,8 @@ ParsedArguments parseArguments(const std::vector<std::string_view>& arguments) {
         } else if (!is("--format") && !is("--output") && !is("--printer") && !is("--exclude") &&
                    !is("--checksum") && !is("--jobs") && !is("--reuse") && !is("--library") &&
                    !is("--name") && !is("--in") && !is("--kind") && !is("--min-size") &&
-                   !is("--max-size") && !is("--newer") && !is("--older") && !is("--limit")) {
+                   !is("--max-size") && !is("--newer") && !is("--older") && !is("--limit") &&
+                   !is("--color")) {
             return usageError("unknown option '" + std::string(arg) + "'" +
                               nearest(arg, optionWords));
         } else if (!value) {
@@ -415,6 +425,10 @@ ParsedArguments parseArguments(const std::vector<std::string_view>& arguments) {
             if (value->empty())
                 return usageError("option --reuse needs a catalogue");
             options.reuse = *value;
+        } else if (arg.starts_with("--color")) {
+            if (*value != "auto" && *value != "always" && *value != "never")
+                return usageError("option --color takes auto, always or never");
+            options.color = *value;
         } else if (arg.starts_with("--library")) {
             if (value->empty())
                 return usageError("option --library needs a file");

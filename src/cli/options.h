@@ -37,6 +37,7 @@ struct Options {
     std::optional<std::string> reuse; ///< a JSON catalogue whose digests unchanged files take
     bool spreadsheetSafe = false;     ///< CSV cells that a spreadsheet reads as text
     std::optional<bool> progress;     ///< a progress line; by default on a terminal
+    std::string color = "auto";       ///< compare's colours: auto, always or never
     std::string folder;
     std::string oldCatalogue, newCatalogue; ///< of `compare`: a JSON catalogue or a folder each
 

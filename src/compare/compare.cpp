@@ -20,6 +20,8 @@
 #include "catalogue/codecs.h"
 #include "general/shown_text.h"
 
+#include <cstdio>
+
 namespace dorvantile {
 namespace {
 
@@ -148,36 +150,54 @@ ComparisonResult CompareCatalogues(const ComparedSides& sides, DifferenceReport&
 
 namespace {
 
+/// A size as people read it: "1 byte", "120 bytes", "5.0 KiB (5,120 bytes)".
+std::string readableSize(std::uint64_t size) {
+    std::string exact;
+    appendDecimal(exact, size);
+    for (std::size_t at = exact.size(); at > 3;) // digits in threes
+        exact.insert(at -= 3, ",");
+    if (size < 1024)
+        return exact + (size == 1 ? " byte" : " bytes");
+    static constexpr const char* units[] = {"KiB", "MiB", "GiB", "TiB", "PiB", "EiB"};
+    double value = static_cast<double>(size) / 1024;
+    std::size_t unit = 0;
+    for (; value >= 1024 && unit + 1 < std::size(units); ++unit)
+        value /= 1024;
+    char shown[32];
+    std::snprintf(shown, sizeof shown, "%.1f %s", value, units[unit]);
+    return std::string(shown) + " (" + exact + " bytes)";
+}
+
+// Each line is the change, the kind and what changed, then ": " and the path: the first ": "
+// of a line ends what the program wrote (a time holds ":" but never ": "), so that a path
+// holding ": " is still read whole. On a terminal the change is coloured.
 class TextDifferences final : public DifferenceReport {
 public:
-    explicit TextDifferences(OutputFile& out) : out_(out) {}
+    TextDifferences(OutputFile& out, bool colour) : out_(out), colour_(colour) {}
 
     void added(const ComparedEntry& entry) override { listed("added", entry); }
 
     void removed(const ComparedEntry& entry) override { listed("removed", entry); }
 
     void changed(const ComparedEntry& older, const ComparedEntry& newer) override {
-        line("changed", newer);
-        const char* separator = ": ";
-        if (older.kind != newer.kind) {
-            line_.append(separator).append("kind ").append(kindName(older.kind));
-            line_.append(" -> ").append(kindName(newer.kind));
-            separator = ", ";
-        }
-        if (older.known && newer.known && older.size != newer.size) {
-            line_.append(separator).append("size " + std::to_string(older.size) + " -> " +
-                                           std::to_string(newer.size));
-            separator = ", ";
-        }
+        start("changed", newer);
+        if (older.kind != newer.kind)
+            line_.append(", kind ")
+                .append(kindName(older.kind))
+                .append(" -> ")
+                .append(kindName(newer.kind));
+        if (older.known && newer.known && older.size != newer.size)
+            line_.append(", size " + readableSize(older.size) + " -> " + readableSize(newer.size));
         if (older.known && newer.known && !(older.modified == newer.modified))
-            line_.append(separator).append("modified " + isoTime(older.modified) + " -> " +
-                                           isoTime(newer.modified));
-        out_.write(line_.append("\n"));
+            line_.append(", modified " + isoTime(older.modified) + " -> " +
+                         isoTime(newer.modified));
+        end(newer);
     }
 
     void corrupted(const ComparedEntry& older, const ComparedEntry& newer) override {
-        line("corrupted", newer);
-        out_.write(line_.append(": sha256 " + older.sha256 + " -> " + newer.sha256 + "\n"));
+        start("corrupted", newer);
+        line_.append(", sha256 " + older.sha256 + " -> " + newer.sha256);
+        end(newer);
     }
 
     void finish(const ComparisonResult& counts) override {
@@ -189,22 +209,36 @@ public:
     }
 
 private:
-    void line(const char* change, const ComparedEntry& entry) {
-        line_.assign(change);
+    void start(const char* change, const ComparedEntry& entry) {
+        // Green, red, yellow, and bold red for content that is not what it was.
+        const std::string_view code = change[0] == 'a'   ? "32"
+                                      : change[0] == 'r' ? "31"
+                                      : change[1] == 'h' ? "33"
+                                                         : "1;31";
+        line_.clear();
+        if (colour_)
+            line_.append("\033[").append(code).append("m");
+        line_.append(change);
+        if (colour_)
+            line_.append("\033[0m");
         line_.push_back(' ');
         line_.append(kindName(entry.kind));
-        line_.push_back(' ');
-        line_.append(shownPath(entry));
+    }
+
+    void end(const ComparedEntry& entry) {
+        line_.append(": ").append(shownPath(entry)).append("\n");
+        out_.write(line_);
     }
 
     void listed(const char* change, const ComparedEntry& entry) {
-        line(change, entry);
+        start(change, entry);
         if (entry.known && entry.kind != EntryKind::Folder)
-            line_.append(": " + std::to_string(entry.size) + " bytes, " + isoTime(entry.modified));
-        out_.write(line_.append("\n"));
+            line_.append(", " + readableSize(entry.size) + ", " + isoTime(entry.modified));
+        end(entry);
     }
 
     OutputFile& out_;
+    bool colour_;
     std::string line_;
 };
 
@@ -282,8 +316,8 @@ private:
 
 } // namespace
 
-std::unique_ptr<DifferenceReport> textDifferences(OutputFile& out) {
-    return std::make_unique<TextDifferences>(out);
+std::unique_ptr<DifferenceReport> textDifferences(OutputFile& out, bool colour) {
+    return std::make_unique<TextDifferences>(out, colour);
 }
 
 std::unique_ptr<DifferenceReport> jsonDifferences(OutputFile& out, const std::string& older,

@@ -63,12 +63,13 @@ struct ComparedSides {
 ComparisonResult CompareCatalogues(const ComparedSides& sides, DifferenceReport& report,
                                    const std::function<void(const std::string&)>& warn);
 
-/// One line per difference, then the counts:
-///   added file Sub/new.txt: 12 bytes, 2026-12-07T10:00:00.000000000Z
-///   changed file a.txt: size 1 -> 5
-///   corrupted file b.txt: sha256 5f3a... -> 0c2e...
+/// One line per difference, the path last after the line's first ": ", then the counts:
+///   added file, 12 bytes, 2026-12-07T10:00:00.000000000Z: Sub/new.txt
+///   changed file, size 1 byte -> 5.0 KiB (5,120 bytes): a.txt
+///   corrupted file, sha256 5f3a... -> 0c2e...: b.txt
 ///   1 added, 0 removed, 1 changed, 1 corrupted
-std::unique_ptr<DifferenceReport> textDifferences(OutputFile& out);
+/// With `colour`, each change's word is coloured for a terminal.
+std::unique_ptr<DifferenceReport> textDifferences(OutputFile& out, bool colour = false);
 
 /// The same as one JSON document, one difference a line; `older` and `newer` name the sides.
 std::unique_ptr<DifferenceReport> jsonDifferences(OutputFile& out, const std::string& older,

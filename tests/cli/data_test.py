@@ -153,14 +153,18 @@ try:
 
     new_file = os.stat(os.path.join(b, b"New/n,\n.txt")).st_mtime_ns
     report = run(["compare", old, b], status=1).stdout.decode("utf-8", "surrogateescape")
+    # The path last, after the line's first ": ", whatever it holds.
     check(report.splitlines() == [
-        f'changed file quote"d.txt: size 0 -> 4, modified {iso(-1500000001)} -> '
-        f"{iso(1234567890123456790)}",
-        f"removed file tab?and?.txt: 185 bytes, {iso(1234567890123456794)}",
-        "added folder New",
-        f"added file New/n,?.txt: 0 bytes, {iso(new_file)}",
-        f"changed file Sub dir/Deeper/z: modified {iso(1234567890123456796)} -> {iso(7)}",
+        f'changed file, size 0 bytes -> 4 bytes, modified {iso(-1500000001)} -> '
+        f'{iso(1234567890123456790)}: quote"d.txt',
+        f"removed file, 185 bytes, {iso(1234567890123456794)}: tab?and?.txt",
+        "added folder: New",
+        f"added file, 0 bytes, {iso(new_file)}: New/n,?.txt",
+        f"changed file, modified {iso(1234567890123456796)} -> {iso(7)}: Sub dir/Deeper/z",
         "2 added, 1 removed, 2 changed"], f"compare: {report}")
+    coloured = run(["compare", "--color=always", old, b], status=1).stdout
+    check(coloured.startswith(b"\033[33mchanged\033[0m file, size") and
+          b"\033[31mremoved\033[0m" in coloured and b"\033[32madded\033[0m" in coloured, coloured)
     differences = json.loads(run(["compare", "--format", "json", a, b], status=1).stdout)
     check([(d["change"], d["path"]) for d in differences["differences"]] == [
         ("changed", 'quote"d.txt'), ("removed", "tab\tand\r.txt"), ("added", "New"),
@@ -220,8 +224,8 @@ try:
         f.write(b"2")
     os.utime(os.path.join(d, b"one"), ns=(0, changed))
     report = run(["compare", "--checksum", "sha256", sums, d], status=1).stdout.decode()
-    check(report == f"corrupted file one: sha256 {got[b'one']} -> "
-          f"{hashlib.sha256(b'2').hexdigest()}\n0 added, 0 removed, 0 changed, 1 corrupted\n",
+    check(report == f"corrupted file, sha256 {got[b'one']} -> "
+          f"{hashlib.sha256(b'2').hexdigest()}: one\n0 added, 0 removed, 0 changed, 1 corrupted\n",
           report)
     check(run(["compare", sums, d]).stdout == b"0 added, 0 removed, 0 changed\n", "one side")
 

@@ -332,7 +332,7 @@ TEST(Compare, WarnsOnceOfEachEntryThatCouldNotBeRead) {
     ComparisonResult result;
     EXPECT_EQ(compared(catalogue(locked, 1), catalogue(added + locked, 2), false, result),
               "old: cannot read b: Permission denied\nnew: cannot read b: Permission denied\n"
-              "added file a: 0 bytes, 2026-01-01T00:00:00.000000000Z\n"
+              "added file, 0 bytes, 2026-01-01T00:00:00.000000000Z: a\n"
               "1 added, 0 removed, 0 changed\n");
     EXPECT_TRUE(result.incomplete);
 }
