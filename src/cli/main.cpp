@@ -1,6 +1,7 @@
 // dorvantile-cli: the catalogue from the command line, for scheduled and scripted runs, and
 // its sub-commands. Each run walks the tree once into the writer of its format.
 #include "catalogue/checksums.h"
+#include "catalogue/digest_journal.h"
 #include "catalogue/json_catalogue.h"
 #include "catalogue/read_ahead.h"
 #include "catalogue/tree_walk.h"
@@ -46,6 +47,29 @@ std::optional<std::string> absolute(ProcessContext& environment, const std::stri
     if (folder)
         return normalizeFolder(path, working);
     return path.front() == '/' ? path : withSeparator(working) + path;
+}
+
+/// The journals of digests of the catalogue of `folder` into `output` with these options: those
+/// of earlier runs cut short, oldest first, then the one this run writes. None when there is no
+/// cache folder.
+std::vector<std::string> journalsOf(const Options& options, const std::string& folder,
+                                    const std::string& output) {
+    PosixEnvironment environment;
+    std::string problem;
+    const std::string cache = cacheFolder(environment, environment, problem);
+    if (cache.empty())
+        return {};
+    std::string key = output + '\0' + folder + '\0' + options.format + (options.hidden ? "h" : "");
+    for (const std::string& pattern : options.excluded)
+        key.append("\0").append(pattern);
+    char name[32];
+    std::snprintf(name, sizeof name, "/journal-%016zx.", std::hash<std::string>()(key));
+    std::vector<std::string> journals;
+    for (int n = 1;; ++n) {
+        journals.push_back(cache + name + std::to_string(n));
+        if (!environment.exists(journals.back()))
+            return journals;
+    }
 }
 
 /// `walk` with each file's digest, read on `--jobs` threads (one per processor by default).
@@ -141,9 +165,28 @@ int catalogue(const Options& options, int& argc, char** argv) {
             reused = std::make_unique<ReadAhead>(
                 std::make_unique<JsonCatalogueReader>(std::move(file), *options.reuse));
         }
+        // A run that takes digests into a file keeps a journal of them: the journals of the
+        // same catalogue's earlier runs that were cut short give their digests first.
+        const std::vector<std::string> journals =
+            options.checksum && !format.printed() && path != "-"
+                ? journalsOf(options, *folder, path)
+                : std::vector<std::string>();
+        PosixInputFiles journalInputs;
+        for (std::size_t n = 0; n + 1 < journals.size(); ++n) {
+            std::unique_ptr<ReadableFile> file;
+            if (journalInputs.open(journals[n], file))
+                continue;
+            std::unique_ptr<EntryStream> journal = std::make_unique<JournalReader>(std::move(file));
+            reused = reused
+                         ? std::make_unique<PreferredStream>(std::move(journal), std::move(reused))
+                         : std::move(journal);
+        }
         if (options.checksum)
             entries =
                 withDigests(std::move(entries), options, environment, feedback, std::move(reused));
+        std::unique_ptr<WritableFile> journal;
+        if (!journals.empty() && !files.appendTo(journals.back(), journal))
+            entries = std::make_unique<JournalingStream>(std::move(entries), std::move(journal));
         std::optional<OutputFile> out;
         std::unique_ptr<PrintSurface> job;
         if (format.printed())
@@ -162,6 +205,10 @@ int catalogue(const Options& options, int& argc, char** argv) {
         }
         if (out)
             out->commit();
+        // Complete: its journals are no longer needed.
+        for (const std::string& done : journals) {
+            [[maybe_unused]] const std::error_code ignored = files.remove(done);
+        }
         incomplete = feedback.incomplete();
     } catch (const std::exception& error) { // CatalogueError, or no memory left
         report(error.what());

@@ -82,6 +82,10 @@ public:
     /// the file's name.
     [[nodiscard]] virtual std::error_code createUnique(const std::string& prefix, std::string& name,
                                                        std::unique_ptr<WritableFile>& file) = 0;
+    /// Opens the regular file `path` for writing at its end, making it (private to its
+    /// owner) when it is missing; never through a link.
+    [[nodiscard]] virtual std::error_code appendTo(const std::string& path,
+                                                   std::unique_ptr<WritableFile>& file) = 0;
     /// Opens an existing file (a device, a FIFO) for writing as it is.
     [[nodiscard]] virtual std::error_code openExisting(const std::string& path,
                                                        std::unique_ptr<WritableFile>& file) = 0;

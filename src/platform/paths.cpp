@@ -75,14 +75,15 @@ bool isPortable(UserFolders& folders, const std::string& folder) {
 
 } // namespace
 
-std::string appFolder(ProcessContext& process, UserFolders& folders, std::string& problem) {
-    // Only the marker tells a build tree from an install: root may write in /usr/bin, and a
-    // user in ~/.local/bin or a folder in /opt.
-    const std::string beside = programFolder(process);
-    if (isPortable(folders, beside) && folders.mayWriteIn(beside))
-        return beside;
+namespace {
+
+/// The program's folder in the user's folder of the XDG variable `variable`, by default
+/// `fallback` below the home folder, made on first use; empty with `problem` when there is
+/// none.
+std::string userFolder(ProcessContext& process, UserFolders& folders, const char* variable,
+                       const char* fallback, std::string& problem) {
     std::string data;
-    const std::optional<std::string> xdg = process.variable("XDG_DATA_HOME");
+    const std::optional<std::string> xdg = process.variable(variable);
     // A relative HOME (as relative XDG_DATA_HOME) is taken as unset: never a folder that
     // depends on where the program happens to run.
     const std::optional<std::string> given = process.variable("HOME");
@@ -93,7 +94,7 @@ std::string appFolder(ProcessContext& process, UserFolders& folders, std::string
     if (xdg && xdg->starts_with('/')) {
         data = *xdg;
     } else if (home && home->starts_with('/')) {
-        data = *home + "/.local/share";
+        data = *home + fallback;
     } else {
         problem = given && !given->empty() ? "HOME is not an absolute path"
                                            : std::string("HOME is not set");
@@ -103,6 +104,21 @@ std::string appFolder(ProcessContext& process, UserFolders& folders, std::string
     std::string folder = normalizeFolder(data + "/dorvantile", "/");
     problem = makeFolders(folders, folder);
     return problem.empty() ? folder : std::string();
+}
+
+} // namespace
+
+std::string appFolder(ProcessContext& process, UserFolders& folders, std::string& problem) {
+    // Only the marker tells a build tree from an install: root may write in /usr/bin, and a
+    // user in ~/.local/bin or a folder in /opt.
+    const std::string beside = programFolder(process);
+    if (isPortable(folders, beside) && folders.mayWriteIn(beside))
+        return beside;
+    return userFolder(process, folders, "XDG_DATA_HOME", "/.local/share", problem);
+}
+
+std::string cacheFolder(ProcessContext& process, UserFolders& folders, std::string& problem) {
+    return userFolder(process, folders, "XDG_CACHE_HOME", "/.cache", problem);
 }
 
 std::string printModulePath(ProcessContext& process, UserFolders& folders,

@@ -31,6 +31,10 @@ inline constexpr const char* portableMarker = "dorvantile.portable";
 /// user has no data folder at all or it cannot be made: then `problem` says why.
 std::string appFolder(ProcessContext& process, UserFolders& folders, std::string& problem);
 
+/// The program's folder for what it may lose ($XDG_CACHE_HOME/dorvantile, by default
+/// ~/.cache/dorvantile), made on first use, under the same rules; empty with `problem`.
+std::string cacheFolder(ProcessContext& process, UserFolders& folders, std::string& problem);
+
 /// The file of the command line's print module, `name`: beside the running program when
 /// `portableMarker` lies there (a build tree, a portable copy, whether or not the user may
 /// write there), else in the installed library folder, found from the program's folder by

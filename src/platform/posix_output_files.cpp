@@ -289,6 +289,15 @@ std::error_code PosixOutputFiles::createUnique(const std::string& prefix, std::s
     return std::make_error_code(std::errc::file_exists);
 }
 
+std::error_code PosixOutputFiles::appendTo(const std::string& path,
+                                           std::unique_ptr<WritableFile>& file) {
+    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return lastError();
+    file = std::make_unique<PosixFile>(fd, true);
+    return {};
+}
+
 std::error_code PosixOutputFiles::openExisting(const std::string& path,
                                                std::unique_ptr<WritableFile>& file) {
     const int fd = open(path.c_str(), O_WRONLY | O_CLOEXEC);

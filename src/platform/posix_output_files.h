@@ -10,6 +10,7 @@ public:
     PathTarget inspect(const std::string& path) override;
     std::error_code createUnique(const std::string& prefix, std::string& name,
                                  std::unique_ptr<WritableFile>& file) override;
+    std::error_code appendTo(const std::string& path, std::unique_ptr<WritableFile>& file) override;
     std::error_code openExisting(const std::string& path,
                                  std::unique_ptr<WritableFile>& file) override;
     std::error_code descriptor(int descriptor, std::unique_ptr<WritableFile>& file) override;

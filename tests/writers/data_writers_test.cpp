@@ -2,6 +2,7 @@
 // and differences against the files in tests/golden, damaged catalogues, and the text of
 // times, names and base64 on their own.
 #include "catalogue/codecs.h"
+#include "catalogue/digest_journal.h"
 #include "catalogue/json_catalogue.h"
 #include "catalogue/read_ahead.h"
 #include "catalogue/tree_walk.h"
@@ -402,6 +403,39 @@ TEST(Printout, ANameTooWideForThePageGoesOnOverTheNextLines) {
     EXPECT_EQ(printed[2], "900 opqrstuvwxy");
     // Nothing lost, no character cut: the lines put together are the name in lower case.
     EXPECT_EQ(whole, "short.txt" + toLower(longName));
+}
+
+} // namespace
+} // namespace dorvantile
+
+namespace dorvantile {
+namespace {
+
+// A journal's lines in catalogue order come back as the files they name; a line cut off at
+// the end, as a killed run leaves it, is no file; and where a journal and a catalogue both
+// name a file, the journal's digest is the one taken.
+TEST(DigestJournal, ReadsWhatWasWrittenWholeAndIsPreferred) {
+    const std::string a(64, 'a'), b(64, 'b'), c(64, 'c');
+    fakes::FakeInputFiles inputs;
+    inputs.files["/journal"] = "f " + a + " 3 100 5 " + "eC50eHQ=\n" + // x.txt
+                               "l " + b + " 7 -2 0 " + "ZC95" + "\n" + // d/y, a link
+                               "f " + c + " 1 1 1 ei50";               // cut off
+    inputs.files["/older"] = "f " + c + " 3 100 5 eC50eHQ=\nf " + c + " 2 2 2 ZC9h\n"; // x.txt, d/a
+    const auto read = [&](const std::string& path) {
+        std::unique_ptr<ReadableFile> file;
+        EXPECT_FALSE(inputs.open(path, file));
+        return std::make_unique<JournalReader>(std::move(file));
+    };
+    std::vector<std::string> got;
+    PreferredStream both(read("/journal"), read("/older"));
+    for (CatalogueEntry entry; both.next(entry);) {
+        std::string path;
+        got.push_back(std::string(kindName(entry.kind)) + " " + appendPathBelow(path, entry) + " " +
+                      std::to_string(entry.size) + " " + std::to_string(entry.modified.seconds) +
+                      " " + std::string(entry.sha256, 0, 1));
+    }
+    EXPECT_EQ(
+        got, (std::vector<std::string>{"file x.txt 3 100 a", "file d/a 2 2 c", "link d/y 7 -2 b"}));
 }
 
 } // namespace

@@ -113,6 +113,16 @@ std::error_code FakeOutputFiles::createUnique(const std::string& prefix, std::st
     return {};
 }
 
+std::error_code FakeOutputFiles::appendTo(const std::string& path,
+                                          std::unique_ptr<WritableFile>& file) {
+    journal.push_back("append " + path);
+    if (std::error_code error = failures.next("open"))
+        return error;
+    file =
+        std::make_unique<MemoryFile>(*this, path, &files[path].content, WritableFile::Medium::File);
+    return {};
+}
+
 std::error_code FakeOutputFiles::openExisting(const std::string& path,
                                               std::unique_ptr<WritableFile>& file) {
     journal.push_back("open " + path);
