@@ -39,11 +39,22 @@ def session():
     for tool in ("Xvfb", "xdotool", "dbus-daemon", "dbus-send"):
         shutil.which(tool) or skip(f"no {tool} (scripts/install-deps.sh test)")
     importlib.util.find_spec("pyatspi") or skip("no pyatspi (scripts/install-deps.sh test)")
-    read, write = os.pipe()
-    start(["Xvfb", "-displayfd", str(write), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
-          "xvfb.log", pass_fds=[write])
-    os.close(write)
-    os.environ["DISPLAY"] = ":" + (os.read(read, 16).decode().strip() or fail("no Xvfb"))
+    # A display of its own, far from :0 and those after it, which the other window tests take
+    # and free as they go: a server that ends there removes its socket whoever holds it now.
+    for number in range(73, 99):
+        read, write = os.pipe()
+        xvfb = start(["Xvfb", f":{number}", "-displayfd", str(write), "-screen", "0",
+                      "1024x768x24", "-nolisten", "tcp"], "xvfb.log", pass_fds=[write])
+        os.close(write)
+        ready = os.read(read, 16).decode().strip()  # nothing: that display is taken
+        os.close(read)
+        if ready:
+            os.environ["DISPLAY"] = ":" + ready
+            break
+        xvfb.wait()
+        started.remove(xvfb)
+    else:
+        fail("no Xvfb")
     bus = start(["dbus-daemon", "--session", "--nofork", "--print-address"], "bus.log",
                 stdout=subprocess.PIPE, text=True)
     os.environ["DBUS_SESSION_BUS_ADDRESS"] = bus.stdout.readline().strip()
