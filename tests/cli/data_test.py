@@ -228,9 +228,13 @@ try:
     resumed = os.path.join(t, "resumed.json").encode()
     command = ["--format", "json", "--checksum", "sha256", "--jobs", "1", "--output", resumed, d]
     process = subprocess.Popen([cli, *command])
-    time.sleep(0.05)
+    pattern = os.path.join(cache, "dorvantile", "journal-*")
+    for _ in range(400):  # killed once its journal is there, however slow it is to start
+        if glob.glob(pattern) or process.poll() is not None:
+            break
+        time.sleep(0.025)
     process.kill()
-    journals = glob.glob(os.path.join(cache, "dorvantile", "journal-*"))
+    journals = glob.glob(pattern)
     if process.wait() != 0:  # cut short, as it is everywhere but on the fastest machine
         check(len(journals) == 1 and journals[0].endswith(".1"), f"journals: {journals}")
         empty = os.stat(os.path.join(d, b"empty"))
