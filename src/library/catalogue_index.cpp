@@ -11,6 +11,7 @@
 //   the names, folded, each followed by a NUL.
 #include "library/catalogue_index.h"
 
+#include "library/library.h"
 #include "library/name_pattern_search.h"
 
 #include <algorithm>
@@ -127,11 +128,7 @@ void IndexBuilder::entry(const CatalogueEntry& entry) {
         return;
     // The folders come depth first: those above that do not hold this one are complete.
     const std::string_view below = entry.below;
-    while (!open_.empty()) {
-        const std::string& top = open_.back().first;
-        if (top.empty() ||
-            (below.size() > top.size() && below.starts_with(top) && below[top.size()] == '/'))
-            break;
+    while (!open_.empty() && !holds(open_.back().first, below)) {
         folders_[open_.back().second].end = number;
         open_.pop_back();
     }

@@ -7,13 +7,8 @@ std::uint32_t FolderNumbers::parentOf(const CatalogueEntry& entry, std::uint32_t
         return open_.empty() ? 0 : open_.back().number;
     const std::string_view below = entry.below;
     // The folders come depth first: the last one told that holds this one is its parent.
-    while (!open_.empty()) {
-        const std::string& top = open_.back().below;
-        if (top.empty() ||
-            (below.size() > top.size() && below.starts_with(top) && below[top.size()] == '/'))
-            break;
+    while (!open_.empty() && !holds(open_.back().below, below))
         open_.pop_back();
-    }
     const std::uint32_t parent = open_.empty() ? number : open_.back().number;
     open_.push_back({std::string(below), number});
     return parent;

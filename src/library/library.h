@@ -83,6 +83,13 @@ public:
                                                 std::string_view sha256)>& take) = 0;
 };
 
+/// Whether the folder `above` (a path below the chosen folder; empty for the chosen folder)
+/// holds the folder `below`, at any depth.
+inline bool holds(std::string_view above, std::string_view below) {
+    return above.empty() ||
+           (below.size() > above.size() && below.starts_with(above) && below[above.size()] == '/');
+}
+
 /// The number of each entry's folder in catalogue order, told one entry at a time: the
 /// chosen folder is 0 and holds itself.
 class FolderNumbers {

@@ -134,21 +134,12 @@ std::vector<std::uint32_t> SharedNames::own(std::int64_t id,
         return own;
     const std::span<const Pair> pairs = found->second;
     const auto before = [](const Pair& pair, std::uint32_t name) { return pair.shared < name; };
-    if (shared.size() * 16 < pairs.size()) {
-        // A few names: each looked up.
-        for (std::uint32_t name : shared) {
-            const auto at = std::lower_bound(pairs.begin(), pairs.end(), name, before);
-            if (at != pairs.end() && at->shared == name)
-                own.push_back(at->own);
-        }
-    } else {
-        // Many: both lists walked together.
-        auto at = pairs.begin();
-        for (std::uint32_t name : shared) {
-            at = std::lower_bound(at, pairs.end(), name, before);
-            if (at != pairs.end() && at->shared == name)
-                own.push_back(at->own);
-        }
+    // Both lists ascend: each name is sought from where the one before it was found.
+    auto at = pairs.begin();
+    for (std::uint32_t name : shared) {
+        at = std::lower_bound(at, pairs.end(), name, before);
+        if (at != pairs.end() && at->shared == name)
+            own.push_back(at->own);
     }
     std::sort(own.begin(), own.end());
     return own;

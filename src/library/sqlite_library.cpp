@@ -88,10 +88,6 @@ public:
         sqlite3_bind_null(statement_, at);
         return *this;
     }
-    /// Binds a name: as text when it is UTF-8, else as its bytes.
-    Statement& bindName(int at, std::string_view name) {
-        return isValidUtf8(name) ? bind(at, name) : bindBlob(at, name);
-    }
     /// Binds a sum of bytes: a number while 64 bits hold it, else its digits.
     Statement& bindBytes(int at, ByteCount value) {
         if (value <= static_cast<ByteCount>(INT64_MAX))
@@ -407,11 +403,14 @@ StoredCatalogue SqliteLibrary::add(StoredCatalogue described, EntryStream& entri
         if (entry.kind == EntryKind::Folder)
             name = entry.below.substr(entry.below.rfind('/') + 1);
         insert.bind(1, entryKey(described.id, number)).bind(2, parent);
-        insert.bind(3, static_cast<std::int64_t>(entry.kind)).bindName(4, name);
+        insert.bind(3, static_cast<std::int64_t>(entry.kind));
+        // A name is text when it is UTF-8, else its bytes with the form it shows in beside.
         std::string shown;
-        if (!isValidUtf8(name)) {
+        if (isValidUtf8(name)) {
+            insert.bind(4, name);
+        } else {
             shown = shownForm(name);
-            insert.bind(5, shown);
+            insert.bindBlob(4, name).bind(5, shown);
         }
         if (entry.known) {
             insert
