@@ -20,10 +20,10 @@ cmake --build build-bench --target dorvantile-cli >/dev/null
 cli="$PWD/build-bench/src/cli/dorvantile-cli"
 
 # corpus NAME FILES SIZES...: FILES files in folders of 200, the size of each taken in turn
-# from SIZES (bytes), of random bytes; made once.
+# from SIZES (bytes), of random bytes; made once, and again when FILES or SIZES change.
 corpus() {
   local dir="$root/$1"
-  [[ -f $dir/.complete ]] && return
+  [[ -f $dir/.complete && $(cat "$dir/.complete") == "${*:2}" ]] && return
   rm -rf "$dir" && mkdir -p "$dir"
   python3 - "$dir" "${@:2}" <<'PY'
 import os, sys
@@ -34,10 +34,11 @@ for i in range(files):
     with open(os.path.join(folder, "d%d" % (i // 200), "f%d" % i), "wb") as f:
         f.write(os.urandom(sizes[i % len(sizes)]))
 PY
-  touch "$dir/.complete"
+  echo "${*:2}" >"$dir/.complete"
 }
 n() { awk -v n="$1" -v s="$scale" 'BEGIN { printf "%d", n * s }'; }
-corpus mixed "$(n 20000)" 4096 65536 102400 524288 1048576 65536 4096 245760
+# 107,520 bytes a file on average: 2 GiB in 20,000 files.
+corpus mixed "$(n 20000)" 4096 16384 65536 131072 524288 65536 4096 49152
 corpus small "$(n 200000)" 4096
 
 # measure LABEL COMMAND...: the median wall time and the peak memory of RUNS runs, after one

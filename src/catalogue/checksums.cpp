@@ -58,8 +58,8 @@ std::string sha256Hex(std::string_view bytes) {
 
 DigestedStream::DigestedStream(std::unique_ptr<EntryStream> source, unsigned jobs,
                                WalkFeedback& feedback, std::unique_ptr<EntryStream> reused)
-    : source_(std::move(source)), feedback_(feedback), window_(256 + 64 * std::size_t{jobs}),
-      reused_(std::move(reused)) {
+    : source_(std::move(source)), feedback_(feedback), window_(4096 + 256 * std::size_t{jobs}),
+      pending_(window_), reused_(std::move(reused)) {
     // Without libcrypto no digest can be taken: the stream fails before its first entry.
     std::string reason;
     if (!digestFunctions(reason)) {
@@ -75,7 +75,7 @@ DigestedStream::~DigestedStream() {
         const std::lock_guard lock(mutex_);
         abandoned_ = true;
     }
-    changed_.notify_all();
+    work_.notify_all();
     for (std::thread& thread : threads_)
         thread.join();
 }
@@ -83,7 +83,9 @@ DigestedStream::~DigestedStream() {
 void DigestedStream::work() {
     std::unique_lock lock(mutex_);
     for (;;) {
-        changed_.wait(lock, [this] { return abandoned_ || !queue_.empty(); });
+        ++idle_;
+        work_.wait(lock, [this] { return abandoned_ || !queue_.empty(); });
+        --idle_;
         if (abandoned_)
             return;
         Pending& file = *queue_.front();
@@ -91,8 +93,8 @@ void DigestedStream::work() {
         lock.unlock();
         try {
             Sha256 digest(&abandoned_);
-            file.unread =
-                file.at->readContent(file.name, file.entry.kind == EntryKind::Link, digest);
+            file.unread = file.at->readContent(file.name, file.entry.kind == EntryKind::Link,
+                                               {file.entry.size, file.entry.modified}, digest);
             if (!file.unread)
                 file.sha256 = digest.hex();
         } catch (const Abandoned&) {
@@ -105,22 +107,35 @@ void DigestedStream::work() {
         lock.lock();
         file.at.reset(); // the folder's last reader closes it
         file.done = true;
-        changed_.notify_all();
+        if (&file == awaited_)
+            ready_.notify_one();
     }
 }
 
 // Takes entries from the source until the window is full; a listed file whose details were
 // read goes to the threads. The threads touch only the entries they are given, and `done`
-// under the lock.
+// under the lock. The window is filled again only once half of it has gone, so that the
+// threads are woken once for many files rather than once for each; at most `foldersAhead`
+// folders are held in it, each a descriptor open.
 bool DigestedStream::fill() {
+    if (heldCount_ >= window_ / 2 || folders_ >= foldersAhead / 2)
+        return true;
     CatalogueEntry entry;
-    while (!ended_ && pending_.size() < window_) {
+    std::vector<Pending*> toRead;
+    while (!ended_ && heldCount_ < window_ && folders_ < foldersAhead) {
         if (!source_->next(entry)) {
             ended_ = true;
             break;
         }
-        Pending& held = pending_.emplace_back();
+        // The slots go round, each keeping its texts' room for the next entry it takes.
+        Pending& held = pending_[(first_ + heldCount_++) % window_];
+        folders_ += entry.kind == EntryKind::Folder ? 1 : 0;
         held.entry = entry;
+        held.sha256.clear();
+        held.unread.clear();
+        held.at.reset();
+        held.done = true;
+        held.read = false;
         held.folder.assign(entry.folder);
         held.below = entry.folder.size() - entry.below.size();
         held.name.assign(entry.name);
@@ -144,12 +159,16 @@ bool DigestedStream::fill() {
             held.at = held_;
             held.done = false;
             held.read = true;
-            const std::lock_guard lock(mutex_);
-            queue_.push_back(&held);
-            changed_.notify_all();
+            toRead.push_back(&held);
         }
     }
-    return !pending_.empty();
+    if (!toRead.empty()) {
+        const std::lock_guard lock(mutex_);
+        queue_.insert(queue_.end(), toRead.begin(), toRead.end());
+        if (idle_ > 0)
+            work_.notify_all();
+    }
+    return heldCount_ > 0;
 }
 
 // Moves the reused catalogue on to the entry's path (both are in catalogue order) and takes
@@ -181,10 +200,14 @@ bool DigestedStream::next(CatalogueEntry& entry) {
         return false;
     {
         std::unique_lock lock(mutex_);
-        changed_.wait(lock, [this] { return pending_.front().done; });
-        current_ = std::move(pending_.front());
-        pending_.pop_front();
+        awaited_ = &pending_[first_];
+        ready_.wait(lock, [this] { return awaited_->done; });
+        awaited_ = nullptr;
+        std::swap(current_, pending_[first_]);
     }
+    first_ = (first_ + 1) % window_;
+    --heldCount_;
+    folders_ -= current_.entry.kind == EntryKind::Folder ? 1 : 0;
     Pending& file = current_;
     entry = file.entry;
     entry.folder = file.folder;

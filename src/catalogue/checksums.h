@@ -54,8 +54,10 @@ private:
 
     std::unique_ptr<EntryStream> source_;
     WalkFeedback& feedback_;
-    std::size_t window_; // the entries held ahead of the reader at most
-    std::deque<Pending> pending_;
+    std::size_t window_;           // the entries held ahead of the reader at most
+    std::vector<Pending> pending_; // a ring of `window_` slots: the entries held ahead
+    std::size_t first_ = 0;        // the slot of the first of them
+    std::size_t heldCount_ = 0;
     Pending current_;        // the entry last handed on, whose views are valid till the next
     std::string lastFolder_; // the path of the folder of the last file
     std::shared_ptr<OpenFolder> held_; // a hold on it, shared by its files' reads
@@ -70,8 +72,15 @@ private:
     bool oldStarted_ = false;
     std::string path_;
 
+    // The folders among the entries held ahead, at most: each may hold one open.
+    static constexpr std::size_t foldersAhead = 256;
+    std::size_t folders_ = 0; // folders among the entries held
+
     std::mutex mutex_;
-    std::condition_variable changed_;
+    std::condition_variable work_;       // files have come for idle threads
+    std::condition_variable ready_;      // the entry awaited by the reader is done
+    Pending* awaited_ = nullptr;         // the entry the reader waits for, while it does
+    unsigned idle_ = 0;                  // threads waiting for files
     std::deque<Pending*> queue_;         // files waiting for a thread
     std::atomic<bool> abandoned_{false}; // the reader is gone: files half read are left
     std::vector<std::thread> threads_;

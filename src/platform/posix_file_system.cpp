@@ -115,7 +115,8 @@ public:
         return {};
     }
 
-    std::error_code readContent(std::string_view name, bool follow, ContentSink& out) override;
+    std::error_code readContent(std::string_view name, bool follow, const EntryDetails& expected,
+                                ContentSink& out) override;
 
     std::error_code openFolder(std::string_view name, std::unique_ptr<OpenFolder>& out) override {
         Descriptor sub(openSubFolder(dir_.get(), name.data(), device_));
@@ -137,54 +138,69 @@ private:
 // overlaps the digest of the last one in the kernel's read-ahead.
 constexpr std::size_t contentPieceSize = std::size_t{1} << 20;
 
-std::error_code PosixOpenFolder::readContent(std::string_view name, bool follow, ContentSink& out) {
+std::error_code PosixOpenFolder::readContent(std::string_view name, bool follow,
+                                             const EntryDetails& expected, ContentSink& out) {
     // Non-blocking, so that a file swapped for a FIFO never hangs the open; without touching
     // its access time where the user may ask that.
     const int flags = O_RDONLY | O_NONBLOCK | O_CLOEXEC | (follow ? 0 : O_NOFOLLOW);
     Descriptor file(openat(dir_.get(), name.data(), flags | O_NOATIME));
     if (!file.valid() && errno == EPERM)
         file = Descriptor(openat(dir_.get(), name.data(), flags));
-    struct stat before {
-    }, after{};
-    if (!file.valid() || fstat(file.get(), &before) != 0)
+    if (!file.valid())
         return {errno, std::generic_category()};
-    if (!S_ISREG(before.st_mode))
-        return ContentFault::NotAFile;
-    if (static_cast<std::uint64_t>(before.st_size) > contentPieceSize) {
-        [[maybe_unused]] const int advised = posix_fadvise(file.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
-    }
     thread_local std::unique_ptr<char[]> buffer;
     if (!buffer)
         buffer = std::make_unique<char[]>(contentPieceSize);
-    // The first piece is asked only of the page cache: a file found there was wanted by
-    // someone before, and is left there.
+    // The first piece is asked of the page cache alone, without waiting: a small file found
+    // there takes this one read, and was wanted by someone before, so it is left there.
     iovec piece{buffer.get(), contentPieceSize};
     ssize_t got = preadv2(file.get(), &piece, 1, -1, RWF_NOWAIT);
     if (got < 0 && errno != EAGAIN && errno != EOPNOTSUPP && errno != EINTR)
         return {errno, std::generic_category()};
     const bool cached = got > 0;
-    // Read to the size the file had when it was opened; one that grew meanwhile is told by
-    // its size afterwards, so a small file takes one read.
-    for (off_t total = 0; got != 0; got = -1) {
-        while (got < 0) {
-            if ((got = ::read(file.get(), buffer.get(), contentPieceSize)) < 0 && errno != EINTR)
+    // Read to the size the walk saw; one that grew since is told by its size afterwards.
+    std::uint64_t total = 0;
+    bool looked = false;
+    while (got != 0) {
+        if (got > 0) {
+            out.take({buffer.get(), static_cast<std::size_t>(got)});
+            if ((total += static_cast<std::uint64_t>(got)) >= expected.size && expected.size > 0)
+                break;
+        }
+        // Before anything more is read, what was opened is looked at: the walk's regular file
+        // may have been swapped since for a FIFO or a device, which is never read.
+        if (!looked) {
+            looked = true;
+            struct stat before {};
+            if (fstat(file.get(), &before) != 0)
+                return {errno, std::generic_category()};
+            if (!S_ISREG(before.st_mode))
+                return ContentFault::NotAFile;
+            if (static_cast<std::uint64_t>(before.st_size) > contentPieceSize) {
+                [[maybe_unused]] const int advised =
+                    posix_fadvise(file.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
+            }
+        }
+        while ((got = ::read(file.get(), buffer.get(), contentPieceSize)) < 0) {
+            if (errno != EINTR)
                 return {errno, std::generic_category()};
         }
-        if (got == 0) // shorter than it was: its size afterwards tells
-            break;
-        out.take({buffer.get(), static_cast<std::size_t>(got)});
-        if ((total += got) >= before.st_size && before.st_size > 0)
-            break;
     }
     // What was read from the disk is not wanted again: a check of a disk larger than memory
     // leaves the page cache to the rest of the machine.
     if (!cached) {
         [[maybe_unused]] const int dropped = posix_fadvise(file.get(), 0, 0, POSIX_FADV_DONTNEED);
     }
+    // The file as it is now against the walk's details: whatever changed it since the walk
+    // read them, before or while it was read, changed its size or its time.
+    struct stat after {};
     if (fstat(file.get(), &after) != 0)
         return {errno, std::generic_category()};
-    if (after.st_size != before.st_size || after.st_mtim.tv_sec != before.st_mtim.tv_sec ||
-        after.st_mtim.tv_nsec != before.st_mtim.tv_nsec)
+    if (!S_ISREG(after.st_mode))
+        return ContentFault::NotAFile;
+    if (static_cast<std::uint64_t>(after.st_size) != expected.size ||
+        after.st_mtim.tv_sec != expected.modified.seconds ||
+        static_cast<std::uint32_t>(after.st_mtim.tv_nsec) != expected.modified.nanoseconds)
         return ContentFault::Changed;
     return {};
 }

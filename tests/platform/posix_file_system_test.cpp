@@ -78,6 +78,53 @@ TEST(PosixFileSystem, ReportsTheBitsOfEveryKindOfEntry) {
     EXPECT_EQ(enumerate(fs, tree.path("missing"), entries), std::errc::no_such_file_or_directory);
 }
 
+struct Collected final : ContentSink {
+    std::string bytes;
+    void take(std::string_view piece) override { bytes.append(piece); }
+};
+
+// A file is read whole as the walk saw it: in one piece or several, also through a link. One
+// changed since the walk read its details, in size or only in time, is told as changed; what
+// is no regular file, a FIFO or a device behind a link, is never read to its end nor waited on.
+TEST(PosixFileSystem, ReadsAFileAsTheWalkSawItOrSaysWhyNot) {
+    TempTree tree;
+    const std::string large((1 << 20) * 2 + 1, 'x');
+    tree.file("large", large);
+    tree.file("small", "abc");
+    tree.link("to-large", "large");
+    tree.link("to-null", "/dev/null");
+    tree.link("to-zero", "/dev/zero");
+    ASSERT_EQ(mkfifo(tree.path("pipe").c_str(), 0644), 0);
+    PosixFileSystem fs;
+    std::unique_ptr<OpenFolder> folder;
+    ASSERT_FALSE(fs.openFolder(tree.root(), folder));
+    const auto read = [&](const char* name, bool follow, const EntryDetails& expected) {
+        Collected out;
+        const std::error_code error = folder->readContent(name, follow, expected, out);
+        return std::make_pair(error, out.bytes);
+    };
+    const auto seen = [&](const char* name) {
+        EntryDetails details;
+        EXPECT_FALSE(folder->entryDetails(name, 0, details)) << name;
+        return details;
+    };
+    const EntryDetails large0 = seen("large"), small0 = seen("small");
+    EXPECT_EQ(read("large", false, large0), std::make_pair(std::error_code(), large));
+    EXPECT_EQ(read("to-large", true, large0), std::make_pair(std::error_code(), large));
+    EXPECT_EQ(read("to-large", false, large0).first, std::errc::too_many_symbolic_link_levels);
+    EXPECT_EQ(read("small", false, small0), std::make_pair(std::error_code(), std::string("abc")));
+    EXPECT_EQ(read("small", false, {4, small0.modified}).first, ContentFault::Changed);
+    EXPECT_EQ(read("small", false, {3, {small0.modified.seconds - 1, 0}}).first,
+              ContentFault::Changed);
+    tree.file("small", "abcd"); // rewritten since the walk
+    EXPECT_EQ(read("small", false, small0).first, ContentFault::Changed);
+    EXPECT_EQ(read("pipe", false, {}).first, ContentFault::NotAFile);
+    EXPECT_EQ(read("to-null", true, {}).first, ContentFault::NotAFile);
+    EXPECT_EQ(read("to-zero", true, {}).first, ContentFault::NotAFile);
+    EXPECT_EQ(read("to-zero", true, {large.size(), {}}).first, ContentFault::NotAFile);
+    EXPECT_EQ(read("missing", false, {}).first, std::errc::no_such_file_or_directory);
+}
+
 // A folder on which the mount table has a file system reads as a link to a folder, so that a
 // catalogue stays on one file system, also below a root reached through a link; the table is
 // read again at each refresh, and without one every folder is a plain one.

@@ -82,7 +82,8 @@ private:
             out = std::make_unique<Folder>(fs_, path_);
             return {};
         }
-        std::error_code readContent(std::string_view name, bool, ContentSink& out) override {
+        std::error_code readContent(std::string_view name, bool, const EntryDetails&,
+                                    ContentSink& out) override {
             const std::lock_guard lock(fs_.contentMutex_); // read on several threads
             const std::pair<std::string, std::error_code>& file = fs_.contents_[child(name)];
             ++fs_.reads[child(name)];
