@@ -140,29 +140,28 @@ std::optional<FileTime> parseIsoTime(std::string_view text) {
         }
         return true;
     };
+    const auto at = [&](std::size_t offset) { return text[yearEnd + offset]; };
     const bool signedYear = text[0] == '+' || text[0] == '-';
     std::int64_t year, month, day, hour, minute, second, nanoseconds;
     if (yearEnd - signedYear > 12 || !digits(signedYear, yearEnd - signedYear, year) ||
         !digits(yearEnd + 1, 2, month) || !digits(yearEnd + 4, 2, day) ||
         !digits(yearEnd + 7, 2, hour) || !digits(yearEnd + 10, 2, minute) ||
-        !digits(yearEnd + 13, 2, second) || !digits(yearEnd + 16, 9, nanoseconds) ||
-        text.substr(yearEnd, 1) != "-" || text.substr(yearEnd + 3, 1) != "-" ||
-        text.substr(yearEnd + 6, 1) != "T" || text.substr(yearEnd + 9, 1) != ":" ||
-        text.substr(yearEnd + 12, 1) != ":" || text.substr(yearEnd + 15, 1) != "." ||
-        text.back() != 'Z' || month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 ||
-        minute > 59 || second > 59)
+        !digits(yearEnd + 13, 2, second) || !digits(yearEnd + 16, 9, nanoseconds) || at(0) != '-' ||
+        at(3) != '-' || at(6) != 'T' || at(9) != ':' || at(12) != ':' || at(15) != '.' ||
+        text.back() != 'Z' || month < 1 || month > 12 || day < 1 || hour > 23 || minute > 59 ||
+        second > 59)
         return std::nullopt;
     if (text[0] == '-')
         year = -year;
     if (!signedYear && yearEnd != 4) // the years 0 to 9999 have four digits and no sign
         return std::nullopt;
+    // No February 30th: the days of the month in the proleptic Gregorian calendar.
+    const bool leap = year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
+    constexpr unsigned char monthDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (day > monthDays[month - 1] + (month == 2 && leap ? 1 : 0))
+        return std::nullopt;
     const std::int64_t days =
         daysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day));
-    std::int64_t y;
-    unsigned m, d;
-    civilFromDays(days, y, m, d);
-    if (m != month || d != day) // February 30th
-        return std::nullopt;
     // A year of twelve digits may lie beyond the seconds any file system's time holds.
     std::int64_t seconds;
     if (__builtin_mul_overflow(days, std::int64_t{secondsPerDay}, &seconds) ||

@@ -11,6 +11,7 @@
 #include "platform/fakes/fake_file_system.h"
 #include "platform/fakes/fake_system.h"
 #include "platform/text_case.h"
+#include "platform/utf8.h"
 #include "support/fake_feedback.h"
 #include "support/golden.h"
 #include "writers/writers.h"
@@ -288,9 +289,18 @@ TEST(DataText, TimesNamesAndBase64) {
         EXPECT_EQ(written, text);
         EXPECT_TRUE(parseIsoTime(text) == time) << text;
     }
-    for (const char* wrong : {"2001-02-29T00:00:00.000000000Z", "1970-01-01T00:00:00Z",
+    for (const char* wrong : {"2001-02-29T00:00:00.000000000Z", "1900-02-29T00:00:00.000000000Z",
+                              "2001-04-31T00:00:00.000000000Z", "2001-01-32T00:00:00.000000000Z",
+                              "2001-00-10T00:00:00.000000000Z", "1970-01-01T00:00:00Z",
                               "1970-01-01T24:00:00.000000000Z", "70-01-01T00:00:00.000000000Z"})
         EXPECT_FALSE(parseIsoTime(wrong)) << wrong;
+    // Whether a text is UTF-8, wherever in it a fault lies, ASCII runs of any length around.
+    for (std::size_t before = 0; before < 18; ++before) {
+        const std::string ascii(before, 'a');
+        EXPECT_TRUE(isValidUtf8(ascii + "\xC3\xA9" + ascii)) << before;
+        EXPECT_FALSE(isValidUtf8(ascii + "caf\xE9" + ascii)) << before;
+        EXPECT_FALSE(isValidUtf8(ascii + "\xED\xA0\x80")) << before;
+    }
 
     std::string json;
     appendJsonString(json, "q\"\\/\x01\n\t\x7F caf\xE9 \xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80 "
