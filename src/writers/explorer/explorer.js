@@ -498,7 +498,8 @@
   }
 
   function timeCell(time) {
-    return unknown(time) ? { text: '', csv: '' } : { text: timeText(time), csv: timeText(time, true) };
+    if (unknown(time)) return { text: '', csv: '' };
+    return { text: timeText(time), csv: timeText(time, true) };
   }
 
   function fileCells(files, i) {
@@ -605,7 +606,9 @@
       cell.id = 'cell-' + i + '-' + k;
       cell.classList.toggle('active', i === gridFocus.row && k === gridFocus.column);
       if (spec.href !== undefined) cell.appendChild(fileLink(spec));
-      else if (spec.folder !== undefined) cell.appendChild(folderLink(spec.folder, spec.text, spec.className));
+      else if (spec.folder !== undefined) {
+        cell.appendChild(folderLink(spec.folder, spec.text, spec.className));
+      }
       else cell.textContent = spec.text;
       if (spec.title) cell.title = spec.title;
       row.appendChild(cell);
@@ -625,7 +628,10 @@
   function showColumns() {
     var sort = model.sort;
     head.textContent = '';
-    if (model === folderModel) folderModel.columns = view && view.digests ? [NAME, SIZE, TIME, DIGEST] : [NAME, SIZE, TIME];
+    // A catalogue with digests has a column of them.
+    if (model === folderModel) {
+      folderModel.columns = view && view.digests ? [NAME, SIZE, TIME, DIGEST] : [NAME, SIZE, TIME];
+    }
     model.columns.forEach(function (column, k) {
       var cell = make('div', 'cell ' + column.key);
       cell.setAttribute('role', 'columnheader');
@@ -698,7 +704,9 @@
       rows[r] = r;
       if (sort.column === 0) keys[r] = (files ? files.names[file] : c.name[f]).toLowerCase();
       else if (sort.column === 1) keys[r] = file >= 0 ? pathText(f) : f ? pathText(c.parent[f]) : '';
-      else if (sort.column === 2) keys[r] = !files ? c.treeBytes[f] : files.dangling[file] || !files.sizes ? NaN : files.sizes[file];
+      else if (sort.column === 2) {
+        keys[r] = !files ? c.treeBytes[f] : files.dangling[file] || !files.sizes ? NaN : files.sizes[file];
+      }
       else keys[r] = files && files.times ? files.times[file] : NaN;
     }
     results.order = sortRows(rows, keys, sort.direction);
@@ -733,9 +741,13 @@
     event.preventDefault();
   });
 
-  // Focus that comes to the table from elsewhere (Tab) comes to its active cell.
+  // Focus that comes to the table from elsewhere (Tab) comes to its active cell; a press of
+  // the pointer leaves the cell to its click, which would miss rows drawn anew under it.
+  var pressed = false;
+  gridElement.addEventListener('mousedown', function () { pressed = true; });
+  window.addEventListener('mouseup', function () { pressed = false; });
   gridElement.addEventListener('focus', function () {
-    focusCell(model.count() > 0 ? gridFocus.row : -1, gridFocus.column);
+    if (!pressed) focusCell(model.count() > 0 ? gridFocus.row : -1, gridFocus.column);
   });
 
   gridElement.addEventListener('click', function (event) {
