@@ -17,11 +17,12 @@ package_packages=(dpkg-dev file lintian appstream)
 # poppler to read its output, a virtual X server and a window manager for the real window,
 # ImageMagick for its screenshot, a session bus with the accessibility bus (at-spi2-core) and
 # pyatspi to drive it as a screen reader does, Chromium driven by Selenium for the explorer
-# page, tree for the benchmarks, and Python to read back the data formats.
+# page with npm to install axe-core, which checks the page's accessibility, tree for the
+# benchmarks, and Python to read back the data formats.
 test_packages=("${package_packages[@]}" clang-format clang libclang-rt-14-dev cups-daemon
                cups-client cups-filters poppler-utils xvfb imagemagick xdotool x11-utils
                openbox dbus-daemon dbus-bin at-spi2-core python3-pyatspi chromium
-               chromium-driver python3-selenium tree python3)
+               chromium-driver python3-selenium npm tree python3)
 
 wanted=("${build_packages[@]}")
 case "${1:-build}" in

@@ -1,9 +1,9 @@
 # bash completion of dorvantile-cli: its options, sub-commands, library actions, the values of
-# --format, --kind and --checksum, and files or folders for the rest.
+# --format, --kind, --checksum and --link-base, and files or folders for the rest.
 _dorvantile_cli() {
   local current=${COMP_WORDS[COMP_CWORD]} previous=${COMP_WORDS[COMP_CWORD-1]}
   local options="--format --output --open --printer --checksum --jobs --reuse --hidden
-    --exclude --spreadsheet-safe --progress --no-progress --library --help --version"
+    --exclude --link-base --spreadsheet-safe --progress --no-progress --library --help --version"
   local library="--library --name --in --kind --min-size --max-size --newer --older --limit
     --count --path --format --output --open --hidden --exclude --checksum --jobs"
   local command=${COMP_WORDS[1]}
@@ -19,6 +19,7 @@ _dorvantile_cli() {
       fi
       return ;;
     --kind) COMPREPLY=($(compgen -W "file folder" -- "$current")); return ;;
+    --link-base) COMPREPLY=($(compgen -W "relative" -- "$current")); return ;;
     --checksum) COMPREPLY=($(compgen -W "sha256" -- "$current")); return ;;
     -o|--output|--reuse|--library) COMPREPLY=($(compgen -f -- "$current")); return ;;
     --printer|--exclude|--jobs|--name|--in|--min-size|--max-size|--newer|--older|--limit)

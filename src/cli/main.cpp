@@ -21,7 +21,9 @@
 #include "platform/posix_process.h"
 #include "platform/posix_shell.h"
 #include "platform/print_module.h"
+#include "writers/html_escape.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -47,6 +49,40 @@ std::optional<std::string> absolute(ProcessContext& environment, const std::stri
     if (folder)
         return normalizeFolder(path, working);
     return path.front() == '/' ? path : withSeparator(working) + path;
+}
+
+/// The explorer page's links as `options.linkBase` asks: from the page at `output` (absolute)
+/// to the chosen `folder`, relative and percent-encoded; or the URL given, ending in "/".
+/// Both paths are taken as text, as a browser resolves a link's "..".
+std::string linkBaseFor(const Options& options, const std::string& output,
+                        const std::string& folder) {
+    if (!options.linkBase)
+        return {};
+    if (*options.linkBase != "relative")
+        return withSeparator(*options.linkBase);
+    const auto parts = [](const std::string& path) {
+        std::vector<std::string> list;
+        for (std::size_t at = 1; at < path.size();) {
+            const std::size_t slash = std::min(path.find('/', at), path.size());
+            list.push_back(path.substr(at, slash - at));
+            at = slash + 1;
+        }
+        return list;
+    };
+    const std::vector<std::string> from =
+        parts(normalizeFolder(output.substr(0, output.rfind('/') + 1), "/"));
+    const std::vector<std::string> to = parts(folder);
+    std::size_t common = 0;
+    while (common < from.size() && common < to.size() && from[common] == to[common])
+        ++common;
+    std::string base;
+    for (std::size_t k = common; k < from.size(); ++k)
+        base.append("../");
+    for (std::size_t k = common; k < to.size(); ++k) {
+        appendPercentEncoded(base, to[k]);
+        base.push_back('/');
+    }
+    return base.empty() ? "./" : base;
 }
 
 /// The journals of digests of the catalogue of `folder` into `output` with these options: those
@@ -196,7 +232,8 @@ int catalogue(const Options& options, int& argc, char** argv) {
         if (out) // its temporary file may lie in the tree, with a name
             fileSystem.leaveOut(out->identity());
         const Writer writer =
-            format.writer({out ? &*out : nullptr, job.get(), &run, options.spreadsheetSafe});
+            format.writer({out ? &*out : nullptr, job.get(), &run, options.spreadsheetSafe,
+                           linkBaseFor(options, path, *folder)});
         writeCatalogue(*entries, *writer);
         // A stream that failed (a damaged catalogue to reuse) leaves the old catalogue.
         if (std::string failure = entries->failure(); !failure.empty()) {

@@ -11,7 +11,9 @@ namespace dorvantile::cli {
 const char* const usageText =
     "Usage: dorvantile-cli [--format html|text|csv|json|explorer] [--output FILE]\n"
     "                      [--open] [FILTERS] FOLDER\n"
-    "       dorvantile-cli --format csv|json --checksum sha256 [--jobs N] [--output FILE]\n"
+    "       dorvantile-cli --format csv|json|explorer --checksum sha256 [--jobs N]\n"
+    "                      [--output FILE] [FILTERS] FOLDER\n"
+    "       dorvantile-cli --format explorer --link-base relative|URL [--output FILE]\n"
     "                      [FILTERS] FOLDER\n"
     "       dorvantile-cli --format print [--printer NAME] [FILTERS] FOLDER\n"
     "       dorvantile-cli compare [--format text|json] [--checksum sha256 [--jobs N]]\n"
@@ -41,10 +43,14 @@ const char* const usageText =
     "                     ~/.local/share/dorvantile; a portable copy's own folder)\n"
     "  --open             open the written catalogue with the desktop's program\n"
     "  --printer NAME     print on the print queue NAME, not the default printer\n"
-    "  --checksum sha256  read every file and give its SHA-256 (csv and json)\n"
+    "  --checksum sha256  read every file and give its SHA-256 (csv, json and explorer)\n"
     "  --jobs N           read files on N threads (default: one per processor)\n"
     "  --reuse CATALOGUE  take the digest of each file whose path, size and time are\n"
     "                     those in the JSON catalogue CATALOGUE, without reading it\n"
+    "  --link-base relative|URL\n"
+    "                     the explorer page's links to files: relative to the page's\n"
+    "                     folder (page and tree may then move together), or URL and\n"
+    "                     the path beneath FOLDER (default: each file's full path)\n"
     "  --hidden           also list dot-files and dot-folders\n"
     "  --exclude PATTERN  leave out files, and folders with all beneath them, whose\n"
     "                     name matches the shell pattern PATTERN (repeatable)\n"
@@ -92,11 +98,12 @@ namespace {
 
 // The words a mistake may have meant: the options, the sub-commands, the library's actions.
 constexpr std::string_view optionWords[] = {
-    "--format",  "--output",   "--open",     "--printer",     "--hidden",
-    "--exclude", "--checksum", "--jobs",     "--reuse",       "--library",
-    "--name",    "--in",       "--kind",     "--min-size",    "--max-size",
-    "--newer",   "--older",    "--limit",    "--count",       "--path",
-    "--help",    "--version",  "--progress", "--no-progress", "--spreadsheet-safe"};
+    "--format",   "--output",   "--open",     "--printer",     "--hidden",
+    "--exclude",  "--checksum", "--jobs",     "--reuse",       "--library",
+    "--name",     "--in",       "--kind",     "--min-size",    "--max-size",
+    "--newer",    "--older",    "--limit",    "--count",       "--path",
+    "--help",     "--version",  "--progress", "--no-progress", "--spreadsheet-safe",
+    "--link-base"};
 constexpr std::string_view commandWords[] = {"compare", "library"};
 constexpr std::string_view actionWords[] = {"add",    "list",       "remove",
                                             "search", "duplicates", "page"};
@@ -187,9 +194,15 @@ ParsedArguments checkCatalogue(Options options, const std::vector<std::string_vi
         return usageError("option --spreadsheet-safe needs --format csv");
     if (options.color != "auto")
         return usageError("option --color applies to compare only");
+    if (options.linkBase && options.format != "explorer")
+        return usageError("option --link-base needs --format explorer");
+    if (options.linkBase == "relative" && options.output == "-")
+        return usageError("option --link-base relative needs a page written to a file: links "
+                          "from standard output have no folder to start from");
     options.checksum = options.checksum || format->digests;
-    if (options.checksum && options.format != "csv" && options.format != "json" && !format->digests)
-        return usageError("option --checksum needs --format csv, json or sha256sum");
+    if (options.checksum && options.format != "csv" && options.format != "json" &&
+        options.format != "explorer" && !format->digests)
+        return usageError("option --checksum needs --format csv, json, explorer or sha256sum");
     if ((options.jobs > 0 || options.reuse) && !options.checksum)
         return usageError(std::string("option ") + (options.reuse ? "--reuse" : "--jobs") +
                           " needs --checksum");
@@ -212,6 +225,8 @@ ParsedArguments checkCompare(Options options, const std::vector<std::string_view
         return usageError("compare writes to standard output only");
     if (options.color != "auto" && options.format != "text")
         return usageError("option --color needs --format text");
+    if (options.linkBase)
+        return usageError("option --link-base does not apply to compare");
     if (options.jobs > 0 && !options.checksum)
         return usageError("option --jobs needs --checksum");
     if (options.reuse)
@@ -279,6 +294,8 @@ ParsedArguments checkLibrary(Options options, const std::vector<std::string_view
         return refuse("--spreadsheet-safe");
     if (options.color != "auto")
         return refuse("--color");
+    if (options.linkBase)
+        return refuse("--link-base");
     if (options.progress && options.action != "add")
         return refuse("--progress");
     if (!action->adding && (options.name || options.hidden || !options.excluded.empty() ||
@@ -326,6 +343,23 @@ std::optional<std::uint64_t> parseSize(std::string_view text) {
         }
     }
     return std::nullopt;
+}
+
+/// Whether `text` is an absolute URL: a scheme, ":", and nothing that a link cannot hold.
+bool isUrl(std::string_view text) {
+    const auto letter = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
+    const std::size_t colon = text.find(':');
+    if (colon == std::string_view::npos || colon == 0 || !letter(text[0]))
+        return false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (static_cast<unsigned char>(c) <= ' ' || c == 0x7F || c == '"' || c == '<' || c == '>' ||
+            c == '\\' ||
+            (i < colon && !letter(c) && !(c >= '0' && c <= '9') && c != '+' && c != '-' &&
+             c != '.'))
+            return false;
+    }
+    return true;
 }
 
 struct Command {
@@ -398,7 +432,7 @@ ParsedArguments parseArguments(const std::vector<std::string_view>& arguments) {
                    !is("--checksum") && !is("--jobs") && !is("--reuse") && !is("--library") &&
                    !is("--name") && !is("--in") && !is("--kind") && !is("--min-size") &&
                    !is("--max-size") && !is("--newer") && !is("--older") && !is("--limit") &&
-                   !is("--color")) {
+                   !is("--color") && !is("--link-base")) {
             return usageError("unknown option '" + std::string(arg) + "'" +
                               nearest(arg, optionWords));
         } else if (!value) {
@@ -429,6 +463,11 @@ ParsedArguments parseArguments(const std::vector<std::string_view>& arguments) {
             if (*value != "auto" && *value != "always" && *value != "never")
                 return usageError("option --color takes auto, always or never");
             options.color = *value;
+        } else if (arg.starts_with("--link-base")) {
+            if (*value != "relative" && !isUrl(*value))
+                return usageError("option --link-base takes relative or a URL such as "
+                                  "https://files.example/disk/");
+            options.linkBase = *value;
         } else if (arg.starts_with("--library")) {
             if (value->empty())
                 return usageError("option --library needs a file");

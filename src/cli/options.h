@@ -38,6 +38,9 @@ struct Options {
     bool spreadsheetSafe = false;     ///< CSV cells that a spreadsheet reads as text
     std::optional<bool> progress;     ///< a progress line; by default on a terminal
     std::string color = "auto";       ///< compare's colours: auto, always or never
+    /// The explorer page's links: "relative" to the page's folder, or a URL they begin with;
+    /// unset, each file's own path.
+    std::optional<std::string> linkBase;
     std::string folder;
     std::string oldCatalogue, newCatalogue; ///< of `compare`: a JSON catalogue or a folder each
 

@@ -27,8 +27,14 @@
 // when it is not valid UTF-8 (its text then shows U+FFFD), "f" the same for the files' names by
 // position, "l" the positions of links that lead nowhere, "b" the folder's own path
 // percent-encoded when it does not lie where its name beneath its parent says (a catalogue of
-// a library page, whose files are on a disk of their own). Every text is escaped as `pageJson`,
-// so no name can end the element.
+// a library page, whose files are on a disk of their own), "d" the files' SHA-256s in hex by
+// position, joined by "," and empty for a file without one (only in a catalogue with digests,
+// for a folder where some file has one). Every text is escaped as `pageJson`, so no name can
+// end the element.
+//
+// A page whose links do not lead to each file's own full path has "base" in its run: the start
+// of every link before the file's path beneath the chosen folder, percent-encoded ("../w/", a
+// path from the page's folder; or a URL, "https://files.example/w/").
 #include "catalogue/codecs.h"
 #include "writers/explorer_page.h"
 #include "writers/html_escape.h"
@@ -70,14 +76,20 @@ void appendExactNumber(std::string& out, ByteCount value) {
 
 class ExplorerCatalogue final : public CatalogueSink {
 public:
-    ExplorerCatalogue(OutputFile& out, const RunDescription& run) : out_(out) {
+    ExplorerCatalogue(OutputFile& out, const RunDescription& run, std::string_view linkBase)
+        : out_(out), checksums_(run.checksums) {
         for (std::string_view piece : explorer::pageBefore())
             out_.write(piece);
         std::string start = "<script type=\"application/json\" class=\"catalogue\">{\"folder\":";
         quoted(start, run.folder);
         start.append(",\"host\":");
         quoted(start, run.host);
-        start.append(",\"time\":" + std::to_string(run.started.seconds) + "}</script>\n" +
+        start.append(",\"time\":" + std::to_string(run.started.seconds));
+        if (!linkBase.empty()) {
+            start.append(",\"base\":");
+            quoted(start, linkBase);
+        }
+        start.append(std::string("}</script>\n") +
                      "<script type=\"application/json\" class=\"catalogue\">[\n");
         out_.write(start);
     }
@@ -118,6 +130,8 @@ private:
         record_.push_back(',');
         first_ = false;
         extra_.clear(), rawNames_.clear(), sizes_.clear(), times_.clear(), dangling_.clear();
+        digests_.clear();
+        digested_ = false;
         files_ = 0;
         previous_ = 0;
         if (!quoted(record_, name)) {
@@ -181,6 +195,10 @@ private:
             sizes_.push_back('-');
             times_.push_back('-');
         }
+        if (checksums_) {
+            digests_.append(position > 0 ? "," : "").append(entry.sha256);
+            digested_ = digested_ || !entry.sha256.empty();
+        }
         if (entry.kind == EntryKind::Dangling) {
             dangling_.append(dangling_.empty() ? "" : ",");
             appendDecimal(dangling_, position);
@@ -196,6 +214,10 @@ private:
             extra_.append(extra_.empty() ? "\"f\":{" : ",\"f\":{").append(rawNames_).push_back('}');
         if (!dangling_.empty())
             extra_.append(extra_.empty() ? "\"l\":[" : ",\"l\":[").append(dangling_).push_back(']');
+        if (digested_)
+            extra_.append(extra_.empty() ? "\"d\":\"" : ",\"d\":\"")
+                .append(digests_)
+                .push_back('"');
         if (!extra_.empty())
             record_.append(",{").append(extra_).push_back('}');
         record_.push_back(']');
@@ -225,6 +247,9 @@ private:
     std::string sizes_;
     std::string times_;
     std::string dangling_;
+    std::string digests_;            // the files' SHA-256s in hex, joined by ","
+    bool checksums_;                 // whether the run reads the files' digests
+    bool digested_ = false;          // whether any file of the folder has one
     std::vector<std::string> paths_; // of the last folder met at each depth
     std::size_t files_ = 0;
     std::int64_t previous_ = 0; // the time the next file's is written from
@@ -234,7 +259,7 @@ private:
 } // namespace
 
 Writer explorerCatalogue(const WriterTarget& target) {
-    return std::make_unique<ExplorerCatalogue>(*target.file, *target.run);
+    return std::make_unique<ExplorerCatalogue>(*target.file, *target.run, target.linkBase);
 }
 
 } // namespace dorvantile

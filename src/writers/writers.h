@@ -9,6 +9,7 @@
 #include "platform/print_surface.h"
 
 #include <memory>
+#include <string>
 
 namespace dorvantile {
 
@@ -19,6 +20,10 @@ struct WriterTarget {
     const RunDescription* run = nullptr;
     /// CSV: a cell that a spreadsheet would read as a formula is written as text.
     bool spreadsheetSafe = false;
+    /// Explorer: the start of every file's link, in URL form, before its path beneath the
+    /// chosen folder (a path relative to the page's folder, or a URL ending in "/"); empty
+    /// for links to each file's own full path.
+    std::string linkBase = {};
 };
 
 using Writer = std::unique_ptr<CatalogueSink>;

@@ -1,14 +1,18 @@
 #!/usr/bin/python3
 """The explorer page in a real headless Chromium: the page of a tree of awkward names made by
-dorvantile-cli, its links, tree, table, fragment, search and keyboard.
-Usage: explorer_test.py DORVANTILE_CLI   (Debian's python3-selenium and chromium-driver)"""
-import fnmatch, os, subprocess, sys, tempfile, time, unittest, urllib.parse
+dorvantile-cli, its links, tree, table, fragment, search and keyboard, its narrow, dark and
+printed forms, the rows it saves, and what axe-core finds in it.
+Usage: explorer_test.py DORVANTILE_CLI AXE_JS   (Debian's python3-selenium and chromium-driver,
+axe-core's axe.min.js)"""
+import base64, csv, fnmatch, hashlib, io, json, os, shutil, subprocess, sys, tempfile, time
+import unittest, urllib.parse
 from selenium import webdriver
 from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.by import By
 from selenium.webdriver.common.keys import Keys
 
 CLI = os.path.abspath(sys.argv.pop(1))
+AXE = open(sys.argv.pop(1)).read()
 # Markup, entities, URL delimiters, control characters, bytes that are not UTF-8 (stray, cut
 # short, overlong, surrogates, past U+10FFFF), letters outside ASCII and outside the BMP, and
 # names that try to end the data's element.
@@ -16,7 +20,7 @@ NAMES = [b"<img src=x onerror=window.injected=1>.txt", b'a&b "q" \'s\'.txt', b"c
          b"\x01ctl\x1f\x7f", b"100% #1?.txt", b"two  spaces", "日本語.TXT".encode(),
          "Ärger.txt".encode(), b"<!--<script>window.injected=2", b"back\\slash",
          "emoji \U0001F600.txt".encode(), b"Notes.TXT", b"\xed\xa0\x80half", b"cut\xe6\x97",
-         b"\xc0\xafover\xf4\x90\x80\x80long\xf0\x9f\x98"]
+         b"\xc0\xafover\xf4\x90\x80\x80long\xf0\x9f\x98", b"=1+1 @x", b"-rm"]
 FOLDERS = [b"Sub", b"Sub/Deeper/Deepest", b"Folder & <b>", b"bad\xff<i>", b"Many"]
 
 
@@ -104,7 +108,7 @@ class ExplorerPage(unittest.TestCase):
         self.assertIsNone(self.js("return window.injected"))
         self.open(b"")
         notes = [r for r in self.rows() if r.startswith("Notes.TXT")]
-        self.assertEqual(notes, ["Notes.TXT1" + time.strftime("%Y-%m-%d %H:%M",
+        self.assertEqual(notes, ["Notes.TXT1 B" + time.strftime("%Y-%m-%d %H:%M",
                                                               time.localtime(1700000000))])
 
     def test_tree_sort_fragment_and_only_the_rows_in_view(self):
@@ -229,15 +233,161 @@ class ExplorerPage(unittest.TestCase):
             self.browser.get("file://" + urllib.parse.quote(page))
             shown = {row[0]: row[1:] for row in self.js(
                 "return [...document.querySelectorAll('#grid .body .row')]"
-                ".map(r => [...r.children].map(c => c.textContent))")}
-            self.assertEqual(shown, {n: [format(sizes[n], ","),
+                ".map(r => [...r.children].map(c => c.title || c.textContent))")}
+            self.assertEqual(shown, {n: [format(sizes[n], ",") + (" byte" if n == "e" else " bytes"),
                                          iso[n] if n in "bd" else shown["a"][1]] for n in sizes})
+            self.assertEqual(self.js("return [...document.querySelectorAll('#grid .size')]"
+                                     ".map(c => c.textContent)")[1:], ["8.0 EiB", "8.0 EiB",
+                                                                      "8.0 PiB", "8.0 PiB", "1 B"])
             self.assertTrue(iso["b"].startswith("+146138514283-") and iso["d"][0] == "-")
             self.browser.find_element(By.CSS_SELECTOR, "#head-1 button").click()
             self.assertEqual([link[1] for link in self.links()], ["e", "d", "c", "b", "a"])
             total = sum(sizes.values())
             self.assertIn('"bytes":"%d"' % total, open(page).read())
             self.assertIn("%.1f EiB" % (total / 2**60), self.js("return about.textContent"))
+
+    def searched(self, pattern):
+        """The status once a search for `pattern` has gone through every folder."""
+        search = self.browser.find_element(By.ID, "search")
+        search.clear()
+        search.send_keys(pattern)
+        status = self.browser.find_element(By.ID, "status")
+        for _ in range(100):  # the search goes on in slices
+            if not status.text.startswith("Searching"):
+                break
+            time.sleep(0.05)
+        return status.text
+
+    def saved(self):
+        """The CSV rows that "Save these rows as CSV" hands the browser to download."""
+        self.js("window.saved = []; URL.createObjectURL = (make => b => (saved.push(b), "
+                "make(b)))(URL.createObjectURL);"
+                "document.getElementById('save').click()")
+        text = self.browser.execute_async_script(
+            "window.saved[0].text().then(arguments[arguments.length - 1])")
+        return list(csv.reader(io.StringIO(text, newline="")))
+
+    def test_saved_rows_are_the_tables_as_csv(self):
+        rows = self.saved()
+        names = sorted(self.listed(b""), key=lambda n: n.lower())
+        self.assertEqual(rows[0], ["Name", "Size (bytes)", "Modified"])
+        self.assertEqual(sorted(r[0] for r in rows[1:]),
+                         sorted(("'" if n[:1] in b"=+-@" else "") + shown(n) for n in names))
+        notes = [r for r in rows if r[0] == "Notes.TXT"]
+        self.assertEqual(notes, [["Notes.TXT", "1", time.strftime(
+            "%Y-%m-%d %H:%M:%S", time.localtime(1700000000))]])
+        self.assertIn(["dangling", "", rows[names.index(b"dangling") + 1][2]], rows)
+        # The results of a search, sorted by a column, saved in the order shown.
+        self.assertTrue(self.searched("f000").startswith("10 matches"))
+        self.browser.find_element(By.CSS_SELECTOR, "#head-2 button").click()
+        self.browser.find_element(By.CSS_SELECTOR, "#head-2 button").click()
+        rows = self.saved()
+        self.assertEqual(rows[0], ["Name", "Folder", "Size (bytes)", "Modified"])
+        self.assertEqual([r[:3] for r in rows[1:]], [["f%04d" % i, "Many", str(i)]
+                                                      for i in range(9, -1, -1)])
+        self.assertEqual(self.links()[0][1], "f0009")
+
+    def test_narrow_dark_and_every_state_without_axe_violations(self):
+        """axe-core's WCAG 2.1 A and AA and best-practice rules, wide, at 400 px (where the
+        table keeps a readable name column with no sideways scroll of the page, and names cut
+        short have their whole text as a title), dark, and showing a search."""
+        def violations():
+            self.js(AXE)
+            return self.browser.execute_async_script(
+                "axe.run(document, {runOnly: {type: 'tag', values: ['wcag2a', 'wcag2aa', "
+                "'wcag21a', 'wcag21aa', 'best-practice']}}).then(r => arguments[0]("
+                "r.violations.map(v => [v.id, v.nodes.map(n => n.target.join(' '))])))")
+        self.assertEqual(violations(), [])
+        try:
+            self.browser.set_window_size(400, 800)
+            self.open(b"Sub")
+            self.assertEqual(violations(), [])
+            self.assertLessEqual(self.js("return document.documentElement.scrollWidth"), 400)
+            self.assertGreater(self.js("return document.querySelector('.body .cell.name')"
+                                       ".clientWidth"), 150)
+            titles = {a[1]: a[0] for a in self.js(
+                "return [...document.querySelectorAll('.body .name a')].map(a => [a.title, "
+                "a.textContent, a.parentNode.scrollWidth > a.parentNode.clientWidth])")
+                if a[2] or a[0]}
+            self.assertIn("<img src=x onerror=window.injected=1>.txt", titles)
+            self.assertTrue(all(title.startswith(text) for text, title in titles.items()))
+            self.assertNotIn("Notes.TXT", titles)
+            self.browser.execute_cdp_cmd("Emulation.setEmulatedMedia", {"features": [
+                {"name": "prefers-color-scheme", "value": "dark"}]})
+            self.browser.set_window_size(1200, 800)
+            self.assertEqual(self.js("return getComputedStyle(document.documentElement).backgroundColor"),
+                             "rgb(21, 25, 29)")
+            self.assertEqual(violations(), [])
+            self.searched("txt")
+            self.assertEqual(violations(), [])
+        finally:
+            self.browser.execute_cdp_cmd("Emulation.setEmulatedMedia", {"features": []})
+            self.browser.set_window_size(1200, 800)
+
+    def test_printout_holds_the_whole_table_and_nothing_else(self):
+        self.open(b"Many")
+        pdf = self.browser.execute_cdp_cmd("Page.printToPDF", {})["data"]
+        text = subprocess.run(["pdftotext", "-", "-"], input=base64.b64decode(pdf), check=True,
+                              capture_output=True).stdout.decode()
+        printed = [w for w in text.split() if len(w) == 5 and w[0] == "f" and w[1:].isdigit()]
+        self.assertEqual(printed, ["f%04d" % i for i in range(3000)])
+        self.assertNotIn("Deeper", text)
+        self.assertNotIn("Save these rows", text)
+        self.assertEqual(self.js("return printout.childElementCount"), 0)  # gone after
+
+    def test_focus_follows_path_links_back_and_tab(self):
+        self.browser.get(self.url + "#Sub/Deeper/Deepest")
+        self.browser.refresh()
+        link = self.browser.find_element(By.CSS_SELECTOR, "#pathbar a:nth-of-type(2)")
+        self.assertEqual(link.text, "Sub")
+        link.send_keys(Keys.ENTER)
+        here = lambda: self.browser.find_element(By.CSS_SELECTOR, "#pathbar .here").text
+        active = lambda: self.browser.switch_to.active_element.get_attribute("id")
+        self.assertEqual((here(), active()), ("Sub", "grid"))
+        self.browser.back()
+        self.assertEqual((here(), active()), ("Deepest", "grid"))
+        self.js("document.getElementById('save').focus()")
+        self.browser.switch_to.active_element.send_keys(Keys.TAB)
+        grid = self.browser.switch_to.active_element
+        self.assertEqual(grid.get_attribute("aria-activedescendant"), "cell-0-0")
+        self.assertNotEqual(self.js("return getComputedStyle(document.getElementById("
+                                    "'cell-0-0')).outlineStyle"), "none")
+
+    def test_links_relative_to_the_moved_page_and_digests(self):
+        """A page beside its tree, with links relative to it and digests, moved with the tree
+        to another folder: every link leads to its file there, each row shows its SHA-256."""
+        with tempfile.TemporaryDirectory() as temp:
+            before, after = os.path.join(temp, "before"), os.path.join(temp, "after")
+            shutil.copytree(self.root + b"/Sub", os.path.join(before, "disk #1").encode(),
+                            symlinks=True)
+            page = os.path.join(before, "pages", "Explorer.html")
+            os.makedirs(os.path.dirname(page))
+            subprocess.run([CLI, "--format", "explorer", "--link-base", "relative", "--checksum",
+                            "sha256", "--output", page, os.path.join(before, "disk #1")],
+                           check=True)
+            os.rename(before, after)
+            self.browser.get("file://" + urllib.parse.quote(page.replace(before, after)))
+            for folder in [b"", b"Deeper/Deepest"]:
+                self.open(folder)
+                links = self.links()
+                self.assertEqual(len(links), len(NAMES))
+                for href, text in links:
+                    path = urllib.parse.unquote_to_bytes(href[len("file://"):])
+                    self.assertTrue(path.startswith(after.encode()) and os.path.isfile(path),
+                                    path)
+                    digest = self.js("return [...document.querySelectorAll('.body .row')].find("
+                                     "r => r.querySelector('a').href === arguments[0])"
+                                     ".querySelector('.digest').textContent", href)
+                    with open(path, "rb") as f:
+                        self.assertEqual(digest, hashlib.file_digest(f, "sha256").hexdigest())
+        url = subprocess.run([CLI, "--format", "explorer", "--link-base", "https://h.test/d",
+                              "--output", "-", self.root + b"/Sub/Deeper/Deepest"], check=True,
+                             capture_output=True).stdout
+        self.assertIn(b'"base":"https://h.test/d/"', url)
+        self.assertNotIn(b'"d":', url)
+        refused = subprocess.run([CLI, "--format", "explorer", "--link-base", "relative",
+                                  "--output", "-", self.root], capture_output=True)
+        self.assertEqual(refused.returncode, 2)
 
 if __name__ == "__main__":
     unittest.main()

@@ -9,6 +9,7 @@
   var MAX_HEIGHT = 8000000; // px: taller elements are not laid out by every browser
   var MAX_DATE = 8.64e12; // s: the furthest time from 1970 that a Date holds
   var SLICE = 12; // ms of search between two chances for the page to answer
+  var PRINT_LIMIT = 10000; // rows of the table that a printout holds at most
 
   // When the page got where, in ms from the start of its navigation, for the benchmark.
   var timings = { start: performance.now() };
@@ -68,6 +69,11 @@
       ++unit;
     } while (value >= 1024 && unit < units.length - 1);
     return (value < 100 ? value.toFixed(1) : Math.round(value)) + ' ' + units[unit];
+  }
+
+  /** The exact bytes of a size, for its title beside the shorter text. */
+  function bytesTitle(bytes) {
+    return grouped(bytes) + (bytes == 1 ? ' byte' : ' bytes');
   }
 
   function filesText(count) {
@@ -196,6 +202,8 @@
   function prefixOf(c, f) {
     if (c.prefix[f] === undefined) {
       var own = extra(c, f).r, base = extra(c, f).b;
+      // A page made to be moved with its tree, or served, has the start of its links.
+      if (base === undefined && f === 0) base = c.data.base;
       if (base !== undefined) {
         c.prefix[f] = /\/$/.test(base) ? base : base + '/';
       } else if (f === 0) {
@@ -260,6 +268,7 @@
     (more.l || []).forEach(function (i) { dangling[i] = true; });
     return {
       folder: f, names: names, sizes: numbers(r, 4), times: times, dangling: dangling,
+      digests: typeof more.d === 'string' ? more.d.split(',') : null,
       href: function (i) {
         var own = more.f && more.f[i];
         return prefixOf(c, f) + (own !== undefined ? own : encodeName(names[i]));
@@ -277,6 +286,7 @@
     this.fill = fill;
     this.count = 0;
     this.pool = [];
+    this.after = null; // called with each row drawn, once every row is in place
     this.sizer = make('div', 'sizer');
     scroller.appendChild(this.sizer);
     var list = this;
@@ -321,6 +331,8 @@
       row.dataset.index = i;
       this.fill(row, i);
     }
+    // Read after every row is written, so that the layout is made once.
+    for (var k = 0; this.after && k < used; ++k) this.after(this.pool[k]);
     for (; used < this.pool.length; ++used) {
       this.pool[used].hidden = true;
       this.pool[used].removeAttribute('data-index');
@@ -359,7 +371,6 @@
   var current = -1; // the selected folder
   var view = null; // the selected folder's files
   var order = null; // the table's rows, as file indices in `view`
-  var sort = { column: 0, direction: 1 };
   var results = null; // the search in progress or done, when its results are shown
 
   var treeElement = byId('tree'), gridElement = byId('grid'), search = byId('search');
@@ -401,6 +412,11 @@
     row.appendChild(make('span', 'count', grouped(c.treeFiles[f]) + ' \u00b7 ' + bytesText(c.treeBytes[f])));
     row.title = filesText(c.treeFiles[f]) + ', ' + bytesText(c.treeBytes[f]) + ' in this folder and beneath it';
   });
+
+  tree.after = function (row) {
+    var name = row.querySelector('.name');
+    titleIfCut(name, name, name.textContent);
+  };
 
   /** The folders that show beneath `f` when it is open. */
   function shownBeneath(f) {
@@ -466,22 +482,45 @@
 
   // ---- The table --------------------------------------------------------------------------
 
+  // A model gives each row as its cells: `text` as shown, `title` when there is more to say,
+  // `csv` as saved (exact bytes, times to the second), and a link to a file (`href`) or to a
+  // folder (`folder`). The table, the printout and the saved rows are all made of them.
+
+  var NAME = { label: 'Name', key: 'name' }, SIZE = { label: 'Size', key: 'size' };
+  var TIME = { label: 'Modified', key: 'time' }, DIGEST = { label: 'SHA-256', key: 'digest' };
+  var WHERE = { label: 'Folder', key: 'where' };
+
+  function sizeCell(size, dangling) {
+    // A link that leads nowhere has only its own size, of no use to anyone.
+    if (dangling) return { text: 'broken link', csv: '' };
+    if (unknown(size)) return { text: '', csv: '' };
+    return { text: bytesText(size), title: bytesTitle(size), csv: String(size), number: true };
+  }
+
+  function timeCell(time) {
+    if (unknown(time)) return { text: '', csv: '' };
+    return { text: timeText(time), csv: timeText(time, true) };
+  }
+
+  function fileCells(files, i) {
+    var name = shown(files.names[i]);
+    return [{ text: name, csv: name, href: files.href(i), dangling: files.dangling[i] },
+      sizeCell(files.sizes ? files.sizes[i] : NaN, files.dangling[i]),
+      timeCell(files.times ? files.times[i] : NaN)];
+  }
+
   /** What the table shows: the selected folder's files, or the results of a search. */
   var folderModel = {
-    columns: [
-      { label: 'Name', className: 'name' },
-      { label: 'Size', className: 'size' },
-      { label: 'Modified', className: 'time' }
-    ],
-    sortable: true,
+    columns: [NAME, SIZE, TIME],
+    sort: { column: 0, direction: 1 },
     count: function () { return order.length; },
-    fill: function (cells, i) {
-      var file = order[i];
-      cells[0].appendChild(fileLink(view, file));
-      var size = view.sizes ? view.sizes[file] : NaN, time = view.times ? view.times[file] : NaN;
-      // A link that leads nowhere has only its own size, of no use to anyone.
-      cells[1].textContent = view.dangling[file] ? 'broken link' : unknown(size) ? '' : grouped(size);
-      cells[2].textContent = unknown(time) ? '' : timeText(time);
+    cells: function (i) {
+      var file = order[i], cells = fileCells(view, file);
+      if (view.digests) {
+        var digest = view.digests[file] || '';
+        cells.push({ text: digest, title: digest || undefined, csv: digest });
+      }
+      return cells;
     },
     activate: function (i, cells) {
       cells[0].firstChild.click();
@@ -489,29 +528,36 @@
   };
 
   var resultsModel = {
-    columns: [
-      { label: 'Name', className: 'name' },
-      { label: 'Folder', className: 'where' }
-    ],
-    sortable: false,
+    columns: [NAME, WHERE, SIZE, TIME],
+    sort: { column: -1, direction: 1 }, // -1: in the order found
     count: function () { return results.length; },
-    fill: function (cells, i) {
-      var f = results.folder[i], file = results.file[i];
-      cells[0].appendChild(file < 0 ? folderLink(f, c.name[f], 'folder')
-        : fileLink(results.files(f), file));
-      var where = file < 0 ? c.parent[f] : f;
-      cells[1].appendChild(where < 0 ? make('span', '', '') : folderLink(where, pathText(where)));
+    /** The result that row `i` shows. */
+    result: function (i) {
+      return results.order && i < results.order.length ? results.order[i] : i;
+    },
+    cells: function (i) {
+      var r = this.result(i), f = results.folder[r], file = results.file[r];
+      if (file >= 0) {
+        var cells = fileCells(results.files(f), file);
+        cells.splice(1, 0, { text: shown(pathText(f)), csv: shown(pathText(f)), folder: f });
+        return cells;
+      }
+      var where = c.parent[f];
+      return [{ text: shown(c.name[f]), csv: shown(c.name[f]), folder: f, className: 'folder' },
+        where < 0 ? { text: '', csv: '' }
+          : { text: shown(pathText(where)), csv: shown(pathText(where)), folder: where },
+        sizeCell(c.treeBytes[f]), { text: '', csv: '' }];
     },
     activate: function (i) {
-      var f = results.folder[i], file = results.file[i];
-      go(f, true, file);
+      var r = this.result(i);
+      go(results.folder[r], true, results.file[r]);
     }
   };
 
-  function fileLink(files, i) {
-    var link = make('a', files.dangling[i] ? 'dangling' : '', shown(files.names[i]));
-    if (files.dangling[i]) link.title = 'A link that leads nowhere';
-    link.href = files.href(i);
+  function fileLink(cell) {
+    var link = make('a', cell.dangling ? 'dangling' : '', cell.text);
+    if (cell.dangling) link.title = 'A link that leads nowhere';
+    link.href = cell.href;
     link.tabIndex = -1;
     return link;
   }
@@ -528,6 +574,12 @@
     var parts = [];
     for (; f > 0; f = c.parent[f]) parts.unshift(c.name[f]);
     return parts.length ? parts.join('/') : c.name[0];
+  }
+
+  /** Gives an element whose text is cut short (an ellipsis) its whole text as a title. */
+  function titleIfCut(box, element, text) {
+    if (box.scrollWidth > box.clientWidth) element.title = text;
+    else if (element.title === text) element.removeAttribute('title');
   }
 
   var model = folderModel;
@@ -548,34 +600,49 @@
     row.classList.toggle('focused', i === gridFocus.row);
     row.removeAttribute('id');
     row.textContent = '';
-    var cells = model.columns.map(function (column, k) {
-      var cell = make('div', 'cell ' + column.className);
+    model.cells(i).forEach(function (spec, k) {
+      var cell = make('div', 'cell ' + model.columns[k].key);
       cell.setAttribute('role', 'gridcell');
       cell.id = 'cell-' + i + '-' + k;
       cell.classList.toggle('active', i === gridFocus.row && k === gridFocus.column);
+      if (spec.href !== undefined) cell.appendChild(fileLink(spec));
+      else if (spec.folder !== undefined) {
+        cell.appendChild(folderLink(spec.folder, spec.text, spec.className));
+      }
+      else cell.textContent = spec.text;
+      if (spec.title) cell.title = spec.title;
       row.appendChild(cell);
-      return cell;
     });
-    model.fill(cells, i);
   });
 
+  grid.after = function (row) {
+    [].forEach.call(row.querySelectorAll('.name, .where'), function (cell) {
+      var link = cell.firstChild;
+      if (link && link.tagName === 'A') {
+        titleIfCut(cell, link, link.textContent +
+          (link.classList.contains('dangling') ? ' (a link that leads nowhere)' : ''));
+      }
+    });
+  };
+
   function showColumns() {
+    var sort = model.sort;
     head.textContent = '';
+    // A catalogue with digests has a column of them.
+    if (model === folderModel) {
+      folderModel.columns = view && view.digests ? [NAME, SIZE, TIME, DIGEST] : [NAME, SIZE, TIME];
+    }
     model.columns.forEach(function (column, k) {
-      var cell = make('div', 'cell ' + column.className);
+      var cell = make('div', 'cell ' + column.key);
       cell.setAttribute('role', 'columnheader');
       cell.id = 'head-' + k;
-      if (model.sortable) {
-        cell.setAttribute('aria-sort', sort.column !== k ? 'none'
-          : sort.direction > 0 ? 'ascending' : 'descending');
-        var button = make('button', '', column.label + (sort.column !== k ? ''
-          : sort.direction > 0 ? ' \u25b4' : ' \u25be'));
-        button.tabIndex = -1;
-        button.addEventListener('click', function () { sortBy(k); });
-        cell.appendChild(button);
-      } else {
-        cell.textContent = column.label;
-      }
+      cell.setAttribute('aria-sort', sort.column !== k ? 'none'
+        : sort.direction > 0 ? 'ascending' : 'descending');
+      var button = make('button', '', column.label + (sort.column !== k ? ''
+        : sort.direction > 0 ? ' \u25b4' : ' \u25be'));
+      button.tabIndex = -1;
+      button.addEventListener('click', function () { sortBy(k); });
+      cell.appendChild(button);
       cell.classList.toggle('active', gridFocus.row < 0 && gridFocus.column === k);
       head.appendChild(cell);
     });
@@ -603,30 +670,54 @@
       : 'cell-' + row + '-' + gridFocus.column);
   }
 
+  /** `rows` (indices) in the order of `keys` in `direction`, unknown keys (NaN) first as the
+   *  smallest, ties in the order they had. Keys may be BigInts, which compare with numbers
+   *  but do not subtract. */
+  function sortRows(rows, keys, direction) {
+    for (var k = 0; k < keys.length; ++k) if (unknown(keys[k])) keys[k] = -Infinity;
+    return rows.sort(function (a, b) {
+      var x = keys[a], y = keys[b];
+      return (x < y ? -direction : x > y ? direction : 0) || a - b;
+    });
+  }
+
   /** The order of the selected folder's files for the current sort; the catalogue's order
    *  is by name, so names need no comparison. */
   function sortFiles() {
-    var n = view.names.length, rows = new Int32Array(n), k;
+    var sort = folderModel.sort, n = view.names.length, rows = new Int32Array(n), k;
+    if (sort.column >= (view.digests ? 4 : 3)) sort.column = 0;
     for (k = 0; k < n; ++k) rows[k] = sort.direction > 0 ? k : n - 1 - k;
-    var values = sort.column === 1 ? view.sizes : sort.column === 2 ? view.times : null;
-    if (values) {
-      // Unknown sizes and times come first, as the smallest.
-      // Sizes and times may be BigInts, which compare with numbers but do not subtract.
-      var keys = new Array(n), direction = sort.direction;
-      for (k = 0; k < n; ++k) keys[k] = unknown(values[k]) ? -Infinity : values[k];
-      rows.sort(function (a, b) {
-        var x = keys[a], y = keys[b];
-        return (x < y ? -direction : x > y ? direction : 0) || a - b;
-      });
-    }
+    var values = [null, view.sizes, view.times, view.digests][sort.column];
+    if (values) sortRows(rows, Array.prototype.slice.call(values), sort.direction);
     order = rows;
   }
 
+  /** The order of the results found so far for their sort, by a key of each. */
+  function sortResults() {
+    var sort = resultsModel.sort, n = results.length, keys = new Array(n), rows = new Int32Array(n);
+    if (sort.column < 0) {
+      results.order = null;
+      return;
+    }
+    for (var r = 0; r < n; ++r) {
+      var f = results.folder[r], file = results.file[r], files = file >= 0 ? results.files(f) : null;
+      rows[r] = r;
+      if (sort.column === 0) keys[r] = (files ? files.names[file] : c.name[f]).toLowerCase();
+      else if (sort.column === 1) keys[r] = file >= 0 ? pathText(f) : f ? pathText(c.parent[f]) : '';
+      else if (sort.column === 2) {
+        keys[r] = !files ? c.treeBytes[f] : files.dangling[file] || !files.sizes ? NaN : files.sizes[file];
+      }
+      else keys[r] = files && files.times ? files.times[file] : NaN;
+    }
+    results.order = sortRows(rows, keys, sort.direction);
+  }
+
   function sortBy(column) {
+    var sort = model.sort;
     sort.direction = sort.column === column ? -sort.direction : 1;
     sort.column = column;
-    if (model !== folderModel) return;
-    sortFiles();
+    if (model === folderModel) sortFiles();
+    else sortResults();
     showColumns();
     grid.render();
   }
@@ -639,7 +730,7 @@
       focusCell(gridFocus.row, gridFocus.column + (event.key === 'ArrowLeft' ? -1 : 1));
     } else if (event.key === 'Enter' || event.key === ' ') {
       if (gridFocus.row < 0) {
-        if (model.sortable) sortBy(gridFocus.column);
+        sortBy(gridFocus.column);
       } else if (gridFocus.row < model.count()) {
         var row = body.querySelector('#cell-' + gridFocus.row + '-0').parentNode;
         model.activate(gridFocus.row, Array.prototype.slice.call(row.children));
@@ -648,6 +739,15 @@
       return;
     }
     event.preventDefault();
+  });
+
+  // Focus that comes to the table from elsewhere (Tab) comes to its active cell; a press of
+  // the pointer leaves the cell to its click, which would miss rows drawn anew under it.
+  var pressed = false;
+  gridElement.addEventListener('mousedown', function () { pressed = true; });
+  window.addEventListener('mouseup', function () { pressed = false; });
+  gridElement.addEventListener('focus', function () {
+    if (!pressed) focusCell(model.count() > 0 ? gridFocus.row : -1, gridFocus.column);
   });
 
   gridElement.addEventListener('click', function (event) {
@@ -725,7 +825,18 @@
 
   window.addEventListener('hashchange', function () {
     var f = folderOfFragment(c, location.hash.slice(1));
-    if (f !== current || results) go(f, false);
+    if (f !== current || results) {
+      // A link of the path bar, or Back, shows another folder: the link that had the focus
+      // is gone with the old path, so the focus goes to the new folder's files.
+      var had = document.activeElement;
+      var lost = !had || had === document.body || byId('pathbar').contains(had);
+      go(f, false);
+      if (lost || !document.contains(had)) {
+        (model.count() > 0 ? gridElement : treeElement).focus();
+      } else if (had === gridElement) {
+        focusCell(model.count() > 0 ? Math.max(gridFocus.row, 0) : -1, gridFocus.column);
+      }
+    }
   });
 
   // ---- Search -----------------------------------------------------------------------------
@@ -836,6 +947,10 @@
     showSearchStatus(searching);
     if (results === searching) showRows();
     if (searching.done) {
+      if (results === searching && results.order) {
+        sortResults(); // the rows found since it was sorted go in their places
+        grid.render();
+      }
       timings.searchDone = performance.now();
       searching = null;
     } else {
@@ -881,6 +996,7 @@
       return;
     }
     var s = new Search(pattern);
+    resultsModel.sort.column = -1;
     s.step(performance.now() + 4 * SLICE);
     searching = s.done ? null : s;
     results = s;
@@ -913,6 +1029,66 @@
       search.focus();
       event.preventDefault();
     }
+  });
+
+  // ---- Saving and printing the rows -------------------------------------------------------
+
+  /** A field of a CSV line (RFC 4180): a number as it is, a text quoted, its quotes doubled,
+   *  with a "'" before a text that a spreadsheet would take for a formula, as the command
+   *  line's --spreadsheet-safe writes it. */
+  function csvField(cell) {
+    if (cell.number) return cell.csv;
+    return '"' + (/^[=+\-@\t\r]/.test(cell.csv) ? "'" : '') + cell.csv.replace(/"/g, '""') + '"';
+  }
+
+  /** A file's name for what the page saves: no separators nor control characters. */
+  function fileName(text) {
+    return text.replace(/[\x00-\x1f\x7f\/\\:*?"<>|]+/g, '_').replace(/^[._]+/, '') || 'files';
+  }
+
+  /** Saves the rows of the table, in their order, as a CSV file that the browser downloads. */
+  function saveRows() {
+    var lines = [model.columns.map(function (column) {
+      return csvField({ csv: column === SIZE ? 'Size (bytes)' : column.label });
+    }).join(',')];
+    for (var i = 0, n = model.count(); i < n; ++i) lines.push(model.cells(i).map(csvField).join(','));
+    var blob = new Blob([lines.join('\r\n') + '\r\n'], { type: 'text/csv;charset=utf-8' });
+    var link = make('a');
+    link.href = URL.createObjectURL(blob);
+    link.download = (results ? 'search ' + fileName(search.value) : fileName(shown(c.name[current].split('/').pop()))) + '.csv';
+    document.body.appendChild(link);
+    link.click();
+    link.remove();
+    setTimeout(function () { URL.revokeObjectURL(link.href); }, 60000);
+  }
+
+  byId('save').addEventListener('click', saveRows);
+
+  // Only the rows in view are in the document: a printout gets the whole table (up to
+  // PRINT_LIMIT rows, saying what it leaves out) while it is made, and the page drops it after.
+  var printout = byId('printout');
+  window.addEventListener('beforeprint', function () {
+    var n = model.count(), printed = Math.min(n, PRINT_LIMIT);
+    printout.textContent = '';
+    printout.appendChild(make('h2', '', results ? 'Names in every folder matching \u201c' + search.value + '\u201d'
+      : shown(pathText(current))));
+    printout.appendChild(make('p', '', statusElement.textContent));
+    if (printed < n) {
+      printout.appendChild(make('p', 'left-out', 'The first ' + grouped(printed) + ' of ' + grouped(n) +
+        ' rows are printed; the other ' + grouped(n - printed) + ' are left out.'));
+    }
+    var table = make('table'), row = make('tr');
+    model.columns.forEach(function (column) { row.appendChild(make('th', column.key, column.label)); });
+    table.appendChild(make('thead')).appendChild(row);
+    var rows = table.appendChild(make('tbody'));
+    for (var i = 0; i < printed; ++i) {
+      row = rows.appendChild(make('tr'));
+      model.cells(i).forEach(function (cell, k) { row.appendChild(make('td', model.columns[k].key, cell.text)); });
+    }
+    printout.appendChild(table);
+  });
+  window.addEventListener('afterprint', function () {
+    printout.textContent = '';
   });
 
   showHeader();
