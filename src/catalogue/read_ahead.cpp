@@ -23,20 +23,28 @@ ReadAhead::~ReadAhead() {
     thread_.join();
 }
 
-bool ReadAhead::handOver(std::vector<Held>& batch) {
+// Hands the first `used` entries of `batch` over, and takes a batch the reader is done with
+// in its place: its texts keep their room, so that no entry costs an allocation.
+bool ReadAhead::handOver(std::vector<Held>& batch, std::size_t used) {
     std::unique_lock lock(mutex_);
     changed_.wait(lock, [this] { return cancelled_ || queue_.size() < batches; });
     if (cancelled_)
         return false;
+    batch.resize(used);
     queue_.push_back(std::move(batch));
     changed_.notify_all();
     batch.clear();
+    if (!spare_.empty()) {
+        batch = std::move(spare_.back());
+        spare_.pop_back();
+    }
     return true;
 }
 
 void ReadAhead::produce() {
     std::string failure;
     std::vector<Held> batch;
+    std::size_t used = 0; // entries of the batch filled
     CatalogueEntry entry;
     for (bool more = true; more;) {
         try {
@@ -47,16 +55,19 @@ void ReadAhead::produce() {
             more = false;
         }
         if (more) {
-            Held& held = batch.emplace_back();
+            if (used == batch.size())
+                batch.emplace_back();
+            Held& held = batch[used++];
             held.entry = entry; // its views' lengths, not their texts
-            held.text.reserve(entry.folder.size() + entry.name.size() + entry.error.size() +
-                              entry.sha256.size());
-            held.text.append(entry.folder).append(entry.name).append(entry.error);
+            held.text.assign(entry.folder).append(entry.name).append(entry.error);
             held.text.append(entry.sha256);
             held.entry.at = nullptr;
         }
-        if ((batch.size() == batchSize || (!more && !batch.empty())) && !handOver(batch))
-            break;
+        if (used == batchSize || (!more && used > 0)) {
+            if (!handOver(batch, used))
+                break;
+            used = 0;
+        }
     }
     if (failure.empty())
         failure = stream_->failure();
@@ -73,6 +84,7 @@ bool ReadAhead::next(CatalogueEntry& entry) {
         changed_.wait(lock, [this] { return done_ || !queue_.empty(); });
         if (queue_.empty())
             return false;
+        spare_.push_back(std::move(reading_));
         reading_ = std::move(queue_.front());
         queue_.pop_front();
         position_ = 0;

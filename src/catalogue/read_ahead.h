@@ -34,13 +34,14 @@ private:
         std::string text;
     };
     void produce();
-    bool handOver(std::vector<Held>& batch);
+    bool handOver(std::vector<Held>& batch, std::size_t used);
 
     std::unique_ptr<EntryStream> stream_;
     mutable std::mutex mutex_;
     std::condition_variable changed_;
-    std::deque<std::vector<Held>> queue_; // batches of entries, each in order
-    std::vector<Held> reading_;           // the batch being read
+    std::deque<std::vector<Held>> queue_;  // batches of entries, each in order
+    std::vector<Held> reading_;            // the batch being read
+    std::vector<std::vector<Held>> spare_; // batches read, for the thread to fill again
     std::size_t position_ = 0;
     bool done_ = false;      // the stream has given its last entry
     bool cancelled_ = false; // the reader is gone
