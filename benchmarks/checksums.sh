@@ -64,7 +64,7 @@ echo "One core's limit: $(openssl speed -evp sha256 -bytes 1048576 -seconds 2 2>
   tail -1 | awk '{ printf "%.2f GB/s", $2 * 1000 / 1e9 }') (openssl speed -evp sha256)"
 for name in mixed small; do
   dir="$root/$name"
-  bytes=$(find "$dir" -type f -name 'f*' -printf '%s\n' | awk '{ s += $1 } END { printf "%d", s }')
+  bytes=$(find "$dir" -type f -name 'f*' -printf '%s\n' | awk '{ s += $1 } END { printf "%.0f", s }')
   echo
   echo "### $name: $(find "$dir" -type f -name 'f*' | wc -l) files, $bytes bytes"
   echo

@@ -57,17 +57,25 @@ std::string sha256Hex(std::string_view bytes) {
 }
 
 DigestedStream::DigestedStream(std::unique_ptr<EntryStream> source, unsigned jobs,
-                               WalkFeedback& feedback, std::unique_ptr<EntryStream> reused)
+                               WalkFeedback& feedback, std::unique_ptr<EntryStream> reused,
+                               std::unique_ptr<DigestJournal> journal)
     : source_(std::move(source)), feedback_(feedback), window_(4096 + 256 * std::size_t{jobs}),
-      pending_(window_), reused_(std::move(reused)) {
-    // Without libcrypto no digest can be taken: the stream fails before its first entry.
+      reused_(std::move(reused)), jobs_(std::max(jobs, 1u)), journal_(std::move(journal)) {
+    pending_.reserve(window_);
+}
+
+// At the first file to read: libcrypto is loaded and the threads started only then, so that a
+// run that reads nothing (every digest reused) maps no libcrypto. Without it no digest can be
+// taken: the stream fails there.
+bool DigestedStream::startThreads() {
     std::string reason;
     if (!digestFunctions(reason)) {
         unusable_ = "cannot take digests: " + reason;
-        return;
+        return false;
     }
-    for (unsigned i = 0; i < std::max(jobs, 1u); ++i)
+    for (unsigned i = 0; i < jobs_; ++i)
         threads_.emplace_back([this] { work(); });
+    return true;
 }
 
 DigestedStream::~DigestedStream() {
@@ -118,17 +126,24 @@ void DigestedStream::work() {
 // threads are woken once for many files rather than once for each; at most `foldersAhead`
 // folders are held in it, each a descriptor open.
 bool DigestedStream::fill() {
-    if (heldCount_ >= window_ / 2 || folders_ >= foldersAhead / 2)
+    if (heldCount_ >= window_ / 2 || folders_ >= foldersAhead / 2 ||
+        (toRead_ == 0 && heldCount_ > 0))
         return true;
+    if (heldCount_ == 0) // round again from the first slot: a ring only as large as needed
+        first_ = 0;
     CatalogueEntry entry;
     std::vector<Pending*> toRead;
-    while (!ended_ && heldCount_ < window_ && folders_ < foldersAhead) {
+    while (!ended_ && heldCount_ < window_ && folders_ < foldersAhead &&
+           (toRead_ > 0 || heldCount_ < idleLead)) {
         if (!source_->next(entry)) {
             ended_ = true;
             break;
         }
         // The slots go round, each keeping its texts' room for the next entry it takes.
-        Pending& held = pending_[(first_ + heldCount_++) % window_];
+        const std::size_t slot = (first_ + heldCount_++) % window_;
+        if (slot == pending_.size()) // made as the first round needs them, never moved
+            pending_.emplace_back();
+        Pending& held = pending_[slot];
         folders_ += entry.kind == EntryKind::Folder ? 1 : 0;
         held.entry = entry;
         held.sha256.clear();
@@ -159,10 +174,13 @@ bool DigestedStream::fill() {
             held.at = held_;
             held.done = false;
             held.read = true;
+            ++toRead_;
             toRead.push_back(&held);
         }
     }
     if (!toRead.empty()) {
+        if (threads_.empty() && !startThreads())
+            return false;
         const std::lock_guard lock(mutex_);
         queue_.insert(queue_.end(), toRead.begin(), toRead.end());
         if (idle_ > 0)
@@ -196,8 +214,11 @@ bool DigestedStream::reuse(Pending& held) {
 }
 
 bool DigestedStream::next(CatalogueEntry& entry) {
-    if (!unusable_.empty() || !fill())
+    if (!unusable_.empty() || !fill()) {
+        if (journal_)
+            journal_->flush();
         return false;
+    }
     {
         std::unique_lock lock(mutex_);
         awaited_ = &pending_[first_];
@@ -221,6 +242,10 @@ bool DigestedStream::next(CatalogueEntry& entry) {
     entry.error = file.error;
     entry.sha256 = file.sha256;
     if (file.read) {
+        --toRead_;
+        // Only a digest read goes to the journal: one reused comes again from where it came.
+        if (journal_ && !file.sha256.empty())
+            journal_->add(entry);
         readBytes_ += file.entry.size;
         feedback_.read(++readFiles_, readBytes_);
     }

@@ -2,6 +2,7 @@
 // the entries handed on in catalogue order with their digests.
 #pragma once
 
+#include "catalogue/digest_journal.h"
 #include "catalogue/entry.h"
 #include "catalogue/walk_feedback.h"
 
@@ -25,7 +26,8 @@ namespace dorvantile {
 class DigestedStream final : public EntryStream {
 public:
     DigestedStream(std::unique_ptr<EntryStream> source, unsigned jobs, WalkFeedback& feedback,
-                   std::unique_ptr<EntryStream> reused = nullptr);
+                   std::unique_ptr<EntryStream> reused = nullptr,
+                   std::unique_ptr<DigestJournal> journal = nullptr);
     /// Stops the threads once the file each is reading is done.
     ~DigestedStream() override;
 
@@ -49,6 +51,7 @@ private:
         bool read = false;              // its content is read, not reused
     };
     bool fill();
+    bool startThreads();
     void work();
     bool reuse(Pending& held);
 
@@ -65,13 +68,19 @@ private:
     std::int64_t readFiles_ = 0; // files read for their digests, and their bytes
     ByteCount readBytes_ = 0;
     std::unique_ptr<EntryStream> reused_;
-    std::string unusable_;  // why no digest can be taken, when none can
+    unsigned jobs_;                          // threads to read on
+    std::unique_ptr<DigestJournal> journal_; // of the digests read, when one is kept
+    std::string unusable_;                   // why no digest can be taken, when none can
     CatalogueEntry old_;    // the reused catalogue's entry that the merge has reached
     std::string oldPath_;   // its path below the chosen folder
     bool oldValid_ = false; // whether there is one
     bool oldStarted_ = false;
     std::string path_;
 
+    // The entries held ahead while none of them is to be read, at most: a tree whose digests
+    // are all reused is gone through without the memory of a whole window.
+    static constexpr std::size_t idleLead = 64;
+    std::size_t toRead_ = 0; // files among the entries held, to be read or being read
     // The folders among the entries held ahead, at most: each may hold one open.
     static constexpr std::size_t foldersAhead = 256;
     std::size_t folders_ = 0; // folders among the entries held

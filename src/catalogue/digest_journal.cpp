@@ -21,44 +21,37 @@ template <class Number> bool take(std::string_view& text, Number& value) {
 
 } // namespace
 
-JournalingStream::JournalingStream(std::unique_ptr<EntryStream> source,
-                                   std::unique_ptr<WritableFile> journal)
-    : source_(std::move(source)), journal_(std::move(journal)) {}
+DigestJournal::DigestJournal(std::unique_ptr<WritableFile> file) : file_(std::move(file)) {}
 
-JournalingStream::~JournalingStream() {
+DigestJournal::~DigestJournal() {
     flush();
 }
 
-void JournalingStream::flush() {
+void DigestJournal::flush() {
     // A journal that cannot be written only makes a run that is cut short start over.
-    if (journal_ && !pending_.empty() && journal_->write(pending_))
-        journal_.reset();
+    if (file_ && !pending_.empty() && file_->write(pending_))
+        file_.reset();
     pending_.clear();
     written_ = std::chrono::steady_clock::now();
 }
 
-bool JournalingStream::next(CatalogueEntry& entry) {
-    if (!source_->next(entry)) {
+void DigestJournal::add(const CatalogueEntry& entry) {
+    if (!file_)
+        return;
+    pending_.append(entry.kind == EntryKind::Link ? "l " : "f ").append(entry.sha256);
+    pending_.push_back(' ');
+    appendDecimal(pending_, entry.size);
+    pending_.push_back(' ');
+    appendDecimal(pending_, entry.modified.seconds);
+    pending_.push_back(' ');
+    appendDecimal(pending_, entry.modified.nanoseconds);
+    pending_.push_back(' ');
+    path_.clear();
+    appendBase64(pending_, appendPathBelow(path_, entry));
+    pending_.push_back('\n');
+    if (pending_.size() >= gathered ||
+        std::chrono::steady_clock::now() - written_ >= std::chrono::seconds(1))
         flush();
-        return false;
-    }
-    if (journal_ && !entry.sha256.empty() && entry.known) {
-        pending_.append(entry.kind == EntryKind::Link ? "l " : "f ").append(entry.sha256);
-        pending_.push_back(' ');
-        appendDecimal(pending_, entry.size);
-        pending_.push_back(' ');
-        appendDecimal(pending_, entry.modified.seconds);
-        pending_.push_back(' ');
-        appendDecimal(pending_, entry.modified.nanoseconds);
-        pending_.push_back(' ');
-        path_.clear();
-        appendBase64(pending_, appendPathBelow(path_, entry));
-        pending_.push_back('\n');
-        if (pending_.size() >= gathered ||
-            std::chrono::steady_clock::now() - written_ >= std::chrono::seconds(1))
-            flush();
-    }
-    return true;
 }
 
 JournalReader::JournalReader(std::unique_ptr<ReadableFile> file) : file_(std::move(file)) {}

@@ -19,20 +19,21 @@
 
 namespace dorvantile {
 
-/// The entries of a stream handed on unchanged, each file's digest written to the journal.
-class JournalingStream final : public EntryStream {
+/// The journal being written: each digest read is added to it, and written out at least once
+/// a second and at the end.
+class DigestJournal {
 public:
-    JournalingStream(std::unique_ptr<EntryStream> source, std::unique_ptr<WritableFile> journal);
-    ~JournalingStream() override;
+    explicit DigestJournal(std::unique_ptr<WritableFile> file);
+    ~DigestJournal();
+    DigestJournal(const DigestJournal&) = delete;
+    DigestJournal& operator=(const DigestJournal&) = delete;
 
-    bool next(CatalogueEntry& entry) override;
-    std::string failure() const override { return source_->failure(); }
-    Totals totals() const override { return source_->totals(); }
+    /// A file's entry with the digest just read.
+    void add(const CatalogueEntry& entry);
+    void flush();
 
 private:
-    void flush();
-    std::unique_ptr<EntryStream> source_;
-    std::unique_ptr<WritableFile> journal_; // null once it could not be written
+    std::unique_ptr<WritableFile> file_; // null once it could not be written
     std::string pending_, path_;
     std::chrono::steady_clock::time_point written_ = std::chrono::steady_clock::now();
 };

@@ -111,10 +111,11 @@ std::vector<std::string> journalsOf(const Options& options, const std::string& f
 /// `walk` with each file's digest, read on `--jobs` threads (one per processor by default).
 std::unique_ptr<EntryStream> withDigests(std::unique_ptr<EntryStream> walk, const Options& options,
                                          Machine& machine, WalkFeedback& feedback,
-                                         std::unique_ptr<EntryStream> reused = nullptr) {
+                                         std::unique_ptr<EntryStream> reused = nullptr,
+                                         std::unique_ptr<DigestJournal> journal = nullptr) {
     return std::make_unique<DigestedStream>(std::move(walk),
                                             options.jobs ? options.jobs : machine.processors(),
-                                            feedback, std::move(reused));
+                                            feedback, std::move(reused), std::move(journal));
 }
 
 /// A catalogue of `options.folder` in its format: exit status 0 complete, 1 none written, 3
@@ -217,12 +218,13 @@ int catalogue(const Options& options, int& argc, char** argv) {
                          ? std::make_unique<PreferredStream>(std::move(journal), std::move(reused))
                          : std::move(journal);
         }
-        if (options.checksum)
-            entries =
-                withDigests(std::move(entries), options, environment, feedback, std::move(reused));
         std::unique_ptr<WritableFile> journal;
-        if (!journals.empty() && !files.appendTo(journals.back(), journal))
-            entries = std::make_unique<JournalingStream>(std::move(entries), std::move(journal));
+        if (!journals.empty() && files.appendTo(journals.back(), journal))
+            journal.reset(); // without one, a run cut short starts over
+        if (options.checksum)
+            entries = withDigests(
+                std::move(entries), options, environment, feedback, std::move(reused),
+                journal ? std::make_unique<DigestJournal>(std::move(journal)) : nullptr);
         std::optional<OutputFile> out;
         std::unique_ptr<PrintSurface> job;
         if (format.printed())
