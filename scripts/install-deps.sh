@@ -32,6 +32,10 @@ esac
 
 missing=()
 for package in "${wanted[@]}"; do
+  # An npm that came with another Node.js (whose package conflicts with Debian's npm) will do.
+  if [[ $package == npm ]] && command -v npm >/dev/null; then
+    continue
+  fi
   if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
     missing+=("$package")
   fi
