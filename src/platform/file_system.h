@@ -95,10 +95,12 @@ public:
 
     /// Reads the regular file `name` (what it leads to, when `follow`) from its start to its
     /// end into `out`, in large pieces, and tells the system that the pieces are not wanted
-    /// again. `expected` is what the file's details were when the walk read them. Never
-    /// reads a FIFO, a socket or a device (`ContentFault::NotAFile`); a file whose size or
-    /// time is no longer `expected`'s once it is read, having changed since the walk or
-    /// while it was read, is `ContentFault::Changed`.
+    /// again. `expected` is what the file's details were when the walk read them. A FIFO or a
+    /// device is never waited on nor read to its end (`ContentFault::NotAFile`): what is not
+    /// a small file in the page cache is looked at before it is read, and one that took a
+    /// file's place since the walk gives at most what a read that does not wait finds there.
+    /// A file whose size or time is no longer `expected`'s once it is read, having changed
+    /// since the walk or while it was read, is `ContentFault::Changed`.
     [[nodiscard]] virtual std::error_code readContent(std::string_view name, bool follow,
                                                       const EntryDetails& expected,
                                                       ContentSink& out) = 0;
