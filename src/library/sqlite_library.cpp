@@ -274,10 +274,6 @@ SqliteLibrary::SqliteLibrary(const std::string& path, bool make) : path_(path) {
         if (sqlite3_open_v2(path.c_str(), &db_, flags, nullptr) != SQLITE_OK)
             fail("cannot open it");
         sqlite3_extended_result_codes(db_, 1);
-        // The write-ahead log and its index stay beside the library when the last connection
-        // closes (emptied into the library by then): a search does not make and remove them.
-        int persist = 1;
-        sqlite3_file_control(db_, "main", SQLITE_FCNTL_PERSIST_WAL, &persist);
         // Another program adding a catalogue holds the file for a moment at its end.
         sqlite3_busy_timeout(db_, 60'000);
         prepareSchema();
