@@ -132,7 +132,7 @@ bool DigestedStream::fill() {
     if (heldCount_ == 0) // round again from the first slot: a ring only as large as needed
         first_ = 0;
     CatalogueEntry entry;
-    std::vector<Pending*> toRead;
+    std::vector<Pending*> queued; // files for the threads, handed over together
     while (!ended_ && heldCount_ < window_ && folders_ < foldersAhead &&
            (toRead_ > 0 || heldCount_ < idleLead)) {
         if (!source_->next(entry)) {
@@ -147,7 +147,8 @@ bool DigestedStream::fill() {
         folders_ += entry.kind == EntryKind::Folder ? 1 : 0;
         held.entry = entry;
         held.sha256.clear();
-        held.unread.clear();
+        if (held.unread) // clearing asks the library for its category: only where one is set
+            held.unread.clear();
         held.at.reset();
         held.done = true;
         held.read = false;
@@ -175,14 +176,14 @@ bool DigestedStream::fill() {
             held.done = false;
             held.read = true;
             ++toRead_;
-            toRead.push_back(&held);
+            queued.push_back(&held);
         }
     }
-    if (!toRead.empty()) {
+    if (!queued.empty()) {
         if (threads_.empty() && !startThreads())
             return false;
         const std::lock_guard lock(mutex_);
-        queue_.insert(queue_.end(), toRead.begin(), toRead.end());
+        queue_.insert(queue_.end(), queued.begin(), queued.end());
         if (idle_ > 0)
             work_.notify_all();
     }

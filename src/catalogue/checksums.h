@@ -60,9 +60,9 @@ private:
     std::size_t window_;           // the entries held ahead of the reader at most
     std::vector<Pending> pending_; // a ring of `window_` slots: the entries held ahead
     std::size_t first_ = 0;        // the slot of the first of them
-    std::size_t heldCount_ = 0;
-    Pending current_;        // the entry last handed on, whose views are valid till the next
-    std::string lastFolder_; // the path of the folder of the last file
+    std::size_t heldCount_ = 0;    // the entries held ahead, from `first_` on
+    Pending current_;              // the entry last handed on, whose views are valid till the next
+    std::string lastFolder_;       // the path of the folder of the last file
     std::shared_ptr<OpenFolder> held_; // a hold on it, shared by its files' reads
     bool ended_ = false;
     std::int64_t readFiles_ = 0; // files read for their digests, and their bytes

@@ -490,21 +490,27 @@
   var TIME = { label: 'Modified', key: 'time' }, DIGEST = { label: 'SHA-256', key: 'digest' };
   var WHERE = { label: 'Folder', key: 'where' };
 
+  /** A cell whose text is saved as shown; `more` adds to it (a folder's link, a class). */
+  function textCell(text, more) {
+    var cell = { text: text, csv: text };
+    for (var key in more) cell[key] = more[key];
+    return cell;
+  }
+
   function sizeCell(size, dangling) {
     // A link that leads nowhere has only its own size, of no use to anyone.
     if (dangling) return { text: 'broken link', csv: '' };
-    if (unknown(size)) return { text: '', csv: '' };
+    if (unknown(size)) return textCell('');
     return { text: bytesText(size), title: bytesTitle(size), csv: String(size), number: true };
   }
 
   function timeCell(time) {
-    if (unknown(time)) return { text: '', csv: '' };
+    if (unknown(time)) return textCell('');
     return { text: timeText(time), csv: timeText(time, true) };
   }
 
   function fileCells(files, i) {
-    var name = shown(files.names[i]);
-    return [{ text: name, csv: name, href: files.href(i), dangling: files.dangling[i] },
+    return [textCell(shown(files.names[i]), { href: files.href(i), dangling: files.dangling[i] }),
       sizeCell(files.sizes ? files.sizes[i] : NaN, files.dangling[i]),
       timeCell(files.times ? files.times[i] : NaN)];
   }
@@ -539,14 +545,13 @@
       var r = this.result(i), f = results.folder[r], file = results.file[r];
       if (file >= 0) {
         var cells = fileCells(results.files(f), file);
-        cells.splice(1, 0, { text: shown(pathText(f)), csv: shown(pathText(f)), folder: f });
+        cells.splice(1, 0, textCell(shown(pathText(f)), { folder: f }));
         return cells;
       }
       var where = c.parent[f];
-      return [{ text: shown(c.name[f]), csv: shown(c.name[f]), folder: f, className: 'folder' },
-        where < 0 ? { text: '', csv: '' }
-          : { text: shown(pathText(where)), csv: shown(pathText(where)), folder: where },
-        sizeCell(c.treeBytes[f]), { text: '', csv: '' }];
+      return [textCell(shown(c.name[f]), { folder: f, className: 'folder' }),
+        where < 0 ? textCell('') : textCell(shown(pathText(where)), { folder: where }),
+        sizeCell(c.treeBytes[f]), textCell('')];
     },
     activate: function (i) {
       var r = this.result(i);
