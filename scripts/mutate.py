@@ -2,7 +2,7 @@
 """Mutation testing for Dorvantile: how many small faults in src/ do the tests catch?
 
 Usage: scripts/mutate.py [--source DIR] [--count N] [--seed S] [--list] [--work DIR]
-                         [--jobs J] [--ctest-args "ARGS"]
+                         [--jobs J] [--ctest-args "ARGS"] [--only N,N,...]
 
 Every mutation site in src/**/*.cpp and *.h (platform/fakes excluded: it is test code) is
 collected and grouped by module (platform, platform/qt, general, run, writers, cli, app).
@@ -19,7 +19,8 @@ in turn is written into the copy, rebuilt incrementally, tested with `ctest --te
 --stop-on-failure --timeout 120 -j2 [--ctest-args]` and the file restored. A mutant that
 does not build is stillborn (unbuilt, when no target compiles its file): it is not counted,
 and another of its module takes its place. A failing or timed-out test run kills a mutant.
---list prints the sample without building. Example:
+--list prints the sample without building; --only runs the named numbers of it (the survivors
+of a run, after tests were added: the sample stays the same while src/ does). Example:
     nice scripts/mutate.py --count 20 --seed 3 --ctest-args "-E real_window"
 """
 import argparse, os, random, re, shlex, shutil, signal, subprocess, sys, tempfile, time
@@ -190,9 +191,13 @@ def main():
     ap.add_argument("--work", type=Path, help="scratch folder to use and keep (default: temporary)")
     ap.add_argument("--jobs", type=int, default=2, help="parallel build jobs")
     ap.add_argument("--ctest-args", default="", help='extra ctest arguments, e.g. "-E real_window"')
+    ap.add_argument("--only", help="run only these numbers of the sample, e.g. 7,19,42")
     args = ap.parse_args()
     source = args.source.resolve()
     picked, reserve, order = draw(source, args.count, args.seed)
+    if args.only:
+        chosen = {int(n) for n in args.only.split(",")}
+        picked = [m for i, m in enumerate(picked, 1) if i in chosen]
     if args.list:
         for i, m in enumerate(picked, 1):
             print(f"[{i:3}] {m}")

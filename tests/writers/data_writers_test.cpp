@@ -106,7 +106,7 @@ TEST(DataWriters, CsvJsonAndTheirDifferencesMatchTheGoldenFiles) {
     // same catalogue on both sides.
     fs.addEntry("/Docs/New/n"), fs.addEntry("/Docs/b.txt");
     fs.setDetails("/Docs/Report.DOC", {1, {5, 0}});
-    fs.setDetails("/Docs/Old/A.TXT", {826, {1733086404, 6}});
+    fs.setDetails("/Docs/Old/A.TXT", {1024, {1733086404, 6}});
     fs.setDetails("/Docs/to-report", {1234, {1, 0}, true});
     fs.failDetails("/Docs/caf\xE9", std::errc::no_such_file_or_directory);
     const std::string newer = c.write(true);
