@@ -120,17 +120,24 @@ void DigestedStream::work() {
     }
 }
 
-// Takes entries from the source until the window is full; a listed file whose details were
-// read goes to the threads. The threads touch only the entries they are given, and `done`
-// under the lock. The window is filled again only once half of it has gone, so that the
-// threads are woken once for many files rather than once for each; at most `foldersAhead`
-// folders are held in it, each a descriptor open.
+namespace {
+
+/// Whether an entry's content is read for its digest: a file, or a link that leads to one,
+/// whose details were read, with its folder open.
+bool toBeRead(const CatalogueEntry& entry) {
+    return entry.kind != EntryKind::Folder && entry.kind != EntryKind::Dangling && entry.known &&
+           entry.at != nullptr;
+}
+
+} // namespace
+
+// Takes entries from the source until the window is full. The window is filled again only
+// once half of it has gone, so that the threads are woken once for many files rather than
+// once for each; at most `foldersAhead` folders are held in it, each a descriptor open.
 bool DigestedStream::fill() {
     if (heldCount_ >= window_ / 2 || folders_ >= foldersAhead / 2 ||
         (toRead_ == 0 && heldCount_ > 0))
         return true;
-    if (heldCount_ == 0) // round again from the first slot: a ring only as large as needed
-        first_ = 0;
     CatalogueEntry entry;
     std::vector<Pending*> queued; // files for the threads, handed over together
     while (!ended_ && heldCount_ < window_ && folders_ < foldersAhead &&
@@ -139,64 +146,74 @@ bool DigestedStream::fill() {
             ended_ = true;
             break;
         }
-        // The slots go round, each keeping its texts' room for the next entry it takes.
-        const std::size_t slot = (first_ + heldCount_++) % window_;
-        if (slot == pending_.size()) // made as the first round needs them, never moved
-            pending_.emplace_back();
-        Pending& held = pending_[slot];
-        folders_ += entry.kind == EntryKind::Folder ? 1 : 0;
-        held.entry = entry;
-        held.sha256.clear();
-        if (held.unread) // clearing asks the library for its category: only where one is set
-            held.unread.clear();
-        held.at.reset();
-        held.done = true;
-        held.read = false;
-        held.folder.assign(entry.folder);
-        held.below = entry.folder.size() - entry.below.size();
-        held.name.assign(entry.name);
-        held.error.assign(entry.error);
-        const bool read = entry.kind != EntryKind::Folder && entry.kind != EntryKind::Dangling &&
-                          entry.known && entry.at != nullptr;
-        if (reuse(held) || !read)
-            continue;
-        // A hold on the folder of its own, for the walk moves on. Known by its path: the next
-        // folder may be opened where the last one was in memory.
-        if (entry.folder != lastFolder_) {
-            std::unique_ptr<OpenFolder> copy;
-            lastFolder_.assign(entry.folder);
-            held_.reset();
-            if (std::error_code error = entry.at->duplicate(copy))
-                held.unread = error;
-            else
-                held_ = std::move(copy);
-        }
-        if (held_) {
-            held.at = held_;
-            held.done = false;
-            held.read = true;
-            ++toRead_;
-            queued.push_back(&held);
-        }
+        hold(entry, reusedDigest(entry), queued);
     }
-    if (!queued.empty()) {
-        if (threads_.empty() && !startThreads())
-            return false;
-        const std::lock_guard lock(mutex_);
-        queue_.insert(queue_.end(), queued.begin(), queued.end());
-        if (idle_ > 0)
-            work_.notify_all();
-    }
-    return heldCount_ > 0;
+    return handOver(queued) && heldCount_ > 0;
 }
 
-// Moves the reused catalogue on to the entry's path (both are in catalogue order) and takes
-// its digest when the file there is the same by path, size and time. Entries are copied
-// first: the reader's views last till its next entry.
-bool DigestedStream::reuse(Pending& held) {
-    if (!reused_)
+// Copies an entry into the next slot of the ring, each slot keeping its texts' room for the
+// next entry it takes; a file to be read is added to `queued`.
+void DigestedStream::hold(const CatalogueEntry& entry, std::string_view digest,
+                          std::vector<Pending*>& queued) {
+    if (heldCount_ == 0) // round again from the first slot: a ring only as large as needed
+        first_ = 0;
+    const std::size_t slot = (first_ + heldCount_++) % window_;
+    if (slot == pending_.size()) // made as the first round needs them, never moved
+        pending_.emplace_back();
+    Pending& held = pending_[slot];
+    folders_ += entry.kind == EntryKind::Folder ? 1 : 0;
+    held.entry = entry;
+    held.sha256.assign(digest);
+    if (held.unread) // clearing asks the library for its category: only where one is set
+        held.unread.clear();
+    held.at.reset();
+    held.done = true;
+    held.read = false;
+    held.folder.assign(entry.folder);
+    held.below = entry.folder.size() - entry.below.size();
+    held.name.assign(entry.name);
+    held.error.assign(entry.error);
+    if (!digest.empty() || !toBeRead(entry))
+        return;
+    // A hold on the folder of its own, for the walk moves on. Known by its path: the next
+    // folder may be opened where the last one was in memory.
+    if (entry.folder != lastFolder_) {
+        std::unique_ptr<OpenFolder> copy;
+        lastFolder_.assign(entry.folder);
+        held_.reset();
+        if (std::error_code error = entry.at->duplicate(copy))
+            held.unread = error;
+        else
+            held_ = std::move(copy);
+    }
+    if (held_) {
+        held.at = held_;
+        held.done = false;
+        held.read = true;
+        ++toRead_;
+        queued.push_back(&held);
+    }
+}
+
+// The threads touch only the entries they are given, and `done` under the lock.
+bool DigestedStream::handOver(const std::vector<Pending*>& queued) {
+    if (queued.empty())
+        return true;
+    if (threads_.empty() && !startThreads())
         return false;
-    const CatalogueEntry& now = held.entry;
+    const std::lock_guard lock(mutex_);
+    queue_.insert(queue_.end(), queued.begin(), queued.end());
+    if (idle_ > 0)
+        work_.notify_all();
+    return true;
+}
+
+// Moves the reused catalogue on to the entry's path (both are in catalogue order): the
+// digest there when the file is the same by path, size and time, else nothing. The view
+// lasts till the reused catalogue moves on.
+std::string_view DigestedStream::reusedDigest(const CatalogueEntry& now) {
+    if (!reused_)
+        return {};
     path_.clear();
     appendPathBelow(path_, now);
     const auto order = [&] { return compareCatalogueOrder(old_.kind, oldPath_, now.kind, path_); };
@@ -209,12 +226,28 @@ bool DigestedStream::reuse(Pending& held) {
     }
     if (!oldValid_ || order() != 0 || now.kind == EntryKind::Folder || old_.sha256.empty() ||
         !old_.known || !now.known || old_.size != now.size || !(old_.modified == now.modified))
-        return false;
-    held.sha256.assign(old_.sha256);
-    return true;
+        return {};
+    return old_.sha256;
 }
 
 bool DigestedStream::next(CatalogueEntry& entry) {
+    // With nothing held ahead, an entry that is not to be read (a folder, a digest reused)
+    // is handed on as it comes: no copy, no lock. The first to be read starts the window.
+    if (heldCount_ == 0 && !ended_ && unusable_.empty()) {
+        if (!source_->next(entry)) {
+            ended_ = true;
+        } else {
+            const std::string_view digest = reusedDigest(entry);
+            if (!digest.empty() || !toBeRead(entry)) {
+                entry.at = nullptr;
+                entry.sha256 = digest;
+                return true;
+            }
+            std::vector<Pending*> queued;
+            hold(entry, {}, queued);
+            handOver(queued); // without libcrypto the stream fails below
+        }
+    }
     if (!unusable_.empty() || !fill()) {
         if (journal_)
             journal_->flush();

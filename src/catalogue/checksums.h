@@ -51,9 +51,11 @@ private:
         bool read = false;              // its content is read, not reused
     };
     bool fill();
+    void hold(const CatalogueEntry& entry, std::string_view digest, std::vector<Pending*>& queued);
+    bool handOver(const std::vector<Pending*>& queued);
+    std::string_view reusedDigest(const CatalogueEntry& now);
     bool startThreads();
     void work();
-    bool reuse(Pending& held);
 
     std::unique_ptr<EntryStream> source_;
     WalkFeedback& feedback_;
