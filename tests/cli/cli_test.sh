@@ -21,7 +21,7 @@ printf n >"$t/w/Work/Notes.TXT"; printf x >"$t/w/Work/Old/X.GIF"; printf h >"$t/
 work="$t/w/Work"
 
 # A relative folder with a trailing "/" to standard output; a file and a FIFO get the same.
-(cd "$t/w" && expect 0 "" "$cli" --output - Work/)
+pushd "$t/w" >/dev/null && expect 0 "" "$cli" --output - Work/ && popd >/dev/null
 grep -q "<A href=\"$work/Notes.TXT\">" "$t/out" || fail "no link to Notes.TXT"
 [[ "$(tail -c 53 "$t/out")" == $'Folders: 2 \\ Files: 2 \\ </SPAN>\r\n\r\n</body>\r\n</html>\r' ]] ||
   fail "the page does not end in its totals"
@@ -74,10 +74,11 @@ expect 1 "dorvantile-cli: cannot write /nonexistent/Files.html: $nosuch" \
 expect 1 "dorvantile-cli: cannot write standard output: No space left on device" \
   bash -c '"$0" --output - "$1" >/dev/full' "$cli" "$work"
 expect 1 "dorvantile-cli: cannot write standard output" bash -c '"$0" --version >/dev/full' "$cli"
-# A relative folder from a working folder that was removed is not the root.
-mkdir "$t/gone"
-(cd "$t/gone" && rmdir "$t/gone" &&
-  expect 1 "dorvantile-cli: cannot find the working folder: $nosuch" "$cli" --output - .)
+# A relative folder or output from a working folder that was removed is not the root.
+mkdir "$t/gone" && pushd "$t/gone" >/dev/null && rmdir "$t/gone"
+expect 1 "dorvantile-cli: cannot find the working folder: $nosuch" "$cli" --output - .
+expect 1 "dorvantile-cli: cannot find the working folder: $nosuch" "$cli" --output o.html "$work"
+popd >/dev/null
 # A print module that is missing or damaged: it cannot print, and says why.
 copy="$(realpath "$t")/copy" && mkdir "$copy" && cp "$cli" "$(dirname "$cli")/dorvantile.portable" "$copy"
 expect 1 "dorvantile-cli: cannot print: $copy/dorvantile-print.so: cannot open shared object file: $nosuch" \
