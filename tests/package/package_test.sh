@@ -10,6 +10,8 @@
 set -euo pipefail
 src="$1" build="$2" files="$1/tests/golden/package.files"
 fail() { echo "FAIL: $*" >&2; exit 1; }
+# A program that hangs fails the test in a minute rather than outliving it.
+limited() { timeout 60 "$@"; }
 installed() { dpkg-query -W -f='${Status}' dorvantile 2>/dev/null | grep -q "ok installed"; }
 [[ $(id -u) == 0 ]] || { echo "SKIP: dpkg -i needs root"; exit 77; }
 ! installed || { echo "SKIP: dorvantile is installed, and the test would remove it"; exit 77; }
@@ -29,7 +31,7 @@ QT_QPA_PLATFORM=offscreen timeout 3 /usr/bin/dorvantile >"$work/log" 2>&1 || sta
 
 touch "$work/tree/Docs/a&b.txt" && cp /usr/bin/dorvantile-cli "$HOME/.local/bin/"
 for cli in /usr/bin/dorvantile-cli "$HOME/.local/bin/dorvantile-cli"; do
-  said=$("$cli" --format text "$work/tree" 2>&1) || fail "$cli failed: $said"
+  said=$(limited "$cli" --format text "$work/tree" 2>&1) || fail "$cli failed: $said"
   [[ $said == "dorvantile-cli: catalogue written to $data/Files.txt" ]] || fail "$cli said '$said'"
   grep -q "a&b.txt" "$data/Files.txt" && rm "$data/Files.txt" || fail "$cli wrote no catalogue"
 done
@@ -37,10 +39,10 @@ done
 # Printing loads the module from the library folder of the program's prefix: the installed
 # program's module looks for the spooler (none here: it says so), the copy has no module.
 export CUPS_SERVER="$work/no-spooler"
-said=$(/usr/bin/dorvantile-cli --format print --printer nosuch "$work/tree" 2>&1) && fail "printed"
+said=$(limited /usr/bin/dorvantile-cli --format print --printer nosuch "$work/tree" 2>&1) && fail "printed"
 [[ $said == "dorvantile-cli: Cannot print: cannot reach the print service at $CUPS_SERVER: No such file or directory" ]] ||
   fail "/usr/bin/dorvantile-cli --format print said '$said'"
-said=$("$HOME/.local/bin/dorvantile-cli" --format print "$work/tree" 2>&1) && fail "the copy printed"
+said=$(limited "$HOME/.local/bin/dorvantile-cli" --format print "$work/tree" 2>&1) && fail "the copy printed"
 [[ $said == "dorvantile-cli: cannot print: $HOME/.local/lib/"*"/dorvantile-print.so: cannot open"* ]] ||
   fail "the copy said '$said'"
 
