@@ -214,18 +214,36 @@ bool DigestedStream::handOver(const std::vector<Pending*>& queued) {
 std::string_view DigestedStream::reusedDigest(const CatalogueEntry& now) {
     if (!reused_)
         return {};
-    path_.clear();
-    appendPathBelow(path_, now);
-    const auto order = [&] { return compareCatalogueOrder(old_.kind, oldPath_, now.kind, path_); };
-    while (!oldStarted_ || (oldValid_ && order() < 0)) {
+    const auto advance = [this] {
+        oldValid_ = reused_->next(old_);
+        oldPath_.clear(); // put together only when the order is asked
+    };
+    // The entry the last match used cannot match another.
+    if (!oldStarted_ || oldUsed_) {
         oldStarted_ = true;
-        if ((oldValid_ = reused_->next(old_))) {
-            oldPath_.clear();
-            appendPathBelow(oldPath_, old_);
-        }
+        oldUsed_ = false;
+        advance();
     }
-    if (!oldValid_ || order() != 0 || now.kind == EntryKind::Folder || old_.sha256.empty() ||
-        !old_.known || !now.known || old_.size != now.size || !(old_.modified == now.modified))
+    // Mostly the older catalogue's next entry is this one: the same folder and name tell so
+    // without putting the paths together.
+    const bool folder = now.kind == EntryKind::Folder;
+    if (!oldValid_ || old_.name != now.name || old_.below != now.below ||
+        (old_.kind == EntryKind::Folder) != folder) {
+        path_.clear();
+        appendPathBelow(path_, now);
+        const auto order = [&] {
+            if (oldPath_.empty())
+                appendPathBelow(oldPath_, old_);
+            return compareCatalogueOrder(old_.kind, oldPath_, now.kind, path_);
+        };
+        while (oldValid_ && order() < 0)
+            advance();
+        if (!oldValid_ || order() != 0)
+            return {};
+    }
+    oldUsed_ = true;
+    if (folder || old_.sha256.empty() || !old_.known || !now.known || old_.size != now.size ||
+        !(old_.modified == now.modified))
         return {};
     return old_.sha256;
 }

@@ -74,9 +74,10 @@ private:
     std::unique_ptr<DigestJournal> journal_; // of the digests read, when one is kept
     std::string unusable_;                   // why no digest can be taken, when none can
     CatalogueEntry old_;    // the reused catalogue's entry that the merge has reached
-    std::string oldPath_;   // its path below the chosen folder
+    std::string oldPath_;   // its path below the chosen folder, once asked for
     bool oldValid_ = false; // whether there is one
     bool oldStarted_ = false;
+    bool oldUsed_ = false; // it matched an entry already
     std::string path_;
 
     // The entries held ahead while none of them is to be read, at most: a tree whose digests
