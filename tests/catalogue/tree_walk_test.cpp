@@ -171,9 +171,17 @@ TEST(DigestedStream, GivesEachFileItsDigestInOrder) {
             std::make_unique<TreeWalk>(fs, "/t", ListingOptions{false, {}, true}, feedback), jobs,
             feedback);
         std::vector<std::string>& found = runs.emplace_back();
-        for (CatalogueEntry entry; stream.next(entry);)
+        for (CatalogueEntry entry; stream.next(entry);) {
+            // Each file's content is its path: its digest says that its folder is its own.
+            const std::string path = std::string(entry.folder) + "/" + std::string(entry.name);
+            if (entry.kind == EntryKind::File && entry.error.empty()) {
+                EXPECT_EQ(entry.sha256, sha256Hex(path)) << path;
+            }
+            EXPECT_EQ(entry.below, std::string_view(entry.folder)
+                                       .substr(std::min(belowStart("/t"), entry.folder.size())));
             found.push_back(std::string(entry.name) + " " + std::string(entry.sha256) +
                             std::string(entry.error));
+        }
     }
     EXPECT_EQ(runs[0], runs[1]);
     ASSERT_EQ(runs[0].size(), 2000u + 5);
