@@ -41,7 +41,10 @@ def session():
     importlib.util.find_spec("pyatspi") or skip("no pyatspi (scripts/install-deps.sh test)")
     # A display of its own, far from :0 and those after it, which the other window tests take
     # and free as they go: a server that ends there removes its socket whoever holds it now.
-    for number in range(73, 99):
+    # Where it starts looking depends on the process, so that two suites run side by side on
+    # one machine do not meet there either.
+    first = 100 + os.getpid() % 800
+    for number in range(first, first + 30):
         read, write = os.pipe()
         xvfb = start(["Xvfb", f":{number}", "-displayfd", str(write), "-screen", "0",
                       "1024x768x24", "-nolisten", "tcp"], "xvfb.log", pass_fds=[write])
