@@ -12,6 +12,13 @@ from selenium.webdriver.common.by import By
 from selenium.webdriver.common.keys import Keys
 
 CLI = os.path.abspath(sys.argv.pop(1))
+
+
+def run_cli(args, **options):
+    """The command line run to its end, or a failure after two minutes: never a hang."""
+    return subprocess.run(args, timeout=120, **options)
+
+
 AXE = open(sys.argv.pop(1)).read()
 # Markup, entities, URL delimiters, control characters, bytes that are not UTF-8 (stray, cut
 # short, overlong, surrogates, past U+10FFFF), letters outside ASCII and outside the BMP, and
@@ -47,7 +54,7 @@ class ExplorerPage(unittest.TestCase):
         open(os.path.join(root, b".hidden"), "wb").close()
         os.symlink(b"nowhere", os.path.join(root, b"dangling"))
         page = os.path.join(cls.temp.name, "Explorer.html")
-        subprocess.run([CLI, "--format", "explorer", "--output", page, root], check=True)
+        run_cli([CLI, "--format", "explorer", "--output", page, root], check=True)
         cls.url = "file://" + urllib.parse.quote(page)
         options = webdriver.ChromeOptions()
         for argument in ["--headless=new", "--no-sandbox", "--disable-dev-shm-usage",
@@ -165,10 +172,10 @@ class ExplorerPage(unittest.TestCase):
         subprocess.run(["cp", "-a", self.root + b"/Sub", copy], check=True)
         library = os.path.join(self.temp.name, "library.sqlite")
         for name, folder in [("disk-a", self.root), ("disk-b", copy)]:
-            subprocess.run([CLI, "library", "--library", library, "add", "--name", name, folder],
+            run_cli([CLI, "library", "--library", library, "add", "--name", name, folder],
                            check=True)
         page = os.path.join(self.temp.name, "Library.html")
-        subprocess.run([CLI, "library", "--library", library, "page", "--output", page], check=True)
+        run_cli([CLI, "library", "--library", library, "page", "--output", page], check=True)
         self.browser.get("file://" + urllib.parse.quote(page))
         deepest = b"Deeper/Deepest"
         for below, folder in [(b"disk-a/Sub/", self.root + b"/Sub"), (b"disk-b/", copy)]:
@@ -225,8 +232,8 @@ class ExplorerPage(unittest.TestCase):
                 with open(os.path.join(root, name), "wb") as f:
                     f.truncate(size)
                 os.utime(os.path.join(root, name), (times[name], times[name]))
-            subprocess.run([CLI, "--format", "explorer", "--output", page, root], check=True)
-            data = subprocess.run([CLI, "--format", "json", "--output", "-", root], check=True,
+            run_cli([CLI, "--format", "explorer", "--output", page, root], check=True)
+            data = run_cli([CLI, "--format", "json", "--output", "-", root], check=True,
                                   capture_output=True).stdout.decode().splitlines()[2:-1]
             iso = {line.split('"path":"')[1][0]: line.split('"modified":"')[1].split(".")[0] + "Z"
                    for line in data}
@@ -362,7 +369,7 @@ class ExplorerPage(unittest.TestCase):
                             symlinks=True)
             page = os.path.join(before, "pages", "Explorer.html")
             os.makedirs(os.path.dirname(page))
-            subprocess.run([CLI, "--format", "explorer", "--link-base", "relative", "--checksum",
+            run_cli([CLI, "--format", "explorer", "--link-base", "relative", "--checksum",
                             "sha256", "--output", page, os.path.join(before, "disk #1")],
                            check=True)
             os.rename(before, after)
@@ -380,12 +387,12 @@ class ExplorerPage(unittest.TestCase):
                                      ".querySelector('.digest').textContent", href)
                     with open(path, "rb") as f:
                         self.assertEqual(digest, hashlib.file_digest(f, "sha256").hexdigest())
-        url = subprocess.run([CLI, "--format", "explorer", "--link-base", "https://h.test/d",
+        url = run_cli([CLI, "--format", "explorer", "--link-base", "https://h.test/d",
                               "--output", "-", self.root + b"/Sub/Deeper/Deepest"], check=True,
                              capture_output=True).stdout
         self.assertIn(b'"base":"https://h.test/d/"', url)
         self.assertNotIn(b'"d":', url)
-        refused = subprocess.run([CLI, "--format", "explorer", "--link-base", "relative",
+        refused = run_cli([CLI, "--format", "explorer", "--link-base", "relative",
                                   "--output", "-", self.root], capture_output=True)
         self.assertEqual(refused.returncode, 2)
 
