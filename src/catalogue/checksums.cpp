@@ -219,9 +219,8 @@ std::string_view DigestedStream::reusedDigest(const CatalogueEntry& now) {
         oldPath_.clear(); // put together only when the order is asked
     };
     // The entry the last match used cannot match another.
-    if (!oldStarted_ || oldUsed_) {
-        oldStarted_ = true;
-        oldUsed_ = false;
+    if (oldSpent_) {
+        oldSpent_ = false;
         advance();
     }
     // Mostly the older catalogue's next entry is this one: the same folder and name tell so
@@ -241,7 +240,7 @@ std::string_view DigestedStream::reusedDigest(const CatalogueEntry& now) {
         if (!oldValid_ || order() != 0)
             return {};
     }
-    oldUsed_ = true;
+    oldSpent_ = true;
     if (folder || old_.sha256.empty() || !old_.known || !now.known || old_.size != now.size ||
         !(old_.modified == now.modified))
         return {};

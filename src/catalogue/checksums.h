@@ -76,8 +76,7 @@ private:
     CatalogueEntry old_;    // the reused catalogue's entry that the merge has reached
     std::string oldPath_;   // its path below the chosen folder, once asked for
     bool oldValid_ = false; // whether there is one
-    bool oldStarted_ = false;
-    bool oldUsed_ = false; // it matched an entry already
+    bool oldSpent_ = true;  // it matched an entry already, or none is read yet
     std::string path_;
 
     // The entries held ahead while none of them is to be read, at most: a tree whose digests
