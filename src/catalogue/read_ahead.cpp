@@ -1,13 +1,19 @@
 #include "catalogue/read_ahead.h"
 
+#include <algorithm>
 #include <exception>
 
 namespace dorvantile {
 namespace {
 
-// Entries go over in batches, so that the threads meet once per batch, not per entry.
-constexpr std::size_t batchSize = 1024;
-constexpr std::size_t batches = 4;
+// Entries go over in batches, so that the threads meet once per batch, not per entry. The
+// first batches are small, so that the reader is not kept waiting at the start while a
+// whole batch is read.
+constexpr std::size_t firstBatchSize = 16;
+constexpr std::size_t batchSize = 256;
+// Batches read ahead at most. Once that many wait, the thread waits till half of them are
+// taken: the reader wakes it once for several batches, not for each.
+constexpr std::size_t batches = 8;
 
 } // namespace
 
@@ -19,33 +25,39 @@ ReadAhead::~ReadAhead() {
         const std::lock_guard lock(mutex_);
         cancelled_ = true;
     }
-    changed_.notify_all();
+    drained_.notify_all();
     thread_.join();
 }
 
-// Hands the first `used` entries of `batch` over, and takes a batch the reader is done with
-// in its place: its texts keep their room, so that no entry costs an allocation.
-bool ReadAhead::handOver(std::vector<Held>& batch, std::size_t used) {
+// Hands `batch` over, and takes a batch the reader is done with in its place: its buffers
+// keep their room, so that no entry costs an allocation.
+bool ReadAhead::handOver(Batch& batch) {
     std::unique_lock lock(mutex_);
-    changed_.wait(lock, [this] { return cancelled_ || queue_.size() < batches; });
+    if (queue_.size() == batches) {
+        waiting_ = true;
+        drained_.wait(lock, [this] { return cancelled_ || queue_.size() <= batches / 2; });
+        waiting_ = false;
+    }
     if (cancelled_)
         return false;
-    batch.resize(used);
     queue_.push_back(std::move(batch));
-    changed_.notify_all();
-    batch.clear();
+    filled_.notify_one();
+    batch = Batch();
     if (!spare_.empty()) {
         batch = std::move(spare_.back());
         spare_.pop_back();
     }
+    batch.size = 0;
+    batch.text.clear();
     return true;
 }
 
 void ReadAhead::produce() {
     std::string failure;
-    std::vector<Held> batch;
-    std::size_t used = 0; // entries of the batch filled
+    Batch batch;
+    std::size_t size = firstBatchSize;
     CatalogueEntry entry;
+    std::string_view folder; // the folder of the batch's entry before, in its text
     for (bool more = true; more;) {
         try {
             more = stream_->next(entry);
@@ -55,18 +67,26 @@ void ReadAhead::produce() {
             more = false;
         }
         if (more) {
-            if (used == batch.size())
-                batch.emplace_back();
-            Held& held = batch[used++];
+            if (batch.size == batch.entries.size())
+                batch.entries.emplace_back();
+            Batch::Held& held = batch.entries[batch.size];
             held.entry = entry; // its views' lengths, not their texts
-            held.text.assign(entry.folder).append(entry.name).append(entry.error);
-            held.text.append(entry.sha256);
             held.entry.at = nullptr;
+            if (batch.size == 0 || folder != entry.folder) {
+                held.folder = batch.text.size();
+                batch.text.append(entry.folder);
+            } else {
+                held.folder = batch.entries[batch.size - 1].folder;
+            }
+            held.rest = batch.text.size();
+            batch.text.append(entry.name).append(entry.error).append(entry.sha256);
+            folder = std::string_view(batch.text).substr(held.folder, entry.folder.size());
+            ++batch.size;
         }
-        if (used == batchSize || (!more && used > 0)) {
-            if (!handOver(batch, used))
+        if (batch.size == size || (!more && batch.size > 0)) {
+            if (!handOver(batch))
                 break;
-            used = 0;
+            size = std::min(size * 2, batchSize);
         }
     }
     if (failure.empty())
@@ -75,35 +95,38 @@ void ReadAhead::produce() {
     totals_ = stream_->totals();
     failure_ = failure;
     done_ = true;
-    changed_.notify_all();
+    filled_.notify_one();
 }
 
 bool ReadAhead::next(CatalogueEntry& entry) {
-    if (position_ == reading_.size()) {
+    if (position_ == reading_.size) {
         std::unique_lock lock(mutex_);
-        changed_.wait(lock, [this] { return done_ || !queue_.empty(); });
+        filled_.wait(lock, [this] { return done_ || !queue_.empty(); });
         if (queue_.empty())
             return false;
         spare_.push_back(std::move(reading_));
         reading_ = std::move(queue_.front());
         queue_.pop_front();
         position_ = 0;
-        changed_.notify_all();
+        if (waiting_ && queue_.size() <= batches / 2)
+            drained_.notify_one();
     }
-    const Held& held = reading_[position_++];
-    const std::string_view text = held.text;
+    const Batch::Held& held = reading_.entries[position_++];
+    const std::string_view text = reading_.text;
     entry = held.entry;
-    entry.folder = text.substr(0, held.entry.folder.size());
+    entry.folder = text.substr(held.folder, held.entry.folder.size());
     entry.below = entry.folder.substr(entry.folder.size() - held.entry.below.size());
-    entry.name = text.substr(entry.folder.size(), held.entry.name.size());
-    entry.error = text.substr(entry.folder.size() + entry.name.size(), held.entry.error.size());
-    entry.sha256 = text.substr(text.size() - held.entry.sha256.size());
+    std::size_t at = held.rest;
+    entry.name = text.substr(at, held.entry.name.size());
+    at += entry.name.size();
+    entry.error = text.substr(at, held.entry.error.size());
+    entry.sha256 = text.substr(at + entry.error.size(), held.entry.sha256.size());
     return true;
 }
 
 std::string ReadAhead::failure() const {
     const std::lock_guard lock(mutex_);
-    return done_ && queue_.empty() && position_ == reading_.size() ? failure_ : std::string();
+    return done_ && queue_.empty() && position_ == reading_.size ? failure_ : std::string();
 }
 
 Totals ReadAhead::totals() const {

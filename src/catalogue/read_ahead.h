@@ -27,24 +27,33 @@ public:
     Totals totals() const override;
 
 private:
-    /// An entry with its own copy of its texts: its folder, name, error and digest one after
-    /// the other, in the lengths of its views.
-    struct Held {
-        CatalogueEntry entry;
+    /// Entries with their own copies of their texts, all in one buffer, read in order: each
+    /// entry's folder (shared with the entry before it when that is in the same folder), then
+    /// its name, error and digest one after the other, in the lengths of its views.
+    struct Batch {
+        struct Held {
+            CatalogueEntry entry;
+            std::size_t folder = 0; // where its folder's path begins in `text`
+            std::size_t rest = 0;   // and its name
+        };
+        std::vector<Held> entries;
+        std::size_t size = 0; // of `entries`, filled
         std::string text;
     };
     void produce();
-    bool handOver(std::vector<Held>& batch, std::size_t used);
+    bool handOver(Batch& batch);
 
     std::unique_ptr<EntryStream> stream_;
     mutable std::mutex mutex_;
-    std::condition_variable changed_;
-    std::deque<std::vector<Held>> queue_;  // batches of entries, each in order
-    std::vector<Held> reading_;            // the batch being read
-    std::vector<std::vector<Held>> spare_; // batches read, for the thread to fill again
+    std::condition_variable filled_;  // a batch is there to read, or the stream has ended
+    std::condition_variable drained_; // the reader has taken half the batches, or is gone
+    std::deque<Batch> queue_;         // batches of entries, each in order
+    Batch reading_;                   // the batch being read
+    std::vector<Batch> spare_;        // batches read, for the thread to fill again
     std::size_t position_ = 0;
     bool done_ = false;      // the stream has given its last entry
     bool cancelled_ = false; // the reader is gone
+    bool waiting_ = false;   // the thread waits for room
     std::string failure_;
     Totals totals_;
     std::thread thread_;
