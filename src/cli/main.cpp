@@ -175,17 +175,6 @@ int catalogue(const Options& options, int& argc, char** argv) {
     // too, takes the line's place on a terminal.
     try {
         TerminalFeedback feedback(options.progress);
-        auto walk = std::make_unique<TreeWalk>(
-            fileSystem, *folder, ListingOptions{options.hidden, options.excluded, format.details},
-            feedback);
-        // A chosen folder that cannot be read has no catalogue: the old one stays.
-        if (std::error_code error = walk->start()) {
-            report(chosenFolderError(*folder, error));
-            return 1;
-        }
-        const RunDescription run{*folder, environment.currentTime(), environment.hostName(),
-                                 options.checksum};
-        std::unique_ptr<EntryStream> entries = std::move(walk);
         std::unique_ptr<EntryStream> reused;
         if (options.reuse && options.reuse->starts_with(libraryPrefix)) {
             reused = libraryCatalogue(options, options.reuse->substr(libraryPrefix.size()));
@@ -198,10 +187,22 @@ int catalogue(const Options& options, int& argc, char** argv) {
                 report("cannot read " + *options.reuse + ": " + error.message());
                 return 1;
             }
-            // Parsed on a thread of its own while the tree is walked.
+            // Parsed on a thread of its own while the tree is walked: begun first, so that
+            // its first entries are there when the walk asks for them.
             reused = std::make_unique<ReadAhead>(
                 std::make_unique<JsonCatalogueReader>(std::move(file), *options.reuse));
         }
+        auto walk = std::make_unique<TreeWalk>(
+            fileSystem, *folder, ListingOptions{options.hidden, options.excluded, format.details},
+            feedback);
+        // A chosen folder that cannot be read has no catalogue: the old one stays.
+        if (std::error_code error = walk->start()) {
+            report(chosenFolderError(*folder, error));
+            return 1;
+        }
+        const RunDescription run{*folder, environment.currentTime(), environment.hostName(),
+                                 options.checksum};
+        std::unique_ptr<EntryStream> entries = std::move(walk);
         // A run that takes digests into a file keeps a journal of them: the journals of the
         // same catalogue's earlier runs that were cut short give their digests first.
         const std::vector<std::string> journals =
