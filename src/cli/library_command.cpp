@@ -385,6 +385,9 @@ void appendHit(std::string& out, const std::string& format, const StoredCatalogu
     }
 }
 
+/// The bearers of the names found, at most, that one thread gathers alone.
+constexpr std::size_t smallSearch = 1 << 16;
+
 int search(const Options& options, SqliteLibrary& library, PosixEnvironment& environment) {
     try {
         const auto chosen = chosenCatalogues(options, library, library.path());
@@ -412,8 +415,23 @@ int search(const Options& options, SqliteLibrary& library, PosixEnvironment& env
                 hits[i] =
                     searchIndex(loaded[i], pattern, options.paths, options.filters, limit, &own[i]);
         };
+        // A few bearers to gather (a rare name) take less than a thread takes to start.
+        const bool small = [&] {
+            if (options.paths && pattern.spansFolders())
+                return false;
+            std::size_t bearers = 0;
+            for (std::size_t i = 0; i < loaded.size(); ++i) {
+                for (std::uint32_t name : own[i]) {
+                    if (name < loaded[i].distinct() &&
+                        (bearers += loaded[i].bearers(name).size()) > smallSearch)
+                        return false;
+                }
+            }
+            return true;
+        }();
         std::vector<std::future<void>> workers;
-        const std::size_t threads = std::min<std::size_t>(environment.processors(), loaded.size());
+        const std::size_t threads =
+            small ? 1 : std::min<std::size_t>(environment.processors(), loaded.size());
         for (std::size_t t = 1; t < threads; ++t)
             workers.push_back(std::async(std::launch::async, work));
         work();

@@ -134,10 +134,28 @@ std::vector<std::uint32_t> SharedNames::own(std::int64_t id,
         return own;
     const std::span<const Pair> pairs = found->second;
     const auto before = [](const Pair& pair, std::uint32_t name) { return pair.shared < name; };
-    // Both lists ascend: each name is sought from where the one before it was found.
+    // Both lists ascend: each name is sought from where the one before it was found. A
+    // catalogue holds most of the names, so a name's pair lies near its share of the pairs:
+    // the search begins there and widens, touching a page or two of a large list rather than
+    // one at each step of a halving.
+    const std::size_t names = std::max<std::size_t>(names_.size(), 1);
     auto at = pairs.begin();
     for (std::uint32_t name : shared) {
-        at = std::lower_bound(at, pairs.end(), name, before);
+        const auto guess =
+            pairs.begin() + static_cast<std::ptrdiff_t>(std::min<std::uint64_t>(
+                                std::uint64_t{name} * pairs.size() / names, pairs.size()));
+        // The first pair not below the name lies between `low` and `high`.
+        auto low = std::clamp(guess, at, pairs.end());
+        auto high = low;
+        for (std::ptrdiff_t step = 16; low != at && !before(*std::prev(low), name); step *= 2) {
+            high = low;
+            low -= std::min(low - at, step);
+        }
+        for (std::ptrdiff_t step = 16; high != pairs.end() && before(*high, name); step *= 2) {
+            low = high + 1;
+            high += std::min(pairs.end() - high, step);
+        }
+        at = std::lower_bound(low, high, name, before);
         if (at != pairs.end() && at->shared == name)
             own.push_back(at->own);
     }

@@ -1,8 +1,10 @@
 // Searches of an index made from a catalogue given entry by entry: the counts taken from the
 // names' bearers and the folders' ranges agree with the hits listed one by one.
 #include "library/search.h"
+#include "library/shared_names.h"
 #include "library/substring.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <string>
 #include <unistd.h>
@@ -76,6 +78,46 @@ TEST(LibrarySearch, CountsAgreeWithTheHitsListed) {
             << c.pattern;
         EXPECT_EQ(searchIndex(index, pattern, c.paths, c.filters, 1).entries.size(),
                   std::min<std::size_t>(1, c.hits.size()));
+    }
+}
+
+// Catalogues that hold all, some, or a run of the names: each finds its own numbers of the
+// shared names found, wherever in its list of pairs they lie.
+TEST(LibrarySearch, EachCatalogueFindsItsOwnOfTheSharedNames) {
+    const auto holds = std::vector<bool (*)(int)>{
+        [](int) { return true; }, [](int n) { return n % 7 == 3; }, [](int n) { return n >= 2600; },
+        [](int n) { return n < 400; }, [](int n) { return n == 1999 || n == 10; }};
+    std::vector<StoredCatalogue> catalogues;
+    std::vector<CatalogueIndex> indexes;
+    for (std::size_t c = 0; c < holds.size(); ++c) {
+        std::vector<Given> entries{{EntryKind::Folder, "", "", 0}};
+        for (int n = 2999; n >= 0; --n) // met in another order than the shared numbers
+            if (holds[c](n))
+                entries.push_back({EntryKind::File, "", "n" + std::to_string(n), 1});
+        indexes.push_back(indexOf(entries));
+        catalogues.emplace_back().id = static_cast<std::int64_t>(c) + 1;
+    }
+    std::vector<const CatalogueIndex*> built;
+    for (const CatalogueIndex& index : indexes)
+        built.push_back(&index);
+    const SharedNames shared =
+        SharedNames::inMemory(SharedNames::build(catalogues, built), catalogues);
+    for (const char* text : {"n1", "9", "*", "n2999", "n0"}) {
+        const SearchPattern pattern(text);
+        const std::vector<std::uint32_t> named = shared.matching(pattern);
+        for (std::size_t c = 0; c < holds.size(); ++c) {
+            std::vector<std::string> found, expected;
+            for (std::uint32_t own : shared.own(catalogues[c].id, named))
+                found.emplace_back(indexes[c].names().name(own));
+            for (int n = 0; n < 3000; ++n)
+                if (holds[c](n) && pattern.matches("n" + std::to_string(n)))
+                    expected.push_back("n" + std::to_string(n));
+            if (pattern.matches(""))
+                expected.emplace_back(); // the chosen folder's empty name
+            std::sort(found.begin(), found.end());
+            std::sort(expected.begin(), expected.end());
+            EXPECT_EQ(found, expected) << text << " in catalogue " << c;
+        }
     }
 }
 
