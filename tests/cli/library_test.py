@@ -168,6 +168,34 @@ try:
     subprocess.run(["rm", "-r", index], check=True)
     check(hits(["photo"]) == want, "missing index")
 
+    # Copies by content: with digests, the same bytes under two names are one group, and two
+    # files of one name and size but other bytes are none.
+    sums = os.path.join(t, b"sums")
+    for name, content in [(b"a/report.txt", b"same bytes"), (b"b/copy of report.txt", b"same bytes"),
+                          (b"a/notes.txt", b"1234"), (b"b/notes.txt", b"5678")]:
+        os.makedirs(os.path.dirname(os.path.join(sums, name)), exist_ok=True)
+        with open(os.path.join(sums, name), "wb") as out:
+            out.write(content)
+    lib_sums = os.path.join(t, b"sums.sqlite").decode()
+    run(["add", "--checksum", "sha256", sums], 0, lib_sums)
+    dup = run(["duplicates"], 0, lib_sums).stdout.decode()
+    check(dup.startswith("2 copies of 10 bytes\n") and "copy of report.txt" in dup
+          and "notes" not in dup, f"duplicates by content: {dup}")
+
+    # A library file put in the place of another (restored from a backup, copied from another
+    # machine) holds other catalogues under the same numbers: the indexes beside it, made from
+    # the one it replaced, are never searched but made again.
+    run(["search", "notes"], 0, lib_sums)
+    elsewhere = os.path.join(t, b"elsewhere")
+    os.makedirs(os.path.join(elsewhere, b"a"))
+    open(os.path.join(elsewhere, b"a/minutes.txt"), "wb").close()
+    lib_other = os.path.join(t, b"elsewhere.sqlite").decode()
+    run(["add", "--name", "sums", elsewhere], 0, lib_other)
+    for suffix in ["-wal", "-shm"]:
+        check(not os.path.exists(lib_sums + suffix), f"{suffix} left")
+    os.replace(lib_other, lib_sums)
+    check(set(hits(["minutes"], lib_sums)) == {("sums", b"a/minutes.txt")}, "stale index")
+
     # Killed at random moments while adding a larger tree under an existing name: the library
     # is whole and holds the old catalogue or the new one.
     big = os.path.join(t, b"big")
