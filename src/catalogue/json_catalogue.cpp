@@ -20,6 +20,7 @@
 #include <array>
 #include <bit>
 #include <charconv>
+#include <cstring>
 #include <optional>
 #include <span>
 
@@ -225,6 +226,18 @@ private:
                 return table;
             }();
             std::size_t stop = at_;
+            // Eight bytes at a time while none of them can end the run (a byte that might
+            // stops it here; the table then says where it ends).
+            constexpr std::uint64_t ones = 0x0101010101010101u, highs = ones * 0x80;
+            const auto below = [](std::uint64_t eight, unsigned char n) {
+                return (eight - ones * n) & ~eight & highs;
+            };
+            for (std::uint64_t eight; text_.size() - stop >= 8; stop += 8) {
+                std::memcpy(&eight, text_.data() + stop, 8);
+                if (below(eight, 0x20) | below(eight ^ (ones * '"'), 1) |
+                    below(eight ^ (ones * '\\'), 1))
+                    break;
+            }
             while (stop < text_.size() && !ends[static_cast<unsigned char>(text_[stop])])
                 ++stop;
             if (stop == text_.size())
@@ -264,6 +277,13 @@ private:
     std::size_t at_ = 0;
     std::string key_;
 };
+
+/// Whether `text` is a SHA-256 as catalogues write it: 64 lower-case hex digits.
+bool isDigest(std::string_view text) {
+    return text.size() == 64 && std::all_of(text.begin(), text.end(), [](char c) {
+               return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
+           });
+}
 
 std::string decimal(ByteCount value) {
     std::string text;
@@ -498,9 +518,7 @@ bool JsonCatalogueReader::readEntry(CatalogueEntry& entry) {
         return fail("a file without a name");
     if (m[Size].number > UINT64_MAX || m[Files].number > INT64_MAX)
         return fail("a size or a count larger than any file system holds");
-    if (m.has(Sha256) &&
-        (folder || m[Sha256].text.size() != 64 ||
-         m[Sha256].text.find_first_not_of("0123456789abcdef") != std::string::npos))
+    if (m.has(Sha256) && (folder || !isDigest(m[Sha256].text)))
         return fail("a sha256 that is not 64 hex digits of a file");
     entry.kind = *kind;
     entry.known = time.has_value();
