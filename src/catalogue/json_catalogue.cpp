@@ -278,11 +278,23 @@ private:
     std::string key_;
 };
 
-/// Whether `text` is a SHA-256 as catalogues write it: 64 lower-case hex digits.
+/// Whether `text` is a SHA-256 as catalogues write it: 64 lower-case hex digits, looked at
+/// eight at a time. In a byte below 0x80, adding n sets its high bit from 0x80 - n on, and
+/// carries into no other byte.
 bool isDigest(std::string_view text) {
-    return text.size() == 64 && std::all_of(text.begin(), text.end(), [](char c) {
-               return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
-           });
+    if (text.size() != 64)
+        return false;
+    constexpr std::uint64_t ones = 0x0101010101010101u, highs = ones * 0x80;
+    for (std::size_t at = 0; at < 64; at += 8) {
+        std::uint64_t eight;
+        std::memcpy(&eight, text.data() + at, 8);
+        const auto from = [eight](unsigned char c) { return (eight + ones * (0x80 - c)) & highs; };
+        const std::uint64_t digit = from('0') & ~from('9' + 1);
+        const std::uint64_t letter = from('a') & ~from('f' + 1);
+        if ((eight & highs) != 0 || (digit | letter) != highs)
+            return false;
+    }
+    return true;
 }
 
 std::string decimal(ByteCount value) {

@@ -219,6 +219,11 @@ TEST(Compare, ADamagedCatalogueNamesItsLine) {
         {replaced(3, "{\"kind\":\"file\",\"path\":\"x" + std::string(1, '\0') + "\",\"size\":5," +
                          time + "},"),
          "old: line 3: not an entry of a catalogue: a control character inside a string"},
+        {replaced(3, "{\"kind\":\"file\",\"path\":\"abcdefghijk\x1f\",\"size\":5," + time + "},"),
+         "old: line 3: not an entry of a catalogue: a control character inside a string"},
+        {replaced(3, "{\"kind\":\"file\",\"path\":\"x\",\"size\":5," + time + ",\"sha256\":\"" +
+                         std::string(60, 'f') + "0A00\"},"),
+         "old: line 3: a sha256 that is not 64 hex digits of a file"},
         {replaced(3,
                   "{\"kind\":\"file\",\"path\":\"x\",\"size\":18446744073709551616," + time + "},"),
          "old: line 3: a size or a count larger than any file system holds"},
