@@ -11,14 +11,17 @@ namespace {
 // whole batch is read.
 constexpr std::size_t firstBatchSize = 16;
 constexpr std::size_t batchSize = 256;
-// Batches read ahead at most. Once that many wait, the thread waits till half of them are
-// taken: the reader wakes it once for several batches, not for each.
+// Batches read ahead at most: few, for their memory is touched anew by each run. Once that
+// many wait, the thread waits till two are taken: woken once for several batches, not for
+// each, and with most of them still ahead of the reader, for a thread that has slept may be
+// a while in getting a processor.
 constexpr std::size_t batches = 8;
+constexpr std::size_t refillAt = batches - 2;
 
 } // namespace
 
 ReadAhead::ReadAhead(std::unique_ptr<EntryStream> stream)
-    : stream_(std::move(stream)), thread_([this] { produce(); }) {}
+    : stream_(std::move(stream)), size_(firstBatchSize), thread_([this] { produce(); }) {}
 
 ReadAhead::~ReadAhead() {
     {
@@ -35,7 +38,7 @@ bool ReadAhead::handOver(Batch& batch) {
     std::unique_lock lock(mutex_);
     if (queue_.size() == batches) {
         waiting_ = true;
-        drained_.wait(lock, [this] { return cancelled_ || queue_.size() <= batches / 2; });
+        drained_.wait(lock, [this] { return cancelled_ || queue_.size() <= refillAt; });
         waiting_ = false;
     }
     if (cancelled_)
@@ -47,70 +50,101 @@ bool ReadAhead::handOver(Batch& batch) {
         batch = std::move(spare_.back());
         spare_.pop_back();
     }
-    batch.size = 0;
-    batch.text.clear();
     return true;
 }
 
-void ReadAhead::produce() {
-    std::string failure;
-    Batch batch;
-    std::size_t size = firstBatchSize;
+// Reads the stream's next entries into `batch`, as many as the next batch takes; false once
+// the stream has ended.
+bool ReadAhead::fill(Batch& batch) {
+    batch.size = 0;
+    batch.text.clear();
     CatalogueEntry entry;
     std::string_view folder; // the folder of the batch's entry before, in its text
-    for (bool more = true; more;) {
+    while (batch.size < size_) {
         try {
-            more = stream_->next(entry);
-        } catch (const std::exception& error) {
-            // Whatever ends the stream ends this thread's work, never the process.
-            failure = error.what();
-            more = false;
-        }
-        if (more) {
-            if (batch.size == batch.entries.size())
-                batch.entries.emplace_back();
-            Batch::Held& held = batch.entries[batch.size];
-            held.entry = entry; // its views' lengths, not their texts
-            held.entry.at = nullptr;
-            if (batch.size == 0 || folder != entry.folder) {
-                held.folder = batch.text.size();
-                batch.text.append(entry.folder);
-            } else {
-                held.folder = batch.entries[batch.size - 1].folder;
-            }
-            held.rest = batch.text.size();
-            batch.text.append(entry.name).append(entry.error).append(entry.sha256);
-            folder = std::string_view(batch.text).substr(held.folder, entry.folder.size());
-            ++batch.size;
-        }
-        if (batch.size == size || (!more && batch.size > 0)) {
-            if (!handOver(batch))
+            if (!stream_->next(entry))
                 break;
-            size = std::min(size * 2, batchSize);
+        } catch (const std::exception& error) {
+            // Whatever ends the stream ends the reading, never the process.
+            streamFailure_ = error.what();
+            break;
         }
+        if (batch.size == batch.entries.size())
+            batch.entries.emplace_back();
+        Batch::Held& held = batch.entries[batch.size];
+        held.entry = entry; // its views' lengths, not their texts
+        held.entry.at = nullptr;
+        if (batch.size == 0 || folder != entry.folder) {
+            held.folder = batch.text.size();
+            batch.text.append(entry.folder);
+        } else {
+            held.folder = batch.entries[batch.size - 1].folder;
+        }
+        held.rest = batch.text.size();
+        batch.text.append(entry.name).append(entry.error).append(entry.sha256);
+        folder = std::string_view(batch.text).substr(held.folder, entry.folder.size());
+        ++batch.size;
     }
-    if (failure.empty())
-        failure = stream_->failure();
+    ended_ = batch.size < size_;
+    size_ = std::min(size_ * 2, batchSize);
+    return !ended_;
+}
+
+// After the last batch is placed: what the stream ended with.
+void ReadAhead::finish() {
     const std::lock_guard lock(mutex_);
     totals_ = stream_->totals();
-    failure_ = failure;
+    failure_ = streamFailure_.empty() ? stream_->failure() : streamFailure_;
     done_ = true;
     filled_.notify_one();
 }
 
-bool ReadAhead::next(CatalogueEntry& entry) {
-    if (position_ == reading_.size) {
-        std::unique_lock lock(mutex_);
-        filled_.wait(lock, [this] { return done_ || !queue_.empty(); });
-        if (queue_.empty())
-            return false;
-        spare_.push_back(std::move(reading_));
-        reading_ = std::move(queue_.front());
-        queue_.pop_front();
-        position_ = 0;
-        if (waiting_ && queue_.size() <= batches / 2)
-            drained_.notify_one();
+void ReadAhead::produce() {
+    Batch batch;
+    for (;;) {
+        const std::lock_guard reading(streamMutex_);
+        if (ended_)
+            return; // read to its end by the reader
+        const bool more = fill(batch);
+        if (batch.size > 0 && !handOver(batch))
+            return;
+        if (!more)
+            return finish();
     }
+}
+
+// The next batch: one the thread has read, or, when none is there and the thread is not
+// reading (it may not yet have been given a processor), one read here; false at the end.
+bool ReadAhead::refill() {
+    if (std::unique_lock reading(streamMutex_, std::try_to_lock); reading && !ended_) {
+        std::unique_lock lock(mutex_);
+        const bool none = queue_.empty();
+        lock.unlock();
+        if (none) {
+            const bool more = fill(reading_);
+            position_ = 0;
+            if (!more)
+                finish();
+            if (reading_.size > 0)
+                return true;
+        }
+    }
+    std::unique_lock lock(mutex_);
+    filled_.wait(lock, [this] { return done_ || !queue_.empty(); });
+    if (queue_.empty())
+        return false;
+    spare_.push_back(std::move(reading_));
+    reading_ = std::move(queue_.front());
+    queue_.pop_front();
+    position_ = 0;
+    if (waiting_ && queue_.size() <= refillAt)
+        drained_.notify_one();
+    return true;
+}
+
+bool ReadAhead::next(CatalogueEntry& entry) {
+    if (position_ == reading_.size && !refill())
+        return false;
     const Batch::Held& held = reading_.entries[position_++];
     const std::string_view text = reading_.text;
     entry = held.entry;

@@ -1,5 +1,7 @@
 // Any stream of entries read on a thread of its own, a bounded number of entries ahead of
-// its reader: a folder walked while the other side of a comparison is parsed.
+// its reader: a folder walked while the other side of a comparison is parsed. When nothing
+// is ready and the thread is not reading (it may not yet have been given a processor), the
+// reader reads the next entries itself rather than wait.
 #pragma once
 
 #include "catalogue/entry.h"
@@ -40,18 +42,26 @@ private:
         std::size_t size = 0; // of `entries`, filled
         std::string text;
     };
+    bool fill(Batch& batch);
+    void finish();
     void produce();
     bool handOver(Batch& batch);
+    bool refill();
 
     std::unique_ptr<EntryStream> stream_;
+    // Held by whichever side reads the stream: the thread, or the reader when nothing is ready.
+    std::mutex streamMutex_;
+    std::size_t size_;          // of the next batch read
+    bool ended_ = false;        // the stream has given its last entry
+    std::string streamFailure_; // what it threw, when it did
     mutable std::mutex mutex_;
     std::condition_variable filled_;  // a batch is there to read, or the stream has ended
-    std::condition_variable drained_; // the reader has taken half the batches, or is gone
+    std::condition_variable drained_; // the reader has taken some of the batches, or is gone
     std::deque<Batch> queue_;         // batches of entries, each in order
     Batch reading_;                   // the batch being read
     std::vector<Batch> spare_;        // batches read, for the thread to fill again
     std::size_t position_ = 0;
-    bool done_ = false;      // the stream has given its last entry
+    bool done_ = false;      // the last batch is placed
     bool cancelled_ = false; // the reader is gone
     bool waiting_ = false;   // the thread waits for room
     std::string failure_;
