@@ -390,6 +390,7 @@ constexpr std::size_t smallSearch = 1 << 16;
 
 int search(const Options& options, SqliteLibrary& library, PosixEnvironment& environment) {
     try {
+        const SqliteLibrary::Snapshot reading(library);
         const auto chosen = chosenCatalogues(options, library, library.path());
         if (!chosen)
             return 2;
@@ -481,6 +482,7 @@ int search(const Options& options, SqliteLibrary& library, PosixEnvironment& env
 
 int duplicates(const Options& options, SqliteLibrary& library) {
     try {
+        const SqliteLibrary::Snapshot reading(library);
         const auto chosen = chosenCatalogues(options, library, library.path());
         if (!chosen)
             return 2;

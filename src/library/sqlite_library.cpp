@@ -290,6 +290,15 @@ SqliteLibrary::~SqliteLibrary() {
     sqlite3_close_v2(db_);
 }
 
+SqliteLibrary::Snapshot::Snapshot(SqliteLibrary& library) : library_(library) {
+    library.run("BEGIN", "cannot read it");
+}
+
+SqliteLibrary::Snapshot::~Snapshot() {
+    // Nothing was written: ending it cannot lose anything, whatever it returns.
+    sqlite3_exec(library_.db_, "COMMIT", nullptr, nullptr, nullptr);
+}
+
 void SqliteLibrary::fail(std::string_view doing) const {
     std::string reason = db_ ? sqlite3_errmsg(db_) : "out of memory";
     const int code = db_ ? sqlite3_errcode(db_) : SQLITE_NOMEM;

@@ -34,6 +34,20 @@ public:
                const std::function<void(std::int64_t, std::uint32_t, std::string_view,
                                         std::uint64_t, std::string_view)>& take) override;
 
+    /// One read of the library while it lives: every statement meanwhile sees the library as
+    /// it stood at the first, whatever another program adds or removes, and the file's locks
+    /// are taken once rather than for each statement.
+    class Snapshot {
+    public:
+        explicit Snapshot(SqliteLibrary& library);
+        ~Snapshot();
+        Snapshot(const Snapshot&) = delete;
+        Snapshot& operator=(const Snapshot&) = delete;
+
+    private:
+        SqliteLibrary& library_;
+    };
+
     /// Throws LibraryError naming the library, what was being done and SQLite's reason.
     [[noreturn]] void fail(std::string_view doing) const;
     /// Runs `sql`, statements without results; fails as `fail` does.
