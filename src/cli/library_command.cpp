@@ -77,11 +77,11 @@ std::unique_ptr<SqliteLibrary> openLibrary(const Options& options, PosixEnvironm
     }
 }
 
-/// The catalogues `options.in` names (all when it names none), or nothing with a message
-/// reported when one is not in the library.
+/// The catalogues of `all` (the library's) that `options.in` names (all when it names none),
+/// or nothing with a message reported when one is not in the library.
 std::optional<std::vector<StoredCatalogue>>
-chosenCatalogues(const Options& options, Library& library, const std::string& path) {
-    std::vector<StoredCatalogue> all = library.catalogues();
+chosenCatalogues(const Options& options, const std::vector<StoredCatalogue>& all,
+                 const std::string& path) {
     if (options.in.empty())
         return all;
     std::vector<StoredCatalogue> chosen;
@@ -391,40 +391,47 @@ constexpr std::size_t smallSearch = 1 << 16;
 int search(const Options& options, SqliteLibrary& library, PosixEnvironment& environment) {
     try {
         const SqliteLibrary::Snapshot reading(library);
-        const auto chosen = chosenCatalogues(options, library, library.path());
+        const std::vector<StoredCatalogue> all = library.catalogues();
+        const auto chosen = chosenCatalogues(options, all, library.path());
         if (!chosen)
             return 2;
         const SearchPattern pattern(options.operand);
         PosixOutputFiles files;
         LibraryIndexes indexes(library, library.path(), files, environment);
-        // The names of all catalogues are scanned once; then each catalogue's index is loaded
-        // (made again where it must be) and searched for its own of the names found, on as
-        // many threads as there are processors.
-        const SharedNames shared = indexes.shared(library.catalogues());
+        // The names of all catalogues are scanned once; then each catalogue that holds one of
+        // the names found has its index loaded (made again where it must be) and searched for
+        // its own of them, on as many threads as there are processors.
+        const SharedNames shared = indexes.shared(all);
         const std::vector<std::uint32_t> named = shared.matching(pattern);
-        std::vector<CatalogueIndex> loaded;
+        const bool everyPath = options.paths && pattern.spansFolders(); // each put together
+        std::vector<std::optional<CatalogueIndex>> loaded;
         std::vector<std::vector<std::uint32_t>> own;
         for (const StoredCatalogue& catalogue : *chosen) {
-            loaded.push_back(indexes.load(catalogue));
             own.push_back(shared.own(catalogue.id, named));
+            // A catalogue that bears none of the names found has no hit: its index is left.
+            loaded.push_back(everyPath || !own.back().empty()
+                                 ? std::optional(indexes.load(catalogue))
+                                 : std::nullopt);
         }
         const std::size_t limit = options.count ? 0 : options.limit.value_or(SIZE_MAX);
         std::vector<Hits> hits(loaded.size());
         std::atomic<std::size_t> next{0};
         const auto work = [&] {
-            for (std::size_t i; (i = next++) < loaded.size();)
-                hits[i] =
-                    searchIndex(loaded[i], pattern, options.paths, options.filters, limit, &own[i]);
+            for (std::size_t i; (i = next++) < loaded.size();) {
+                if (loaded[i])
+                    hits[i] = searchIndex(*loaded[i], pattern, options.paths, options.filters,
+                                          limit, &own[i]);
+            }
         };
         // A few bearers to gather (a rare name) take less than a thread takes to start.
         const bool small = [&] {
-            if (options.paths && pattern.spansFolders())
+            if (everyPath)
                 return false;
             std::size_t bearers = 0;
             for (std::size_t i = 0; i < loaded.size(); ++i) {
                 for (std::uint32_t name : own[i]) {
-                    if (name < loaded[i].distinct() &&
-                        (bearers += loaded[i].bearers(name).size()) > smallSearch)
+                    if (name < loaded[i]->distinct() &&
+                        (bearers += loaded[i]->bearers(name).size()) > smallSearch)
                         return false;
                 }
             }
@@ -483,7 +490,7 @@ int search(const Options& options, SqliteLibrary& library, PosixEnvironment& env
 int duplicates(const Options& options, SqliteLibrary& library) {
     try {
         const SqliteLibrary::Snapshot reading(library);
-        const auto chosen = chosenCatalogues(options, library, library.path());
+        const auto chosen = chosenCatalogues(options, library.catalogues(), library.path());
         if (!chosen)
             return 2;
         std::vector<std::int64_t> only;
@@ -608,7 +615,7 @@ private:
 };
 
 int page(const Options& options, SqliteLibrary& library, PosixEnvironment& environment) {
-    const auto chosen = chosenCatalogues(options, library, library.path());
+    const auto chosen = chosenCatalogues(options, library.catalogues(), library.path());
     if (!chosen)
         return 2;
     std::string path;

@@ -195,6 +195,12 @@ try:
         check(not os.path.exists(lib_sums + suffix), f"{suffix} left")
     os.replace(lib_other, lib_sums)
     check(set(hits(["minutes"], lib_sums)) == {("sums", b"a/minutes.txt")}, "stale index")
+    # A catalogue without any of the names found has no hits, and the others theirs.
+    run(["add", "--name", "docs", sums], 0, lib_sums)
+    check(set(hits(["minutes"], lib_sums)) == {("sums", b"a/minutes.txt")}, "one of two")
+    check(set(hits(["report"], lib_sums)) == {("docs", b"a/report.txt"),
+                                              ("docs", b"b/copy of report.txt")}, "the other")
+    check(run(["search", "--count", "--path", "a/"], 0, lib_sums).stdout == b"3\n", "every path")
 
     # Killed at random moments while adding a larger tree under an existing name: the library
     # is whole and holds the old catalogue or the new one.
