@@ -97,6 +97,15 @@ TEST(LibrarySearch, EachCatalogueFindsItsOwnOfTheSharedNames) {
         indexes.push_back(indexOf(entries));
         catalogues.emplace_back().id = static_cast<std::int64_t>(c) + 1;
     }
+    // A name met again after the table of names has grown is the same name.
+    std::vector<Given> twice{{EntryKind::Folder, "", "", 0}};
+    for (const char* folder : {"", "a"}) {
+        if (*folder)
+            twice.push_back({EntryKind::Folder, folder, "", 0});
+        for (int n = 0; n < 2000; ++n)
+            twice.push_back({EntryKind::File, folder, "n" + std::to_string(n), 1});
+    }
+    EXPECT_EQ(indexOf(twice).distinct(), 2000u + 2); // and the names "" and "a"
     std::vector<const CatalogueIndex*> built;
     for (const CatalogueIndex& index : indexes)
         built.push_back(&index);
