@@ -42,9 +42,13 @@ corpus mixed "$(n 20000)" 4096 16384 65536 131072 524288 65536 4096 49152
 corpus small "$(n 200000)" 4096
 
 # measure LABEL COMMAND...: the median wall time and the peak memory of RUNS runs, after one
-# that warms the cache.
+# that warms the cache. The corpus is read into the cache first by cat: dorvantile-cli drops
+# from the cache what it had to read from the disk (a good citizen on a disk larger than
+# memory), so that its own first run would not warm it, and this machine's kernel pages out
+# the cache that has gone cold between two tools.
 measure() {
   local label="$1" bytes="$2"; shift 2
+  find "$dir" -type f -print0 | xargs -0 cat >/dev/null
   "$@" >/dev/null 2>&1 || { echo "| $label | failed | | |"; return; }
   local times=() peak=0
   for ((r = 0; r < runs; ++r)); do
