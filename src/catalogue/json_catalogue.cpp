@@ -115,6 +115,15 @@ void JsonCatalogueWriter::finish(const Totals& totals) {
 
 namespace {
 
+// Eight bytes looked at as one word: a byte in each of the eight, and the high bit of each.
+constexpr std::uint64_t ones = 0x0101010101010101u, highs = ones * 0x80;
+
+std::uint64_t eightAt(const char* bytes) {
+    std::uint64_t eight;
+    std::memcpy(&eight, bytes, 8);
+    return eight;
+}
+
 /// A member's value in a catalogue's objects: a string or a whole number.
 struct Value {
     bool isNumber = false;
@@ -228,12 +237,11 @@ private:
             std::size_t stop = at_;
             // Eight bytes at a time while none of them can end the run (a byte that might
             // stops it here; the table then says where it ends).
-            constexpr std::uint64_t ones = 0x0101010101010101u, highs = ones * 0x80;
             const auto below = [](std::uint64_t eight, unsigned char n) {
                 return (eight - ones * n) & ~eight & highs;
             };
-            for (std::uint64_t eight; text_.size() - stop >= 8; stop += 8) {
-                std::memcpy(&eight, text_.data() + stop, 8);
+            for (; text_.size() - stop >= 8; stop += 8) {
+                const std::uint64_t eight = eightAt(text_.data() + stop);
                 if (below(eight, 0x20) | below(eight ^ (ones * '"'), 1) |
                     below(eight ^ (ones * '\\'), 1))
                     break;
@@ -284,10 +292,8 @@ private:
 bool isDigest(std::string_view text) {
     if (text.size() != 64)
         return false;
-    constexpr std::uint64_t ones = 0x0101010101010101u, highs = ones * 0x80;
     for (std::size_t at = 0; at < 64; at += 8) {
-        std::uint64_t eight;
-        std::memcpy(&eight, text.data() + at, 8);
+        const std::uint64_t eight = eightAt(text.data() + at);
         const auto from = [eight](unsigned char c) { return (eight + ones * (0x80 - c)) & highs; };
         const std::uint64_t digit = from('0') & ~from('9' + 1);
         const std::uint64_t letter = from('a') & ~from('f' + 1);

@@ -59,7 +59,6 @@ bool ReadAhead::fill(Batch& batch) {
     batch.size = 0;
     batch.text.clear();
     CatalogueEntry entry;
-    std::string_view folder; // the folder of the batch's entry before, in its text
     while (batch.size < size_) {
         try {
             if (!stream_->next(entry))
@@ -72,17 +71,20 @@ bool ReadAhead::fill(Batch& batch) {
         if (batch.size == batch.entries.size())
             batch.entries.emplace_back();
         Batch::Held& held = batch.entries[batch.size];
-        held.entry = entry; // its views' lengths, not their texts
-        held.entry.at = nullptr;
-        if (batch.size == 0 || folder != entry.folder) {
+        // The folder of the entry before, when it is this one's, is shared.
+        const Batch::Held* before = batch.size > 0 ? &batch.entries[batch.size - 1] : nullptr;
+        if (before &&
+            std::string_view(batch.text).substr(before->folder, before->entry.folder.size()) ==
+                entry.folder) {
+            held.folder = before->folder;
+        } else {
             held.folder = batch.text.size();
             batch.text.append(entry.folder);
-        } else {
-            held.folder = batch.entries[batch.size - 1].folder;
         }
+        held.entry = entry; // its views' lengths, not their texts
+        held.entry.at = nullptr;
         held.rest = batch.text.size();
         batch.text.append(entry.name).append(entry.error).append(entry.sha256);
-        folder = std::string_view(batch.text).substr(held.folder, entry.folder.size());
         ++batch.size;
     }
     ended_ = batch.size < size_;
