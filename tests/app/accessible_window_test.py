@@ -49,7 +49,12 @@ def session():
         xvfb = start(["Xvfb", f":{number}", "-displayfd", str(write), "-screen", "0",
                       "1024x768x24", "-nolisten", "tcp"], "xvfb.log", pass_fds=[write])
         os.close(write)
-        ready = os.read(read, 16).decode().strip()  # nothing: that display is taken
+        # The server writes the number and its newline apart, and ends if the second write
+        # finds the pipe closed: read up to the newline, or to nothing if that display is taken.
+        ready = b""
+        while not ready.endswith(b"\n") and (part := os.read(read, 16)):
+            ready += part
+        ready = ready.decode().strip()
         os.close(read)
         # A server that says it is ready can still lose its socket to one ending beside it.
         if ready and subprocess.run(["xdpyinfo", "-display", ":" + ready],
