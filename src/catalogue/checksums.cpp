@@ -163,6 +163,7 @@ void DigestedStream::hold(const CatalogueEntry& entry, std::string_view digest,
     Pending& held = pending_[slot];
     folders_ += entry.kind == EntryKind::Folder ? 1 : 0;
     held.entry = entry;
+    held.entry.jsonText = {}; // a view of the reused catalogue's line, gone by the time it is read
     held.sha256.assign(digest);
     if (held.unread) // clearing asks the library for its category: only where one is set
         held.unread.clear();
@@ -212,19 +213,24 @@ bool DigestedStream::handOver(const std::vector<Pending*>& queued) {
 // digest there when the file is the same by path, size and time, else nothing. The view
 // lasts till the reused catalogue moves on.
 std::string_view DigestedStream::reusedDigest(const CatalogueEntry& now) {
+    reusedText_ = {};
     if (!reused_)
         return {};
     const auto advance = [this] {
         oldValid_ = reused_->next(old_);
         oldPath_.clear(); // put together only when the order is asked
     };
-    // The entry the last match used cannot match another.
-    if (oldSpent_) {
-        oldSpent_ = false;
+    // Mostly the older catalogue's next entry is this one, unchanged: the catalogue tells so
+    // itself, without handing it on.
+    if (!oldHeld_) {
+        std::string_view digest;
+        if (reused_->nextIfSame(now, digest, reusedText_))
+            return digest;
         advance();
+        oldHeld_ = true;
     }
-    // Mostly the older catalogue's next entry is this one: the same folder and name tell so
-    // without putting the paths together.
+    // Else the same folder and name tell that it is this one without putting the paths
+    // together.
     const bool folder = now.kind == EntryKind::Folder;
     if (!oldValid_ || old_.name != now.name || old_.below != now.below ||
         (old_.kind == EntryKind::Folder) != folder) {
@@ -240,7 +246,7 @@ std::string_view DigestedStream::reusedDigest(const CatalogueEntry& now) {
         if (!oldValid_ || order() != 0)
             return {};
     }
-    oldSpent_ = true;
+    oldHeld_ = false; // the entry matched cannot match another
     if (folder || old_.sha256.empty() || !old_.known || !now.known || old_.size != now.size ||
         !(old_.modified == now.modified))
         return {};
@@ -258,6 +264,7 @@ bool DigestedStream::next(CatalogueEntry& entry) {
             if (!digest.empty() || !toBeRead(entry)) {
                 entry.at = nullptr;
                 entry.sha256 = digest;
+                entry.jsonText = reusedText_;
                 return true;
             }
             std::vector<Pending*> queued;

@@ -73,10 +73,11 @@ private:
     unsigned jobs_;                          // threads to read on
     std::unique_ptr<DigestJournal> journal_; // of the digests read, when one is kept
     std::string unusable_;                   // why no digest can be taken, when none can
-    CatalogueEntry old_;    // the reused catalogue's entry that the merge has reached
-    std::string oldPath_;   // its path below the chosen folder, once asked for
-    bool oldValid_ = false; // whether there is one
-    bool oldSpent_ = true;  // it matched an entry already, or none is read yet
+    CatalogueEntry old_;          // the reused catalogue's entry that the merge has reached
+    std::string oldPath_;         // its path below the chosen folder, once asked for
+    bool oldValid_ = false;       // whether there is one
+    bool oldHeld_ = false;        // it is held, not matched yet
+    std::string_view reusedText_; // the JSON text of the entry matched last, where it has one
     std::string path_;
 
     // The entries held ahead while none of them is to be read, at most: a tree whose digests

@@ -65,6 +65,10 @@ struct CatalogueEntry {
     std::string_view error;
     /// A file's SHA-256 in 64 lower-case hex digits, when its content was read; else empty.
     std::string_view sha256;
+    /// The entry's object, exactly as the JSON catalogue writes it, where a stream took the
+    /// entry unchanged from one; else empty. A stream that hands on entries of another
+    /// leaves it empty unless it hands on every field as it came.
+    std::string_view jsonText;
     /// The folder that holds the entry (a folder's own, for a folder), open while the walk
     /// hands the entry on, for what must ask more of it; null for a catalogue read back.
     OpenFolder* at = nullptr;
@@ -84,6 +88,16 @@ class EntryStream : public Interface {
 public:
     /// The next entry; false at the end, and when the stream failed (`failure` says why).
     virtual bool next(CatalogueEntry& entry) = 0;
+    /// Moves past the next entry when it is `now`, without an error, as a catalogue writes
+    /// it (kind, path, size, time, a folder's counts), with its digest in `sha256` (empty
+    /// when it has none) and its JSON object in `text` (see `CatalogueEntry::jsonText`).
+    /// False leaves the stream where it was: always, where telling would cost as much as
+    /// `next`.
+    virtual bool nextIfSame(const CatalogueEntry& now, std::string_view& sha256,
+                            std::string_view& text) {
+        (void)now, (void)sha256, (void)text;
+        return false;
+    }
     /// What went wrong, naming the catalogue and where; empty while nothing did.
     virtual std::string failure() const { return {}; }
     /// The counts of the entries given so far: of the whole catalogue once `next` is false.

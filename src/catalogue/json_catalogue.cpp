@@ -59,38 +59,50 @@ JsonCatalogueWriter::JsonCatalogueWriter(OutputFile& out, const RunDescription& 
     line_.clear();
 }
 
+std::string& JsonEntryHead::append(std::string& line, const CatalogueEntry& entry) {
+    const bool folder = entry.kind == EntryKind::Folder;
+    line.push_back('{');
+    appendKey(line, key::kind, true).append("\"").append(kindName(entry.kind)).append("\",");
+    if (folder) {
+        appendJsonName(line, key::path, entry.below);
+    } else {
+        if (entry.below != below_) {
+            below_.assign(entry.below);
+            prefix_.clear();
+            prefixValid_ = appendJsonInside(prefix_, entry.below);
+            if (!entry.below.empty())
+                prefix_.push_back('/');
+        }
+        appendKey(line, key::path, true).append("\"").append(prefix_);
+        if (!appendJsonInside(line, entry.name) || !prefixValid_) {
+            path_.clear();
+            appendBase64(appendKey(line.append("\""), key::pathBytes).append("\""),
+                         appendPathBelow(path_, entry));
+        }
+        line.push_back('"');
+    }
+    if (!folder && entry.known)
+        appendDecimal(appendKey(line, key::size), entry.size);
+    if (entry.known) {
+        appendIsoTime(appendKey(line, key::modified).append("\""), entry.modified);
+        line.push_back('"');
+    }
+    return line;
+}
+
 void JsonCatalogueWriter::entry(const CatalogueEntry& entry) {
     // The line before goes out with its comma: one is written only when another follows.
     if (!line_.empty())
         out_.write(line_.append(",\n"));
-    const bool folder = entry.kind == EntryKind::Folder;
     line_.clear();
-    line_.push_back('{');
-    appendKey(line_, key::kind, true).append("\"").append(kindName(entry.kind)).append("\",");
-    if (folder) {
-        appendJsonName(line_, key::path, entry.below);
-        prefix_.clear();
-        prefixValid_ = appendJsonInside(prefix_, entry.below);
-        if (!entry.below.empty())
-            prefix_.push_back('/');
-    } else {
-        appendKey(line_, key::path, true).append("\"").append(prefix_);
-        if (!appendJsonInside(line_, entry.name) || !prefixValid_) {
-            path_.clear();
-            appendBase64(appendKey(line_.append("\""), key::pathBytes).append("\""),
-                         appendPathBelow(path_, entry));
-        }
-        line_.push_back('"');
+    if (!entry.jsonText.empty()) { // as this writer would write it, and without an error
+        line_.append(entry.jsonText);
+        return;
     }
-    if (!folder && entry.known)
-        appendDecimal(appendKey(line_, key::size), entry.size);
-    if (entry.known) {
-        appendIsoTime(appendKey(line_, key::modified).append("\""), entry.modified);
-        line_.push_back('"');
-    }
+    head_.append(line_, entry);
     if (!entry.sha256.empty())
         appendKey(line_, key::sha256).append("\"").append(entry.sha256).push_back('"');
-    if (folder && !entry.unreadable) {
+    if (entry.kind == EntryKind::Folder && !entry.unreadable) {
         appendDecimal(appendKey(line_, key::files), entry.files);
         appendDecimal(appendKey(line_, key::bytes), entry.bytes);
     }
@@ -506,6 +518,61 @@ bool JsonCatalogueReader::next(CatalogueEntry& entry) {
     return readEntry(entry);
 }
 
+// The line is compared where it lies in the buffer; one that goes on past it is left to
+// `next`, as is anything but an entry as it would be written now.
+bool JsonCatalogueReader::nextIfSame(const CatalogueEntry& now, std::string_view& sha256,
+                                     std::string_view& text) {
+    if (!failure_.empty() || finished_ || !moreEntries_ || !now.known || !now.error.empty() ||
+        now.unreadable)
+        return false;
+    if (!started_) {
+        started_ = true;
+        if (!readHeader())
+            return false;
+    }
+    const bool folder = now.kind == EntryKind::Folder;
+    expected_.clear();
+    head_.append(expected_, now);
+    if (folder) {
+        appendDecimal(appendKey(expected_, key::files), now.files);
+        appendDecimal(appendKey(expected_, key::bytes), now.bytes);
+    }
+    const std::string_view rest = std::string_view(buffer_).substr(at_);
+    if (!rest.starts_with(expected_))
+        return false;
+    // What may follow: a file's digest, then the object's end and the line's.
+    constexpr std::string_view digestKey = ",\"sha256\":\"";
+    std::size_t end = expected_.size();
+    std::string_view digest;
+    if (!folder && rest.substr(end, digestKey.size()) == digestKey) {
+        digest = rest.substr(end + digestKey.size(), 64);
+        end += digestKey.size() + 64;
+        if (digest.size() != 64 || !isDigest(digest) || rest.substr(end, 1) != "\"")
+            return false;
+        ++end;
+    }
+    if (rest.substr(end++, 1) != "}")
+        return false;
+    std::size_t next = end;
+    const bool more = rest.substr(next, 1) == ",";
+    next += more ? 1 : 0;
+    next += rest.substr(next, 1) == "\r" ? 1 : 0;
+    if (rest.substr(next, 1) != "\n")
+        return false;
+    at_ += next + 1;
+    ++lineNumber_;
+    moreEntries_ = more;
+    if (folder && !now.below.empty())
+        ++totals_.folders;
+    if (!folder) {
+        ++totals_.files;
+        totals_.bytes += now.size;
+    }
+    sha256 = digest;
+    text = rest.substr(0, end);
+    return true;
+}
+
 bool JsonCatalogueReader::readEntry(CatalogueEntry& entry) {
     std::string_view text = line_;
     if ((moreEntries_ = text.ends_with(",")))
@@ -547,6 +614,7 @@ bool JsonCatalogueReader::readEntry(CatalogueEntry& entry) {
     entry.unreadable = folder && !m.has(Files);
     entry.error = {};
     entry.sha256 = m.has(Sha256) ? std::string_view(m[Sha256].text) : std::string_view();
+    entry.jsonText = {};
     entry.at = nullptr;
     if (m.has(Error)) {
         ++errors_;

@@ -10,6 +10,19 @@
 
 namespace dorvantile {
 
+/// An entry's object in a JSON catalogue up to its digest: `{`, its kind, path, size and
+/// time. Written here alone, for the writer and for the reader's `nextIfSame`.
+class JsonEntryHead {
+public:
+    std::string& append(std::string& line, const CatalogueEntry& entry);
+
+private:
+    std::string below_;       // the folder of the last file
+    std::string prefix_;      // its path escaped, with its "/" if not empty
+    bool prefixValid_ = true; // and whether that path is UTF-8
+    std::string path_;        // a path that is not UTF-8, as its bytes
+};
+
 /// Writes a catalogue as one JSON document (RFC 8259), one entry a line (see the sample at
 /// the head of json_catalogue.cpp).
 class JsonCatalogueWriter final : public CatalogueSink {
@@ -20,10 +33,8 @@ public:
 
 private:
     OutputFile& out_;
-    std::string line_;        // the entry not yet written
-    std::string prefix_;      // the folder's path escaped, with its "/" if not empty
-    bool prefixValid_ = true; // and whether that path is UTF-8
-    std::string path_;        // a path that is not UTF-8, as its bytes
+    std::string line_; // the entry not yet written
+    JsonEntryHead head_;
     std::int64_t errors_ = 0;
 };
 
@@ -38,6 +49,10 @@ public:
     ~JsonCatalogueReader() override;
 
     bool next(CatalogueEntry& entry) override;
+    /// True when the next line is `now`'s as this program writes it, with or without a
+    /// digest: compared as text, not parsed.
+    bool nextIfSame(const CatalogueEntry& now, std::string_view& sha256,
+                    std::string_view& text) override;
     std::string failure() const override { return failure_; }
     Totals totals() const override { return totals_; }
     /// The run that made the catalogue, once its first entry was asked for.
@@ -75,6 +90,8 @@ private:
     std::string path_, error_; // of the entry given last
     std::string folder_;       // the full path of the folder of the entry given last
     std::string below_;        // and its path below the chosen folder
+    JsonEntryHead head_;       // and the text of an entry as it would be written now
+    std::string expected_;
 };
 
 } // namespace dorvantile

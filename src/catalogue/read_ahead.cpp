@@ -157,6 +157,7 @@ bool ReadAhead::next(CatalogueEntry& entry) {
     at += entry.name.size();
     entry.error = text.substr(at, held.entry.error.size());
     entry.sha256 = text.substr(at + entry.error.size(), held.entry.sha256.size());
+    entry.jsonText = {}; // not kept: its view would outlive the source's line
     return true;
 }
 

@@ -187,10 +187,8 @@ int catalogue(const Options& options, int& argc, char** argv) {
                 report("cannot read " + *options.reuse + ": " + error.message());
                 return 1;
             }
-            // Parsed on a thread of its own while the tree is walked: begun first, so that
-            // its first entries are there when the walk asks for them.
-            reused = std::make_unique<ReadAhead>(
-                std::make_unique<JsonCatalogueReader>(std::move(file), *options.reuse));
+            // Read on the walk's thread: an entry unchanged is known by its line's text.
+            reused = std::make_unique<JsonCatalogueReader>(std::move(file), *options.reuse);
         }
         auto walk = std::make_unique<TreeWalk>(
             fileSystem, *folder, ListingOptions{options.hidden, options.excluded, format.details},

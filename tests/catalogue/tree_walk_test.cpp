@@ -3,10 +3,12 @@
 // own file, and an entry asked for more of its open folder; and any stream read ahead on a
 // thread of its own.
 #include "catalogue/checksums.h"
+#include "catalogue/json_catalogue.h"
 #include "catalogue/read_ahead.h"
 #include "catalogue/tree_walk.h"
 #include "platform/attributes.h"
 #include "platform/fakes/fake_file_system.h"
+#include "platform/fakes/fake_system.h"
 #include "platform/posix_file_system.h"
 #include "support/fake_feedback.h"
 #include "support/temp_tree.h"
@@ -15,7 +17,6 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
-#include <deque>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <map>
@@ -195,21 +196,23 @@ TEST(DigestedStream, GivesEachFileItsDigestInOrder) {
     EXPECT_EQ(fs.reads["/t/d2/f5"], 2);
 }
 
-// With an earlier catalogue, only the file whose time changed is read again; the others
-// take their digests from it.
+// With an earlier catalogue, only the files added or whose size or time changed are read
+// again; the others, whatever their names, take their digests from it, however it comes:
+// as a stream of entries, or read back from JSON, whole lines at a time (compared as text)
+// or in pieces (parsed), its totals still checked at its end.
 TEST(DigestedStream, ReusesTheDigestsOfUnchangedFiles) {
     struct Held {
         CatalogueEntry entry;
         std::string folder, name, sha256;
     };
     struct Replay final : EntryStream {
-        std::deque<Held> held;
+        std::vector<Held> held;
+        std::size_t at = 0;
+        Held last; // the views last till the next entry
         bool next(CatalogueEntry& entry) override {
-            if (held.empty())
+            if (at == held.size())
                 return false;
-            static Held last; // the views last till the next entry
-            last = std::move(held.front());
-            held.pop_front();
+            last = held[at++];
             entry = last.entry;
             entry.folder = last.folder;
             entry.below = std::string_view(last.folder)
@@ -221,29 +224,62 @@ TEST(DigestedStream, ReusesTheDigestsOfUnchangedFiles) {
         Totals totals() const override { return {}; }
     };
     fakes::FakeFileSystem fs;
-    for (const char* path : {"/t/a", "/t/b", "/t/s/c"}) {
+    for (const std::string path :
+         {"/t/a", "/t/b", "/t/q\"uote", "/t/bad\xff", "/t/s/c", "/t/s/d", "/t/x\xfe/f"}) {
         fs.addEntry(path);
         fs.setContent(path, path);
+        fs.setDetails(path, {path.size(), {1765000000, 7}});
     }
     fakes::FakeFeedback feedback;
+    // A run's entries, and its JSON catalogue.
     const auto run = [&](std::unique_ptr<EntryStream> reused) {
-        auto replay = std::make_unique<Replay>();
+        struct Recorder final : CatalogueSink {
+            std::unique_ptr<Replay> replay = std::make_unique<Replay>();
+            fakes::FakeOutputFiles files;
+            OutputFile out = (files.folders = {"/o"}, OutputFile::open(files, "/o/c.json"));
+            JsonCatalogueWriter json{out, {"/t", {1765000000, 0}, "host", true}};
+            void entry(const CatalogueEntry& entry) override {
+                replay->held.push_back({entry, std::string(entry.folder), std::string(entry.name),
+                                        std::string(entry.sha256)});
+                replay->held.back().entry.jsonText = {};
+                json.entry(entry);
+            }
+            void finish(const Totals& totals) override { json.finish(totals); }
+        };
+        auto recorder = std::make_unique<Recorder>();
         DigestedStream stream(
             std::make_unique<TreeWalk>(fs, "/t", ListingOptions{false, {}, true}, feedback), 2,
             feedback, std::move(reused));
-        for (CatalogueEntry entry; stream.next(entry);)
-            replay->held.push_back({entry, std::string(entry.folder), std::string(entry.name),
-                                    std::string(entry.sha256)});
-        return replay;
+        writeCatalogue(stream, *recorder);
+        EXPECT_EQ(stream.failure(), "");
+        recorder->out.commit();
+        return std::make_pair(std::move(recorder->replay),
+                              recorder->files.files["/o/c.json"].content);
     };
-    std::unique_ptr<Replay> first = run(nullptr);
-    fs.setDetails("/t/b", {1, {5, 0}});
-    fs.setContent("/t/b", "new");
-    std::unique_ptr<Replay> second = run(std::move(first));
-    EXPECT_EQ(fs.reads, (std::map<std::string, int>{{"/t/a", 1}, {"/t/b", 2}, {"/t/s/c", 1}}));
-    ASSERT_EQ(second->held.size(), 5u);
-    EXPECT_EQ(second->held[2].sha256, sha256Hex("new"));
-    EXPECT_EQ(second->held[4].sha256, sha256Hex("/t/s/c"));
+    auto [first, older] = run(nullptr);
+    fs.addEntry("/t/s/bb"), fs.addEntry("/t/zz/last");
+    fs.setDetails("/t/s/d", {6, {1765000000, 8}});
+    fs.setDetails("/t/x\xfe/f", {3, {1765000000, 7}});
+    fs.setContent("/t/x\xfe/f", "new");
+    const std::string fresh = run(nullptr).second;
+    EXPECT_NE(fresh.find(sha256Hex("new")), std::string::npos);
+    fakes::FakeInputFiles inputs;
+    inputs.files["c.json"] = older;
+    for (const std::size_t chunk : {std::size_t{0}, std::size_t{7}, std::size_t{1} << 16}) {
+        std::unique_ptr<EntryStream> reused = std::move(first);
+        if (chunk != 0) {
+            inputs.chunk = chunk;
+            std::unique_ptr<ReadableFile> file;
+            ASSERT_FALSE(inputs.open("c.json", file));
+            reused = std::make_unique<JsonCatalogueReader>(std::move(file), "c.json");
+        }
+        fs.reads.clear();
+        EXPECT_EQ(run(std::move(reused)).second, fresh) << "chunk " << chunk;
+        EXPECT_EQ(fs.reads,
+                  (std::map<std::string, int>{
+                      {"/t/s/bb", 1}, {"/t/s/d", 1}, {"/t/x\xfe/f", 1}, {"/t/zz/last", 1}}))
+            << "chunk " << chunk;
+    }
 }
 
 // A stream that throws on the reading thread ends with its reason, never the process.
