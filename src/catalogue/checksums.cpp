@@ -226,6 +226,7 @@ std::string_view DigestedStream::reusedDigest(const CatalogueEntry& now) {
         std::string_view digest;
         if (reused_->nextIfSame(now, digest, reusedText_))
             return digest;
+        reusedText_ = {};
         advance();
         oldHeld_ = true;
     }

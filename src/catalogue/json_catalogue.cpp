@@ -40,6 +40,45 @@ constexpr std::string_view catalogue = "catalogue", version = "version", folder 
                            sha256 = "sha256";
 } // namespace key
 
+// Eight bytes looked at as one word: a byte in each of the eight, and the high bit of each.
+constexpr std::uint64_t ones = 0x0101010101010101u, highs = ones * 0x80;
+
+std::uint64_t eightAt(const char* bytes) {
+    std::uint64_t eight;
+    std::memcpy(&eight, bytes, 8);
+    return eight;
+}
+
+/// A text taken from its start a piece at a time, each compared eight bytes at a time: the
+/// pieces of a line are short, and many.
+struct Cursor {
+    const char* at;
+    const char* end;
+
+    /// Moves past `piece` where the text goes on with it.
+    bool take(std::string_view piece) {
+        if (static_cast<std::size_t>(end - at) < piece.size())
+            return false;
+        std::size_t i = 0;
+        for (; i + 8 <= piece.size(); i += 8) {
+            if (eightAt(piece.data() + i) != eightAt(at + i))
+                return false;
+        }
+        for (; i < piece.size(); ++i) {
+            if (piece[i] != at[i])
+                return false;
+        }
+        at += piece.size();
+        return true;
+    }
+    bool take(char c) {
+        if (at == end || *at != c)
+            return false;
+        ++at;
+        return true;
+    }
+};
+
 // Appends `"key":`, after a comma unless it opens its object.
 std::string& appendKey(std::string& out, std::string_view name, bool first = false) {
     out.append(first ? "\"" : ",\"").append(name).append("\":");
@@ -59,6 +98,16 @@ JsonCatalogueWriter::JsonCatalogueWriter(OutputFile& out, const RunDescription& 
     line_.clear();
 }
 
+void JsonEntryHead::folder(std::string_view below) {
+    if (below == below_)
+        return;
+    below_.assign(below);
+    prefix_.clear();
+    prefixValid_ = appendJsonInside(prefix_, below);
+    if (!below.empty())
+        prefix_.push_back('/');
+}
+
 std::string& JsonEntryHead::append(std::string& line, const CatalogueEntry& entry) {
     const bool folder = entry.kind == EntryKind::Folder;
     line.push_back('{');
@@ -66,13 +115,7 @@ std::string& JsonEntryHead::append(std::string& line, const CatalogueEntry& entr
     if (folder) {
         appendJsonName(line, key::path, entry.below);
     } else {
-        if (entry.below != below_) {
-            below_.assign(entry.below);
-            prefix_.clear();
-            prefixValid_ = appendJsonInside(prefix_, entry.below);
-            if (!entry.below.empty())
-                prefix_.push_back('/');
-        }
+        this->folder(entry.below);
         appendKey(line, key::path, true).append("\"").append(prefix_);
         if (!appendJsonInside(line, entry.name) || !prefixValid_) {
             path_.clear();
@@ -88,6 +131,47 @@ std::string& JsonEntryHead::append(std::string& line, const CatalogueEntry& entr
         line.push_back('"');
     }
     return line;
+}
+
+// A file's head is compared a piece at a time where its name needs no escape: the texts
+// between the values are the keys', the values made as `append` makes them. Any other is
+// written whole and compared.
+std::size_t JsonEntryHead::match(std::string_view text, const CatalogueEntry& entry) {
+    const bool plain = entry.kind != EntryKind::Folder && entry.known &&
+                       std::all_of(entry.name.begin(), entry.name.end(), [](char c) {
+                           return static_cast<unsigned char>(c) >= 0x20 &&
+                                  static_cast<unsigned char>(c) < 0x80 && c != '"' && c != '\\';
+                       });
+    if (plain)
+        folder(entry.below);
+    if (!plain || !prefixValid_) {
+        whole_.clear();
+        append(whole_, entry);
+        return text.starts_with(whole_) ? whole_.size() : 0;
+    }
+    static const std::array<std::string, 4> heads = [] {
+        std::array<std::string, 4> made;
+        for (std::size_t kind = 0; kind < made.size(); ++kind) {
+            made[kind] = "{";
+            appendKey(made[kind], key::kind, true)
+                .append("\"")
+                .append(kindName(static_cast<EntryKind>(kind)))
+                .append("\",");
+            appendKey(made[kind], key::path, true).push_back('"');
+        }
+        return made;
+    }();
+    static const std::string sizeKey = "\",\"" + std::string(key::size) + "\":",
+                             timeKey = ",\"" + std::string(key::modified) + "\":\"";
+    char size[24];
+    const std::string_view sizeText(size, std::to_chars(size, size + sizeof size, entry.size).ptr);
+    time_.clear();
+    appendIsoTime(time_, entry.modified);
+    Cursor head{text.data(), text.data() + text.size()};
+    const bool same = head.take(heads[static_cast<int>(entry.kind)]) && head.take(prefix_) &&
+                      head.take(entry.name) && head.take(sizeKey) && head.take(sizeText) &&
+                      head.take(timeKey) && head.take(time_) && head.take('"');
+    return same ? static_cast<std::size_t>(head.at - text.data()) : 0;
 }
 
 void JsonCatalogueWriter::entry(const CatalogueEntry& entry) {
@@ -126,15 +210,6 @@ void JsonCatalogueWriter::finish(const Totals& totals) {
 // ---------------------------------------------------------------------------------------
 
 namespace {
-
-// Eight bytes looked at as one word: a byte in each of the eight, and the high bit of each.
-constexpr std::uint64_t ones = 0x0101010101010101u, highs = ones * 0x80;
-
-std::uint64_t eightAt(const char* bytes) {
-    std::uint64_t eight;
-    std::memcpy(&eight, bytes, 8);
-    return eight;
-}
 
 /// A member's value in a catalogue's objects: a string or a whole number.
 struct Value {
@@ -531,35 +606,36 @@ bool JsonCatalogueReader::nextIfSame(const CatalogueEntry& now, std::string_view
             return false;
     }
     const bool folder = now.kind == EntryKind::Folder;
-    expected_.clear();
-    head_.append(expected_, now);
+    const std::string_view rest = std::string_view(buffer_).substr(at_);
+    const std::size_t head = head_.match(rest, now);
+    if (head == 0)
+        return false;
+    Cursor line{rest.data() + head, rest.data() + rest.size()};
     if (folder) {
+        expected_.clear();
         appendDecimal(appendKey(expected_, key::files), now.files);
         appendDecimal(appendKey(expected_, key::bytes), now.bytes);
-    }
-    const std::string_view rest = std::string_view(buffer_).substr(at_);
-    if (!rest.starts_with(expected_))
-        return false;
-    // What may follow: a file's digest, then the object's end and the line's.
-    constexpr std::string_view digestKey = ",\"sha256\":\"";
-    std::size_t end = expected_.size();
-    std::string_view digest;
-    if (!folder && rest.substr(end, digestKey.size()) == digestKey) {
-        digest = rest.substr(end + digestKey.size(), 64);
-        end += digestKey.size() + 64;
-        if (digest.size() != 64 || !isDigest(digest) || rest.substr(end, 1) != "\"")
+        if (!line.take(expected_))
             return false;
-        ++end;
     }
-    if (rest.substr(end++, 1) != "}")
+    // What may follow: a file's digest, then the object's end and the line's.
+    static const std::string digestKey = ",\"" + std::string(key::sha256) + "\":\"";
+    std::string_view digest;
+    if (!folder && line.take(digestKey)) {
+        if (line.end - line.at < 64 || !isDigest(digest = std::string_view(line.at, 64)))
+            return false;
+        line.at += 64;
+        if (!line.take('"'))
+            return false;
+    }
+    if (!line.take('}'))
         return false;
-    std::size_t next = end;
-    const bool more = rest.substr(next, 1) == ",";
-    next += more ? 1 : 0;
-    next += rest.substr(next, 1) == "\r" ? 1 : 0;
-    if (rest.substr(next, 1) != "\n")
+    const std::string_view object(rest.data(), static_cast<std::size_t>(line.at - rest.data()));
+    const bool more = line.take(',');
+    line.take('\r');
+    if (!line.take('\n'))
         return false;
-    at_ += next + 1;
+    at_ += static_cast<std::size_t>(line.at - rest.data());
     ++lineNumber_;
     moreEntries_ = more;
     if (folder && !now.below.empty())
@@ -569,7 +645,7 @@ bool JsonCatalogueReader::nextIfSame(const CatalogueEntry& now, std::string_view
         totals_.bytes += now.size;
     }
     sha256 = digest;
-    text = rest.substr(0, end);
+    text = object;
     return true;
 }
 

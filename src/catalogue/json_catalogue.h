@@ -15,12 +15,18 @@ namespace dorvantile {
 class JsonEntryHead {
 public:
     std::string& append(std::string& line, const CatalogueEntry& entry);
+    /// The length of what `append` would write, where `text` begins with it; else 0.
+    std::size_t match(std::string_view text, const CatalogueEntry& entry);
 
 private:
-    std::string below_;       // the folder of the last file
-    std::string prefix_;      // its path escaped, with its "/" if not empty
-    bool prefixValid_ = true; // and whether that path is UTF-8
-    std::string path_;        // a path that is not UTF-8, as its bytes
+    void folder(std::string_view below);
+
+    bool made_ = false;        // whether the folder's prefix below was made
+    std::string below_;        // the folder of the last file
+    std::string prefix_;       // its path escaped, with its "/" if not empty
+    bool prefixValid_ = true;  // and whether that path is UTF-8
+    std::string path_;         // a path that is not UTF-8, as its bytes
+    std::string whole_, time_; // what `match` compares
 };
 
 /// Writes a catalogue as one JSON document (RFC 8259), one entry a line (see the sample at

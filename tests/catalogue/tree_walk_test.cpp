@@ -265,7 +265,12 @@ TEST(DigestedStream, ReusesTheDigestsOfUnchangedFiles) {
     EXPECT_NE(fresh.find(sha256Hex("new")), std::string::npos);
     fakes::FakeInputFiles inputs;
     inputs.files["c.json"] = older;
-    for (const std::size_t chunk : {std::size_t{0}, std::size_t{7}, std::size_t{1} << 16}) {
+    // Pieces of every length between those of a line and of two, so that some lines end
+    // in the piece they begin in and some go on in the next.
+    std::vector<std::size_t> chunks{0, 7, std::size_t{1} << 16};
+    for (std::size_t chunk = 150; chunk < 450; chunk += 10)
+        chunks.push_back(chunk);
+    for (const std::size_t chunk : chunks) {
         std::unique_ptr<EntryStream> reused = std::move(first);
         if (chunk != 0) {
             inputs.chunk = chunk;
