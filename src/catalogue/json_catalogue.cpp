@@ -175,12 +175,13 @@ std::size_t JsonEntryHead::match(std::string_view text, const CatalogueEntry& en
 }
 
 void JsonCatalogueWriter::entry(const CatalogueEntry& entry) {
-    // The line before goes out with its comma: one is written only when another follows.
-    if (!line_.empty())
-        out_.write(line_.append(",\n"));
-    line_.clear();
+    // Each entry after the first begins with the comma and line end of the one before: a
+    // comma is written only where another entry follows.
+    line_.assign(first_ ? "" : ",\n");
+    first_ = false;
     if (!entry.jsonText.empty()) { // as this writer would write it, and without an error
-        line_.append(entry.jsonText);
+        out_.write(line_);
+        out_.write(entry.jsonText);
         return;
     }
     head_.append(line_, entry);
@@ -194,11 +195,11 @@ void JsonCatalogueWriter::entry(const CatalogueEntry& entry) {
         ++errors_;
         appendJsonString(appendKey(line_, key::error), entry.error);
     }
-    line_.push_back('}');
+    out_.write(line_.append("}"));
 }
 
 void JsonCatalogueWriter::finish(const Totals& totals) {
-    appendKey(line_.append("\n]"), key::totals).push_back('{');
+    appendKey(line_.assign("\n]"), key::totals).push_back('{');
     appendDecimal(appendKey(line_, key::folders, true), totals.folders);
     appendDecimal(appendKey(line_, key::files), totals.files);
     appendDecimal(appendKey(line_, key::bytes), totals.bytes);
@@ -484,18 +485,18 @@ private:
 bool JsonCatalogueReader::readLine(std::string& error) {
     line_.clear();
     for (;;) {
-        const std::size_t end = buffer_.find('\n', at_);
+        const std::string_view buffered(buffer_.get(), buffered_);
+        const std::size_t end = buffered.find('\n', at_);
         if (end != std::string::npos) {
-            line_.append(buffer_, at_, end - at_);
+            line_.append(buffered.substr(at_, end - at_));
             at_ = end + 1;
             ++lineNumber_;
             if (line_.ends_with('\r'))
                 line_.pop_back();
             return true;
         }
-        line_.append(buffer_, at_);
-        buffer_.clear();
-        at_ = 0;
+        line_.append(buffered.substr(at_));
+        buffered_ = at_ = 0;
         if (line_.size() > longestLine) {
             ++lineNumber_;
             error = "a line longer than any entry";
@@ -505,15 +506,16 @@ bool JsonCatalogueReader::readLine(std::string& error) {
             ++lineNumber_; // a last line without its line end, or the one past the end
             return !line_.empty();
         }
-        buffer_.resize(readSize);
+        // Made once, and never filled with zeros: the read fills what is used of it.
+        if (!buffer_)
+            buffer_ = std::make_unique_for_overwrite<char[]>(readSize);
         std::size_t got = 0;
-        if (std::error_code failure = file_->read(buffer_.data(), buffer_.size(), got)) {
-            buffer_.clear();
+        if (std::error_code failure = file_->read(buffer_.get(), readSize, got)) {
             ++lineNumber_; // the line it was reading
             error = "cannot read: " + failure.message();
             return false;
         }
-        buffer_.resize(got);
+        buffered_ = got;
         ended_ = got == 0;
     }
 }
@@ -606,7 +608,7 @@ bool JsonCatalogueReader::nextIfSame(const CatalogueEntry& now, std::string_view
             return false;
     }
     const bool folder = now.kind == EntryKind::Folder;
-    const std::string_view rest = std::string_view(buffer_).substr(at_);
+    const std::string_view rest(buffer_.get() + at_, buffered_ - at_);
     const std::size_t head = head_.match(rest, now);
     if (head == 0)
         return false;

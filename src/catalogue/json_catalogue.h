@@ -39,7 +39,8 @@ public:
 
 private:
     OutputFile& out_;
-    std::string line_; // the entry not yet written
+    std::string line_; // the entry being made
+    bool first_ = true;
     JsonEntryHead head_;
     std::int64_t errors_ = 0;
 };
@@ -79,7 +80,8 @@ private:
 
     static constexpr std::size_t readSize = 1 << 16;
     std::unique_ptr<ReadableFile> file_;
-    std::string buffer_;
+    std::unique_ptr<char[]> buffer_; // `readSize` bytes, once a read needs them
+    std::size_t buffered_ = 0;       // of which the last read filled these
     std::size_t at_ = 0;
     bool ended_ = false; // the file has no more bytes
     std::string line_;
