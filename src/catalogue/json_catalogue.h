@@ -21,7 +21,6 @@ public:
 private:
     void folder(std::string_view below);
 
-    bool made_ = false;        // whether the folder's prefix below was made
     std::string below_;        // the folder of the last file
     std::string prefix_;       // its path escaped, with its "/" if not empty
     bool prefixValid_ = true;  // and whether that path is UTF-8
