@@ -285,6 +285,17 @@ TEST(DigestedStream, ReusesTheDigestsOfUnchangedFiles) {
                       {"/t/s/bb", 1}, {"/t/s/d", 1}, {"/t/x\xfe/f", 1}, {"/t/zz/last", 1}}))
             << "chunk " << chunk;
     }
+    // A digest that is not one is the older catalogue's damage: the run fails, naming it.
+    older[older.find("\"sha256\":\"") + 10] = 'G';
+    inputs.files["c.json"] = older;
+    std::unique_ptr<ReadableFile> file;
+    ASSERT_FALSE(inputs.open("c.json", file));
+    DigestedStream damaged(
+        std::make_unique<TreeWalk>(fs, "/t", ListingOptions{false, {}, true}, feedback), 1,
+        feedback, std::make_unique<JsonCatalogueReader>(std::move(file), "c.json"));
+    for (CatalogueEntry entry; damaged.next(entry);) {
+    }
+    EXPECT_EQ(damaged.failure(), "c.json: line 3: a sha256 that is not 64 hex digits of a file");
 }
 
 // A stream that throws on the reading thread ends with its reason, never the process.
