@@ -231,14 +231,17 @@ TEST(DigestedStream, ReusesTheDigestsOfUnchangedFiles) {
         fs.setDetails(path, {path.size(), {1765000000, 7}});
     }
     fakes::FakeFeedback feedback;
-    // A run's entries, and its JSON catalogue.
-    const auto run = [&](std::unique_ptr<EntryStream> reused) {
+    // A run's entries, and its JSON catalogue; `asWritten`, how many of its entries came
+    // with their text.
+    const auto run = [&](std::unique_ptr<EntryStream> reused, int* asWritten = nullptr) {
         struct Recorder final : CatalogueSink {
             std::unique_ptr<Replay> replay = std::make_unique<Replay>();
             fakes::FakeOutputFiles files;
             OutputFile out = (files.folders = {"/o"}, OutputFile::open(files, "/o/c.json"));
             JsonCatalogueWriter json{out, {"/t", {1765000000, 0}, "host", true}};
+            int texts = 0;
             void entry(const CatalogueEntry& entry) override {
+                texts += entry.jsonText.empty() ? 0 : 1;
                 replay->held.push_back({entry, std::string(entry.folder), std::string(entry.name),
                                         std::string(entry.sha256)});
                 replay->held.back().entry.jsonText = {};
@@ -253,6 +256,8 @@ TEST(DigestedStream, ReusesTheDigestsOfUnchangedFiles) {
         writeCatalogue(stream, *recorder);
         EXPECT_EQ(stream.failure(), "");
         recorder->out.commit();
+        if (asWritten)
+            *asWritten = recorder->texts;
         return std::make_pair(std::move(recorder->replay),
                               recorder->files.files["/o/c.json"].content);
     };
@@ -279,7 +284,14 @@ TEST(DigestedStream, ReusesTheDigestsOfUnchangedFiles) {
             reused = std::make_unique<JsonCatalogueReader>(std::move(file), "c.json");
         }
         fs.reads.clear();
-        EXPECT_EQ(run(std::move(reused)).second, fresh) << "chunk " << chunk;
+        int asWritten = 0;
+        EXPECT_EQ(run(std::move(reused), &asWritten).second, fresh) << "chunk " << chunk;
+        // Read whole, each line before the first file to read is taken, and written, as it
+        // stands: the chosen folder's and its four files', whatever their names; not the
+        // folder whose count changed.
+        if (chunk == std::size_t{1} << 16) {
+            EXPECT_EQ(asWritten, 5);
+        }
         EXPECT_EQ(fs.reads,
                   (std::map<std::string, int>{
                       {"/t/s/bb", 1}, {"/t/s/d", 1}, {"/t/x\xfe/f", 1}, {"/t/zz/last", 1}}))
