@@ -146,15 +146,15 @@ bool DigestedStream::fill() {
             ended_ = true;
             break;
         }
-        hold(entry, reusedDigest(entry), queued);
+        reuse(entry);
+        hold(entry, queued);
     }
     return handOver(queued) && heldCount_ > 0;
 }
 
 // Copies an entry into the next slot of the ring, each slot keeping its texts' room for the
-// next entry it takes; a file to be read is added to `queued`.
-void DigestedStream::hold(const CatalogueEntry& entry, std::string_view digest,
-                          std::vector<Pending*>& queued) {
+// next entry it takes; a file to be read (without a digest reused) is added to `queued`.
+void DigestedStream::hold(const CatalogueEntry& entry, std::vector<Pending*>& queued) {
     if (heldCount_ == 0) // round again from the first slot: a ring only as large as needed
         first_ = 0;
     const std::size_t slot = (first_ + heldCount_++) % window_;
@@ -163,8 +163,8 @@ void DigestedStream::hold(const CatalogueEntry& entry, std::string_view digest,
     Pending& held = pending_[slot];
     folders_ += entry.kind == EntryKind::Folder ? 1 : 0;
     held.entry = entry;
-    held.entry.jsonText = {}; // a view of the reused catalogue's line, gone by the time it is read
-    held.sha256.assign(digest);
+    held.entry.jsonText = {}; // a view of the reused catalogue's line, gone when it is handed on
+    held.sha256.assign(entry.sha256);
     if (held.unread) // clearing asks the library for its category: only where one is set
         held.unread.clear();
     held.at.reset();
@@ -174,7 +174,7 @@ void DigestedStream::hold(const CatalogueEntry& entry, std::string_view digest,
     held.below = entry.folder.size() - entry.below.size();
     held.name.assign(entry.name);
     held.error.assign(entry.error);
-    if (!digest.empty() || !toBeRead(entry))
+    if (!entry.sha256.empty() || !toBeRead(entry))
         return;
     // A hold on the folder of its own, for the walk moves on. Known by its path: the next
     // folder may be opened where the last one was in memory.
@@ -209,13 +209,14 @@ bool DigestedStream::handOver(const std::vector<Pending*>& queued) {
     return true;
 }
 
-// Moves the reused catalogue on to the entry's path (both are in catalogue order): the
-// digest there when the file is the same by path, size and time, else nothing. The view
-// lasts till the reused catalogue moves on.
-std::string_view DigestedStream::reusedDigest(const CatalogueEntry& now) {
-    reusedText_ = {};
+// Moves the reused catalogue on to the entry's path (both are in catalogue order) and gives
+// the entry the digest there when the file is the same by path, size and time, else none;
+// and its line's text where the catalogue has it. The views last till the reused catalogue
+// moves on.
+void DigestedStream::reuse(CatalogueEntry& now) {
+    now.sha256 = now.jsonText = {};
     if (!reused_)
-        return {};
+        return;
     const auto advance = [this] {
         oldValid_ = reused_->next(old_);
         oldPath_.clear(); // put together only when the order is asked
@@ -223,10 +224,8 @@ std::string_view DigestedStream::reusedDigest(const CatalogueEntry& now) {
     // Mostly the older catalogue's next entry is this one, unchanged: the catalogue tells so
     // itself, without handing it on.
     if (!oldHeld_) {
-        std::string_view digest;
-        if (reused_->nextIfSame(now, digest, reusedText_))
-            return digest;
-        reusedText_ = {};
+        if (reused_->nextIfSame(now, now.sha256, now.jsonText))
+            return;
         advance();
         oldHeld_ = true;
     }
@@ -245,13 +244,12 @@ std::string_view DigestedStream::reusedDigest(const CatalogueEntry& now) {
         while (oldValid_ && order() < 0)
             advance();
         if (!oldValid_ || order() != 0)
-            return {};
+            return;
     }
     oldHeld_ = false; // the entry matched cannot match another
-    if (folder || old_.sha256.empty() || !old_.known || !now.known || old_.size != now.size ||
-        !(old_.modified == now.modified))
-        return {};
-    return old_.sha256;
+    if (!folder && now.known && old_.known && old_.size == now.size &&
+        old_.modified == now.modified)
+        now.sha256 = old_.sha256;
 }
 
 bool DigestedStream::next(CatalogueEntry& entry) {
@@ -261,15 +259,13 @@ bool DigestedStream::next(CatalogueEntry& entry) {
         if (!source_->next(entry)) {
             ended_ = true;
         } else {
-            const std::string_view digest = reusedDigest(entry);
-            if (!digest.empty() || !toBeRead(entry)) {
+            reuse(entry);
+            if (!entry.sha256.empty() || !toBeRead(entry)) {
                 entry.at = nullptr;
-                entry.sha256 = digest;
-                entry.jsonText = reusedText_;
                 return true;
             }
             std::vector<Pending*> queued;
-            hold(entry, {}, queued);
+            hold(entry, queued);
             handOver(queued); // without libcrypto the stream fails below
         }
     }

@@ -51,9 +51,9 @@ private:
         bool read = false;              // its content is read, not reused
     };
     bool fill();
-    void hold(const CatalogueEntry& entry, std::string_view digest, std::vector<Pending*>& queued);
+    void hold(const CatalogueEntry& entry, std::vector<Pending*>& queued);
     bool handOver(const std::vector<Pending*>& queued);
-    std::string_view reusedDigest(const CatalogueEntry& now);
+    void reuse(CatalogueEntry& now);
     bool startThreads();
     void work();
 
@@ -73,11 +73,10 @@ private:
     unsigned jobs_;                          // threads to read on
     std::unique_ptr<DigestJournal> journal_; // of the digests read, when one is kept
     std::string unusable_;                   // why no digest can be taken, when none can
-    CatalogueEntry old_;          // the reused catalogue's entry that the merge has reached
-    std::string oldPath_;         // its path below the chosen folder, once asked for
-    bool oldValid_ = false;       // whether there is one
-    bool oldHeld_ = false;        // it is held, not matched yet
-    std::string_view reusedText_; // the JSON text of the entry matched last, where it has one
+    CatalogueEntry old_;    // the reused catalogue's entry that the merge has reached
+    std::string oldPath_;   // its path below the chosen folder, once asked for
+    bool oldValid_ = false; // whether there is one
+    bool oldHeld_ = false;  // it is held, not matched yet
     std::string path_;
 
     // The entries held ahead while none of them is to be read, at most: a tree whose digests

@@ -130,6 +130,10 @@ std::string& JsonEntryHead::append(std::string& line, const CatalogueEntry& entr
         appendIsoTime(appendKey(line, key::modified).append("\""), entry.modified);
         line.push_back('"');
     }
+    if (folder && !entry.unreadable) {
+        appendDecimal(appendKey(line, key::files), entry.files);
+        appendDecimal(appendKey(line, key::bytes), entry.bytes);
+    }
     return line;
 }
 
@@ -185,12 +189,8 @@ void JsonCatalogueWriter::entry(const CatalogueEntry& entry) {
         return;
     }
     head_.append(line_, entry);
-    if (!entry.sha256.empty())
+    if (!entry.sha256.empty()) // a file's alone
         appendKey(line_, key::sha256).append("\"").append(entry.sha256).push_back('"');
-    if (entry.kind == EntryKind::Folder && !entry.unreadable) {
-        appendDecimal(appendKey(line_, key::files), entry.files);
-        appendDecimal(appendKey(line_, key::bytes), entry.bytes);
-    }
     if (!entry.error.empty()) {
         ++errors_;
         appendJsonString(appendKey(line_, key::error), entry.error);
@@ -555,6 +555,13 @@ bool JsonCatalogueReader::readHeader() {
     return true;
 }
 
+bool JsonCatalogueReader::start() {
+    if (started_)
+        return true;
+    started_ = true;
+    return readHeader();
+}
+
 bool JsonCatalogueReader::readTotals() {
     if (moreEntries_)
         return fail("the entries end in a comma");
@@ -579,11 +586,8 @@ bool JsonCatalogueReader::readTotals() {
 bool JsonCatalogueReader::next(CatalogueEntry& entry) {
     if (!failure_.empty() || finished_)
         return false;
-    if (!started_) {
-        started_ = true;
-        if (!readHeader())
-            return false;
-    }
+    if (!start())
+        return false;
     std::string error;
     if (!readLine(error))
         return fail(error.empty() ? "the catalogue ends before its totals" : error);
@@ -602,24 +606,14 @@ bool JsonCatalogueReader::nextIfSame(const CatalogueEntry& now, std::string_view
     if (!failure_.empty() || finished_ || !moreEntries_ || !now.known || !now.error.empty() ||
         now.unreadable)
         return false;
-    if (!started_) {
-        started_ = true;
-        if (!readHeader())
-            return false;
-    }
+    if (!start())
+        return false;
     const bool folder = now.kind == EntryKind::Folder;
     const std::string_view rest(buffer_.get() + at_, buffered_ - at_);
     const std::size_t head = head_.match(rest, now);
     if (head == 0)
         return false;
     Cursor line{rest.data() + head, rest.data() + rest.size()};
-    if (folder) {
-        expected_.clear();
-        appendDecimal(appendKey(expected_, key::files), now.files);
-        appendDecimal(appendKey(expected_, key::bytes), now.bytes);
-        if (!line.take(expected_))
-            return false;
-    }
     // What may follow: a file's digest, then the object's end and the line's.
     static const std::string digestKey = ",\"" + std::string(key::sha256) + "\":\"";
     std::string_view digest;

@@ -10,8 +10,9 @@
 
 namespace dorvantile {
 
-/// An entry's object in a JSON catalogue up to its digest: `{`, its kind, path, size and
-/// time. Written here alone, for the writer and for the reader's `nextIfSame`.
+/// An entry's object in a JSON catalogue but for a file's digest, an error and its end: `{`,
+/// its kind, path, size and time, a folder's counts. Written here alone, for the writer and
+/// for the reader's `nextIfSame`.
 class JsonEntryHead {
 public:
     std::string& append(std::string& line, const CatalogueEntry& entry);
@@ -74,6 +75,8 @@ private:
     bool readLine(std::string& error);
     bool fail(const std::string& what);
     bool readHeader();
+    /// Reads the header before the first entry; false when it is not one.
+    bool start();
     bool readTotals();
     bool readEntry(CatalogueEntry& entry);
 
@@ -98,7 +101,6 @@ private:
     std::string folder_;       // the full path of the folder of the entry given last
     std::string below_;        // and its path below the chosen folder
     JsonEntryHead head_;       // and the text of an entry as it would be written now
-    std::string expected_;
 };
 
 } // namespace dorvantile
