@@ -63,7 +63,8 @@ def median_ms(command):
 def main():
     if not shutil.which("plocate-build"):
         raise SystemExit("needs Debian's plocate (apt-get install plocate)")
-    run(["cmake", "-S", PROJECT, "-B", BUILD, "-G", "Ninja", "-DCMAKE_BUILD_TYPE=Release"],
+    run(["cmake", "-S", PROJECT, "-B", BUILD, "-G", "Ninja", "-DCMAKE_BUILD_TYPE=Release",
+         "-DDORVANTILE_BENCHMARKS=ON"],
         stdout=subprocess.DEVNULL)
     run(["cmake", "--build", BUILD, "--target", "dorvantile-cli", "make_tree"],
         stdout=subprocess.DEVNULL)
