@@ -68,6 +68,7 @@ def main():
         stdout=subprocess.DEVNULL)
     run(["cmake", "--build", BUILD, "--target", "dorvantile-cli", "make_tree"],
         stdout=subprocess.DEVNULL)
+    os.makedirs(ROOT, exist_ok=True)
     run([os.path.join(BUILD, "benchmarks", "make_tree"), TREE, "1m"], stdout=subprocess.DEVNULL)
     shutil.rmtree(WORK, ignore_errors=True)
     os.makedirs(WORK)
