@@ -3,6 +3,8 @@
 #include "platform/digest_library.h"
 #include "platform/paths.h"
 
+#include <algorithm>
+
 namespace dorvantile {
 namespace {
 
@@ -88,7 +90,10 @@ DigestedStream::~DigestedStream() {
         thread.join();
 }
 
+// A thread takes a few small files at a time, up to `chunkBytes`, and tells them done
+// together: a lock and a wake for each file of 4 KiB would cost more than reading it.
 void DigestedStream::work() {
+    std::vector<Pending*> taken;
     std::unique_lock lock(mutex_);
     for (;;) {
         ++idle_;
@@ -96,27 +101,41 @@ void DigestedStream::work() {
         --idle_;
         if (abandoned_)
             return;
-        Pending& file = *queue_.front();
-        queue_.pop_front();
-        lock.unlock();
-        try {
-            Sha256 digest(&abandoned_);
-            file.unread = file.at->readContent(file.name, file.entry.kind == EntryKind::Link,
-                                               {file.entry.size, file.entry.modified}, digest);
-            if (!file.unread)
-                file.sha256 = digest.hex();
-        } catch (const Abandoned&) {
-            file.unread = std::make_error_code(std::errc::operation_canceled);
-        } catch (const std::bad_alloc&) {
-            file.unread = std::make_error_code(std::errc::not_enough_memory);
-        } catch (const std::runtime_error&) { // no libcrypto: the stream has failed already
-            file.unread = std::make_error_code(std::errc::not_supported);
+        taken.clear();
+        ByteCount bytes = 0;
+        // Leaves files for the other threads, so that none waits while one holds a long run.
+        const std::size_t most = std::clamp<std::size_t>(queue_.size() / (2 * jobs_), 1, 32);
+        while (!queue_.empty() && taken.size() < most && bytes < chunkBytes) {
+            taken.push_back(queue_.front());
+            bytes += queue_.front()->entry.size;
+            queue_.pop_front();
         }
+        lock.unlock();
+        for (Pending* file : taken)
+            digest(*file);
         lock.lock();
-        file.at.reset(); // the folder's last reader closes it
-        file.done = true;
-        if (&file == awaited_)
-            ready_.notify_one();
+        for (Pending* file : taken) {
+            file->at.reset(); // the folder's last reader closes it
+            file->done = true;
+            if (file == awaited_)
+                ready_.notify_one();
+        }
+    }
+}
+
+void DigestedStream::digest(Pending& file) {
+    try {
+        Sha256 digest(&abandoned_);
+        file.unread = file.at->readContent(file.name, file.entry.kind == EntryKind::Link,
+                                           {file.entry.size, file.entry.modified}, digest);
+        if (!file.unread)
+            file.sha256 = digest.hex();
+    } catch (const Abandoned&) {
+        file.unread = std::make_error_code(std::errc::operation_canceled);
+    } catch (const std::bad_alloc&) {
+        file.unread = std::make_error_code(std::errc::not_enough_memory);
+    } catch (const std::runtime_error&) { // no libcrypto: the stream has failed already
+        file.unread = std::make_error_code(std::errc::not_supported);
     }
 }
 
@@ -252,6 +271,20 @@ void DigestedStream::reuse(CatalogueEntry& now) {
         now.sha256 = old_.sha256;
 }
 
+// Waits till the first entry held is done, and counts those done from it on. Where the
+// threads are behind, it waits for a run of files rather than for one: each wake of the
+// reader takes a processor from them.
+void DigestedStream::awaitDone() {
+    std::unique_lock lock(mutex_);
+    for (std::size_t ahead = std::min(heldCount_, wakeRun); doneAhead_ == 0; ahead = 1) {
+        awaited_ = &pending_[(first_ + ahead - 1) % window_];
+        ready_.wait(lock, [this] { return awaited_->done; });
+        while (doneAhead_ < heldCount_ && pending_[(first_ + doneAhead_) % window_].done)
+            ++doneAhead_;
+    }
+    awaited_ = nullptr;
+}
+
 bool DigestedStream::next(CatalogueEntry& entry) {
     // With nothing held ahead, an entry that is not to be read (a folder, a digest reused)
     // is handed on as it comes: no copy, no lock. The first to be read starts the window.
@@ -274,15 +307,13 @@ bool DigestedStream::next(CatalogueEntry& entry) {
             journal_->flush();
         return false;
     }
-    {
-        std::unique_lock lock(mutex_);
-        awaited_ = &pending_[first_];
-        ready_.wait(lock, [this] { return awaited_->done; });
-        awaited_ = nullptr;
-        std::swap(current_, pending_[first_]);
-    }
+    if (doneAhead_ == 0)
+        awaitDone();
+    // Done: no thread touches it any more.
+    std::swap(current_, pending_[first_]);
     first_ = (first_ + 1) % window_;
     --heldCount_;
+    --doneAhead_;
     folders_ -= current_.entry.kind == EntryKind::Folder ? 1 : 0;
     Pending& file = current_;
     entry = file.entry;

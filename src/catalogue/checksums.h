@@ -56,6 +56,8 @@ private:
     void reuse(CatalogueEntry& now);
     bool startThreads();
     void work();
+    void digest(Pending& file);
+    void awaitDone();
 
     std::unique_ptr<EntryStream> source_;
     WalkFeedback& feedback_;
@@ -63,6 +65,7 @@ private:
     std::vector<Pending> pending_; // a ring of `window_` slots: the entries held ahead
     std::size_t first_ = 0;        // the slot of the first of them
     std::size_t heldCount_ = 0;    // the entries held ahead, from `first_` on
+    std::size_t doneAhead_ = 0;    // of them, those known done, from `first_` on
     Pending current_;              // the entry last handed on, whose views are valid till the next
     std::string lastFolder_;       // the path of the folder of the last file
     std::shared_ptr<OpenFolder> held_; // a hold on it, shared by its files' reads
@@ -86,6 +89,10 @@ private:
     // The folders among the entries held ahead, at most: each may hold one open.
     static constexpr std::size_t foldersAhead = 256;
     std::size_t folders_ = 0; // folders among the entries held
+    // The files a thread takes at once, at most, by their bytes; and the entries the reader
+    // waits for when it waits.
+    static constexpr ByteCount chunkBytes = 1 << 20;
+    static constexpr std::size_t wakeRun = 64;
 
     std::mutex mutex_;
     std::condition_variable work_;       // files have come for idle threads

@@ -194,6 +194,18 @@ TEST(DigestedStream, GivesEachFileItsDigestInOrder) {
     EXPECT_EQ(feedback.unreadable.size(), 4u); // two files, each run
     EXPECT_EQ(fs.reads.count("/t/dangling"), 0u);
     EXPECT_EQ(fs.reads["/t/d2/f5"], 2);
+    { // dropped midway, with files being read on every thread: it ends, what it gave in order
+        DigestedStream stream(
+            std::make_unique<TreeWalk>(fs, "/t", ListingOptions{false, {}, true}, feedback), 4,
+            feedback);
+        CatalogueEntry entry;
+        for (std::size_t i = 0; i < 700; ++i) {
+            ASSERT_TRUE(stream.next(entry));
+            ASSERT_EQ(std::string(entry.name) + " " + std::string(entry.sha256) +
+                          std::string(entry.error),
+                      runs[0][i]);
+        }
+    }
 }
 
 // With an earlier catalogue, only the files added or whose size or time changed are read
