@@ -21,7 +21,8 @@ template <class Number> bool take(std::string_view& text, Number& value) {
 
 } // namespace
 
-DigestJournal::DigestJournal(std::unique_ptr<WritableFile> file) : file_(std::move(file)) {}
+DigestJournal::DigestJournal(OutputFiles& files, std::string path)
+    : files_(files), journal_(std::move(path)) {}
 
 DigestJournal::~DigestJournal() {
     flush();
@@ -29,6 +30,11 @@ DigestJournal::~DigestJournal() {
 
 void DigestJournal::flush() {
     // A journal that cannot be written only makes a run that is cut short start over.
+    if (!journal_.empty() && !pending_.empty()) {
+        if (files_.appendTo(journal_, file_))
+            file_.reset();
+        journal_.clear();
+    }
     if (file_ && !pending_.empty() && file_->write(pending_))
         file_.reset();
     pending_.clear();
@@ -36,7 +42,7 @@ void DigestJournal::flush() {
 }
 
 void DigestJournal::add(const CatalogueEntry& entry) {
-    if (!file_)
+    if (!file_ && journal_.empty())
         return;
     pending_.append(entry.kind == EntryKind::Link ? "l " : "f ").append(entry.sha256);
     pending_.push_back(' ');

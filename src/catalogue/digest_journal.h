@@ -20,10 +20,11 @@
 namespace dorvantile {
 
 /// The journal being written: each digest read is added to it, and written out at least once
-/// a second and at the end.
+/// a second and at the end. The file at `path` is made by the first write: a run that reads
+/// nothing (every digest reused) leaves none to make and remove.
 class DigestJournal {
 public:
-    explicit DigestJournal(std::unique_ptr<WritableFile> file);
+    DigestJournal(OutputFiles& files, std::string path);
     ~DigestJournal();
     DigestJournal(const DigestJournal&) = delete;
     DigestJournal& operator=(const DigestJournal&) = delete;
@@ -33,7 +34,9 @@ public:
     void flush();
 
 private:
-    std::unique_ptr<WritableFile> file_; // null once it could not be written
+    OutputFiles& files_;
+    std::string journal_;                // its path, till it is opened
+    std::unique_ptr<WritableFile> file_; // null till then, and once it could not be written
     std::string pending_, path_;
     std::chrono::steady_clock::time_point written_ = std::chrono::steady_clock::now();
 };

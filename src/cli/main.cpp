@@ -217,13 +217,11 @@ int catalogue(const Options& options, int& argc, char** argv) {
                          ? std::make_unique<PreferredStream>(std::move(journal), std::move(reused))
                          : std::move(journal);
         }
-        std::unique_ptr<WritableFile> journal;
-        if (!journals.empty() && files.appendTo(journals.back(), journal))
-            journal.reset(); // without one, a run cut short starts over
         if (options.checksum)
             entries = withDigests(
                 std::move(entries), options, environment, feedback, std::move(reused),
-                journal ? std::make_unique<DigestJournal>(std::move(journal)) : nullptr);
+                journals.empty() ? nullptr
+                                 : std::make_unique<DigestJournal>(files, journals.back()));
         std::optional<OutputFile> out;
         std::unique_ptr<PrintSurface> job;
         if (format.printed())
