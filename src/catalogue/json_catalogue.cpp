@@ -49,25 +49,41 @@ std::uint64_t eightAt(const char* bytes) {
     return eight;
 }
 
-/// A text taken from its start a piece at a time, each compared eight bytes at a time: the
-/// pieces of a line are short, and many.
+/// Whether any of the eight bytes is below `n` (at most 0x80).
+constexpr std::uint64_t anyBelow(std::uint64_t eight, unsigned char n) {
+    return (eight - ones * n) & ~eight & highs;
+}
+
+/// Whether `text` goes into a JSON string as it stands and is ASCII: no control character,
+/// quote, backslash or byte of a UTF-8 sequence. Eight bytes at a time, the last eight
+/// overlapping those before where the length is no multiple of eight.
+bool plainAscii(std::string_view text) {
+    const auto stops = [](std::uint64_t eight) {
+        return anyBelow(eight, 0x20) | anyBelow(eight ^ (ones * '"'), 1) |
+               anyBelow(eight ^ (ones * '\\'), 1) | (eight & highs);
+    };
+    const std::size_t size = text.size();
+    if (size < 8) {
+        char eight[8] = {'a', 'a', 'a', 'a', 'a', 'a', 'a', 'a'};
+        std::memcpy(eight, text.data(), size);
+        return stops(eightAt(eight)) == 0;
+    }
+    std::uint64_t any = stops(eightAt(text.data() + size - 8));
+    for (std::size_t at = 0; at + 8 < size; at += 8)
+        any |= stops(eightAt(text.data() + at));
+    return any == 0;
+}
+
+/// A text taken from its start a piece at a time: the pieces of a line are short, and many.
 struct Cursor {
     const char* at;
     const char* end;
 
     /// Moves past `piece` where the text goes on with it.
     bool take(std::string_view piece) {
-        if (static_cast<std::size_t>(end - at) < piece.size())
+        if (static_cast<std::size_t>(end - at) < piece.size() ||
+            std::memcmp(at, piece.data(), piece.size()) != 0)
             return false;
-        std::size_t i = 0;
-        for (; i + 8 <= piece.size(); i += 8) {
-            if (eightAt(piece.data() + i) != eightAt(at + i))
-                return false;
-        }
-        for (; i < piece.size(); ++i) {
-            if (piece[i] != at[i])
-                return false;
-        }
         at += piece.size();
         return true;
     }
@@ -102,6 +118,8 @@ void JsonEntryHead::folder(std::string_view below) {
     if (below == below_)
         return;
     below_.assign(below);
+    for (std::string& head : heads_)
+        head.clear();
     prefix_.clear();
     prefixValid_ = appendJsonInside(prefix_, below);
     if (!below.empty())
@@ -141,11 +159,7 @@ std::string& JsonEntryHead::append(std::string& line, const CatalogueEntry& entr
 // between the values are the keys', the values made as `append` makes them. Any other is
 // written whole and compared.
 std::size_t JsonEntryHead::match(std::string_view text, const CatalogueEntry& entry) {
-    const bool plain = entry.kind != EntryKind::Folder && entry.known &&
-                       std::all_of(entry.name.begin(), entry.name.end(), [](char c) {
-                           return static_cast<unsigned char>(c) >= 0x20 &&
-                                  static_cast<unsigned char>(c) < 0x80 && c != '"' && c != '\\';
-                       });
+    const bool plain = entry.kind != EntryKind::Folder && entry.known && plainAscii(entry.name);
     if (plain)
         folder(entry.below);
     if (!plain || !prefixValid_) {
@@ -153,28 +167,29 @@ std::size_t JsonEntryHead::match(std::string_view text, const CatalogueEntry& en
         append(whole_, entry);
         return text.starts_with(whole_) ? whole_.size() : 0;
     }
-    static const std::array<std::string, 4> heads = [] {
-        std::array<std::string, 4> made;
-        for (std::size_t kind = 0; kind < made.size(); ++kind) {
-            made[kind] = "{";
-            appendKey(made[kind], key::kind, true)
-                .append("\"")
-                .append(kindName(static_cast<EntryKind>(kind)))
-                .append("\",");
-            appendKey(made[kind], key::path, true).push_back('"');
-        }
-        return made;
-    }();
+    // The head up to the name, made once a folder for each kind; the rest compared at once.
+    const auto kind = static_cast<std::size_t>(entry.kind);
+    if (heads_[kind].empty()) {
+        heads_[kind] = "{";
+        appendKey(heads_[kind], key::kind, true)
+            .append("\"")
+            .append(kindName(entry.kind))
+            .append("\",");
+        appendKey(heads_[kind], key::path, true).append("\"").append(prefix_);
+    }
     static const std::string sizeKey = "\",\"" + std::string(key::size) + "\":",
                              timeKey = ",\"" + std::string(key::modified) + "\":\"";
-    char size[24];
-    const std::string_view sizeText(size, std::to_chars(size, size + sizeof size, entry.size).ptr);
     time_.clear();
     appendIsoTime(time_, entry.modified);
+    char rest[128]; // the size and the time, with their keys
+    char* at = std::copy(sizeKey.begin(), sizeKey.end(), rest);
+    at = std::to_chars(at, at + 24, entry.size).ptr;
+    at = std::copy(timeKey.begin(), timeKey.end(), at);
+    at = std::copy(time_.begin(), time_.end(), at);
+    *at++ = '"';
     Cursor head{text.data(), text.data() + text.size()};
-    const bool same = head.take(heads[static_cast<int>(entry.kind)]) && head.take(prefix_) &&
-                      head.take(entry.name) && head.take(sizeKey) && head.take(sizeText) &&
-                      head.take(timeKey) && head.take(time_) && head.take('"');
+    const bool same = head.take(heads_[kind]) && head.take(entry.name) &&
+                      head.take({rest, static_cast<std::size_t>(at - rest)});
     return same ? static_cast<std::size_t>(head.at - text.data()) : 0;
 }
 
@@ -325,13 +340,10 @@ private:
             std::size_t stop = at_;
             // Eight bytes at a time while none of them can end the run (a byte that might
             // stops it here; the table then says where it ends).
-            const auto below = [](std::uint64_t eight, unsigned char n) {
-                return (eight - ones * n) & ~eight & highs;
-            };
             for (; text_.size() - stop >= 8; stop += 8) {
                 const std::uint64_t eight = eightAt(text_.data() + stop);
-                if (below(eight, 0x20) | below(eight ^ (ones * '"'), 1) |
-                    below(eight ^ (ones * '\\'), 1))
+                if (anyBelow(eight, 0x20) | anyBelow(eight ^ (ones * '"'), 1) |
+                    anyBelow(eight ^ (ones * '\\'), 1))
                     break;
             }
             while (stop < text_.size() && !ends[static_cast<unsigned char>(text_[stop])])
@@ -380,15 +392,20 @@ private:
 bool isDigest(std::string_view text) {
     if (text.size() != 64)
         return false;
-    for (std::size_t at = 0; at < 64; at += 8) {
-        const std::uint64_t eight = eightAt(text.data() + at);
-        const auto from = [eight](unsigned char c) { return (eight + ones * (0x80 - c)) & highs; };
-        const std::uint64_t digit = from('0') & ~from('9' + 1);
-        const std::uint64_t letter = from('a') & ~from('f' + 1);
-        if ((eight & highs) != 0 || (digit | letter) != highs)
-            return false;
+    // Sixteen bytes at a time, each a digit or a letter a-f; a byte from 0x80 on is negative
+    // here, and neither.
+    using Sixteen = signed char __attribute__((vector_size(16)));
+    const auto each = [](char c) { return Sixteen{} + static_cast<signed char>(c); };
+    Sixteen all = each(-1);
+    for (std::size_t at = 0; at < 64; at += 16) {
+        Sixteen bytes;
+        std::memcpy(&bytes, text.data() + at, sizeof bytes);
+        all &= ((bytes >= each('0')) & (bytes <= each('9'))) |
+               ((bytes >= each('a')) & (bytes <= each('f')));
     }
-    return true;
+    std::uint64_t halves[2];
+    std::memcpy(halves, &all, sizeof halves);
+    return (halves[0] & halves[1]) == ~std::uint64_t{0};
 }
 
 std::string decimal(ByteCount value) {

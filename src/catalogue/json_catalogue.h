@@ -5,6 +5,7 @@
 #include "platform/input_files.h"
 #include "platform/output_file.h"
 
+#include <array>
 #include <memory>
 #include <string>
 
@@ -22,11 +23,12 @@ public:
 private:
     void folder(std::string_view below);
 
-    std::string below_;        // the folder of the last file
-    std::string prefix_;       // its path escaped, with its "/" if not empty
-    bool prefixValid_ = true;  // and whether that path is UTF-8
-    std::string path_;         // a path that is not UTF-8, as its bytes
-    std::string whole_, time_; // what `match` compares
+    std::string below_;                // the folder of the last file
+    std::string prefix_;               // its path escaped, with its "/" if not empty
+    bool prefixValid_ = true;          // and whether that path is UTF-8
+    std::string path_;                 // a path that is not UTF-8, as its bytes
+    std::array<std::string, 4> heads_; // of a file of each kind in that folder, to its name
+    std::string whole_, time_;         // what `match` compares
 };
 
 /// Writes a catalogue as one JSON document (RFC 8259), one entry a line (see the sample at
