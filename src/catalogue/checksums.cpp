@@ -273,10 +273,16 @@ void DigestedStream::reuse(CatalogueEntry& now) {
 
 // Waits till the first entry held is done, and counts those done from it on. Where the
 // threads are behind, it waits for a run of files rather than for one: each wake of the
-// reader takes a processor from them.
+// reader takes a processor from them. A run of large files is short, so that the progress
+// told as each file is handed on keeps moving.
 void DigestedStream::awaitDone() {
+    std::size_t run = 1;
+    // The sizes are the walk's, never written by the threads.
+    for (ByteCount bytes = pending_[first_].entry.size;
+         run < std::min(heldCount_, wakeRun) && bytes < wakeBytes; ++run)
+        bytes += pending_[(first_ + run) % window_].entry.size;
     std::unique_lock lock(mutex_);
-    for (std::size_t ahead = std::min(heldCount_, wakeRun); doneAhead_ == 0; ahead = 1) {
+    for (std::size_t ahead = run; doneAhead_ == 0; ahead = 1) {
         awaited_ = &pending_[(first_ + ahead - 1) % window_];
         ready_.wait(lock, [this] { return awaited_->done; });
         while (doneAhead_ < heldCount_ && pending_[(first_ + doneAhead_) % window_].done)

@@ -90,9 +90,10 @@ private:
     static constexpr std::size_t foldersAhead = 256;
     std::size_t folders_ = 0; // folders among the entries held
     // The files a thread takes at once, at most, by their bytes; and the entries the reader
-    // waits for when it waits.
+    // waits for when it waits, at most, by their number and their bytes.
     static constexpr ByteCount chunkBytes = 1 << 20;
     static constexpr std::size_t wakeRun = 64;
+    static constexpr ByteCount wakeBytes = 8 << 20;
 
     std::mutex mutex_;
     std::condition_variable work_;       // files have come for idle threads
