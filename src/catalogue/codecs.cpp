@@ -59,6 +59,11 @@ void appendDecimal(std::string& out, ByteCount value) {
 }
 
 void appendIsoTime(std::string& out, FileTime time) {
+    char text[isoTimeSize];
+    out.append(text, writeIsoTime(text, time));
+}
+
+char* writeIsoTime(char* out, FileTime time) {
     // The files of a folder mostly share their day and often their second: the text before
     // the nanoseconds is made again only when the second changes, its date only when the day
     // does.
@@ -110,7 +115,8 @@ void appendIsoTime(std::string& out, FileTime time) {
         last.seconds = time.seconds;
         last.made = true;
     }
-    char nanoseconds[10];
+    std::memcpy(out, last.text, last.dateLength + 9);
+    char* nanoseconds = out + last.dateLength + 9;
     unsigned n = time.nanoseconds;
     appendPair(nanoseconds + 7, n % 100);
     n /= 100;
@@ -121,8 +127,7 @@ void appendIsoTime(std::string& out, FileTime time) {
     appendPair(nanoseconds + 1, n % 100);
     nanoseconds[0] = static_cast<char>('0' + n / 100 % 10);
     nanoseconds[9] = 'Z';
-    out.append(last.text, last.dateLength + 9);
-    out.append(nanoseconds, sizeof nanoseconds);
+    return nanoseconds + 10;
 }
 
 std::optional<FileTime> parseIsoTime(std::string_view text) {

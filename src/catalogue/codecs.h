@@ -25,6 +25,11 @@ void appendDecimal(std::string& out, ByteCount value);
 /// Appends `time` in ISO 8601, UTC, with all nine digits of its nanoseconds:
 /// `2026-12-07T13:30:52.123456789Z`. Years outside 0 to 9999 get a sign and more digits.
 void appendIsoTime(std::string& out, FileTime time);
+/// The longest text of `appendIsoTime`, and more.
+constexpr std::size_t isoTimeSize = 48;
+/// Writes what `appendIsoTime` appends at `out`, which has room for `isoTimeSize` bytes;
+/// returns its end.
+char* writeIsoTime(char* out, FileTime time);
 
 /// Reads what `appendIsoTime` writes; nothing for any other text.
 std::optional<FileTime> parseIsoTime(std::string_view text);

@@ -177,15 +177,14 @@ std::size_t JsonEntryHead::match(std::string_view text, const CatalogueEntry& en
             .append("\",");
         appendKey(heads_[kind], key::path, true).append("\"").append(prefix_);
     }
-    static const std::string sizeKey = "\",\"" + std::string(key::size) + "\":",
-                             timeKey = ",\"" + std::string(key::modified) + "\":\"";
-    time_.clear();
-    appendIsoTime(time_, entry.modified);
-    char rest[128]; // the size and the time, with their keys
+    // The size and the time, with their keys.
+    static constexpr std::string_view sizeKey = "\",\"size\":", timeKey = ",\"modified\":\"";
+    static_assert(sizeKey.substr(3, 4) == key::size && timeKey.substr(2, 8) == key::modified);
+    char rest[sizeKey.size() + 24 + timeKey.size() + isoTimeSize + 1];
     char* at = std::copy(sizeKey.begin(), sizeKey.end(), rest);
     at = std::to_chars(at, at + 24, entry.size).ptr;
     at = std::copy(timeKey.begin(), timeKey.end(), at);
-    at = std::copy(time_.begin(), time_.end(), at);
+    at = writeIsoTime(at, entry.modified);
     *at++ = '"';
     Cursor head{text.data(), text.data() + text.size()};
     const bool same = head.take(heads_[kind]) && head.take(entry.name) &&

@@ -28,7 +28,7 @@ private:
     bool prefixValid_ = true;          // and whether that path is UTF-8
     std::string path_;                 // a path that is not UTF-8, as its bytes
     std::array<std::string, 4> heads_; // of a file of each kind in that folder, to its name
-    std::string whole_, time_;         // what `match` compares
+    std::string whole_;                // what `match` compares, where written whole
 };
 
 /// Writes a catalogue as one JSON document (RFC 8259), one entry a line (see the sample at
