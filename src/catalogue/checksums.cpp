@@ -62,9 +62,7 @@ DigestedStream::DigestedStream(std::unique_ptr<EntryStream> source, unsigned job
                                WalkFeedback& feedback, std::unique_ptr<EntryStream> reused,
                                std::unique_ptr<DigestJournal> journal)
     : source_(std::move(source)), feedback_(feedback), window_(4096 + 256 * std::size_t{jobs}),
-      reused_(std::move(reused)), jobs_(std::max(jobs, 1u)), journal_(std::move(journal)) {
-    pending_.reserve(window_);
-}
+      reused_(std::move(reused)), jobs_(std::max(jobs, 1u)), journal_(std::move(journal)) {}
 
 // At the first file to read: libcrypto is loaded and the threads started only then, so that a
 // run that reads nothing (every digest reused) maps no libcrypto. Without it no digest can be
@@ -177,7 +175,11 @@ void DigestedStream::hold(const CatalogueEntry& entry, std::vector<Pending*>& qu
     if (heldCount_ == 0) // round again from the first slot: a ring only as large as needed
         first_ = 0;
     const std::size_t slot = (first_ + heldCount_++) % window_;
-    if (slot == pending_.size()) // made as the first round needs them, never moved
+    // Room made by the first entry held (a run whose digests are all reused holds none), the
+    // slots as the first round needs them, never moved.
+    if (pending_.empty())
+        pending_.reserve(window_);
+    if (slot == pending_.size())
         pending_.emplace_back();
     Pending& held = pending_[slot];
     folders_ += entry.kind == EntryKind::Folder ? 1 : 0;
