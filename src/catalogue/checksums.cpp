@@ -88,7 +88,7 @@ DigestedStream::~DigestedStream() {
         thread.join();
 }
 
-// A thread takes a few small files at a time, up to `chunkBytes`, and tells them done
+// A thread takes a few small files at a time, up to `chunkBytes` in all, and tells them done
 // together: a lock and a wake for each file of 4 KiB would cost more than reading it.
 void DigestedStream::work() {
     std::vector<Pending*> taken;
@@ -103,9 +103,11 @@ void DigestedStream::work() {
         ByteCount bytes = 0;
         // Leaves files for the other threads, so that none waits while one holds a long run.
         const std::size_t most = std::clamp<std::size_t>(queue_.size() / (2 * jobs_), 1, 32);
-        while (!queue_.empty() && taken.size() < most && bytes < chunkBytes) {
-            taken.push_back(queue_.front());
+        // A large file goes alone: the small ones before it are not held back till it is read.
+        while (!queue_.empty() && taken.size() < most &&
+               (taken.empty() || bytes + queue_.front()->entry.size <= chunkBytes)) {
             bytes += queue_.front()->entry.size;
+            taken.push_back(queue_.front());
             queue_.pop_front();
         }
         lock.unlock();
@@ -278,11 +280,14 @@ void DigestedStream::reuse(CatalogueEntry& now) {
 // reader takes a processor from them. A run of large files is short, so that the progress
 // told as each file is handed on keeps moving.
 void DigestedStream::awaitDone() {
+    // The sizes are the walk's, never written by the threads. The run ends before the file
+    // that would take it past `wakeBytes`.
     std::size_t run = 1;
-    // The sizes are the walk's, never written by the threads.
-    for (ByteCount bytes = pending_[first_].entry.size;
-         run < std::min(heldCount_, wakeRun) && bytes < wakeBytes; ++run)
-        bytes += pending_[(first_ + run) % window_].entry.size;
+    for (ByteCount bytes = pending_[first_].entry.size; run < std::min(heldCount_, wakeRun);
+         ++run) {
+        if ((bytes += pending_[(first_ + run) % window_].entry.size) > wakeBytes)
+            break;
+    }
     std::unique_lock lock(mutex_);
     for (std::size_t ahead = run; doneAhead_ == 0; ahead = 1) {
         awaited_ = &pending_[(first_ + ahead - 1) % window_];

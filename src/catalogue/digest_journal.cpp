@@ -30,11 +30,6 @@ DigestJournal::~DigestJournal() {
 
 void DigestJournal::flush() {
     // A journal that cannot be written only makes a run that is cut short start over.
-    if (!journal_.empty() && !pending_.empty()) {
-        if (files_.appendTo(journal_, file_))
-            file_.reset();
-        journal_.clear();
-    }
     if (file_ && !pending_.empty() && file_->write(pending_))
         file_.reset();
     pending_.clear();
@@ -42,7 +37,12 @@ void DigestJournal::flush() {
 }
 
 void DigestJournal::add(const CatalogueEntry& entry) {
-    if (!file_ && journal_.empty())
+    if (!journal_.empty()) { // made by the first digest read
+        if (files_.appendTo(journal_, file_))
+            file_.reset();
+        journal_.clear();
+    }
+    if (!file_)
         return;
     pending_.append(entry.kind == EntryKind::Link ? "l " : "f ").append(entry.sha256);
     pending_.push_back(' ');

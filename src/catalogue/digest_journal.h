@@ -20,8 +20,8 @@
 namespace dorvantile {
 
 /// The journal being written: each digest read is added to it, and written out at least once
-/// a second and at the end. The file at `path` is made by the first write: a run that reads
-/// nothing (every digest reused) leaves none to make and remove.
+/// a second and at the end. The file at `path` is made by the first digest added: a run that
+/// reads nothing (every digest reused) has none to make and remove.
 class DigestJournal {
 public:
     DigestJournal(OutputFiles& files, std::string path);

@@ -235,8 +235,10 @@ try:
         time.sleep(0.025)
     process.kill()
     journals = glob.glob(pattern)
-    if process.wait() != 0:  # cut short, as it is everywhere but on the fastest machine
-        check(len(journals) == 1 and journals[0].endswith(".1"), f"journals: {journals}")
+    # Cut short: the GiB of the sparse file alone takes longer than the journal takes to come.
+    check(process.wait() != 0, "the run ended before its journal was there")
+    check(len(journals) == 1 and journals[0].endswith(".1"), f"journals: {journals}")
+    if len(journals) == 1:
         empty = os.stat(os.path.join(d, b"empty"))
         with open(journals[0], "w") as journal:
             journal.write(f"f {'ab' * 32} 0 {empty.st_mtime_ns // 10**9} "

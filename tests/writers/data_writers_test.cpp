@@ -457,5 +457,36 @@ TEST(DigestJournal, ReadsWhatWasWrittenWholeAndIsPreferred) {
         got, (std::vector<std::string>{"file x.txt 3 100 a", "file d/a 2 2 c", "link d/y 7 -2 b"}));
 }
 
+// An older line is taken as an entry's only where the names are the same bytes: a name with
+// a backslash before a quote is never taken for the line of the name whose quote the line
+// escapes so, wherever in the name they stand; nor is a line of another size.
+TEST(JsonEntryHead, MatchesTheLineOfTheSameNameAlone) {
+    const auto file = [](std::string_view name, std::uint64_t size = 5) {
+        CatalogueEntry entry;
+        entry.kind = EntryKind::File;
+        entry.folder = "/w/sub";
+        entry.below = "sub";
+        entry.name = name;
+        entry.known = true;
+        entry.size = size;
+        entry.modified = {1765110000, 123456789};
+        return entry;
+    };
+    for (const std::string quoted :
+         {"a\"bcdefghijklmnop", "abcdefghijklmnop\"q", "q\"r", "plain name, long.txt"}) {
+        std::string slashed = quoted;
+        if (const std::size_t quote = slashed.find('"'); quote != std::string::npos)
+            slashed.insert(quote, "\\");
+        std::string line;
+        JsonEntryHead writer, reader;
+        writer.append(line, file(quoted));
+        EXPECT_EQ(reader.match(line + ",\"sha256\":\"", file(quoted)), line.size()) << quoted;
+        EXPECT_EQ(reader.match(line, file(quoted, 6)), 0u) << quoted;
+        if (slashed != quoted) {
+            EXPECT_EQ(reader.match(line, file(slashed)), 0u) << slashed;
+        }
+    }
+}
+
 } // namespace
 } // namespace dorvantile
