@@ -177,12 +177,13 @@ void DigestedStream::hold(const CatalogueEntry& entry, std::vector<Pending*>& qu
     if (heldCount_ == 0) // round again from the first slot: a ring only as large as needed
         first_ = 0;
     const std::size_t slot = (first_ + heldCount_++) % window_;
-    // Room made by the first entry held (a run whose digests are all reused holds none), the
-    // slots as the first round needs them, never moved.
-    if (pending_.empty())
-        pending_.reserve(window_);
-    if (slot == pending_.size())
+    // The slots made as the first round needs them, never moved: their room made by the first
+    // (a run whose digests are all reused holds none).
+    if (slot == pending_.size()) {
+        if (pending_.empty())
+            pending_.reserve(window_);
         pending_.emplace_back();
+    }
     Pending& held = pending_[slot];
     folders_ += entry.kind == EntryKind::Folder ? 1 : 0;
     held.entry = entry;

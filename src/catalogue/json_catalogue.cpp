@@ -54,14 +54,18 @@ constexpr std::uint64_t anyBelow(std::uint64_t eight, unsigned char n) {
     return (eight - ones * n) & ~eight & highs;
 }
 
-/// Whether `text` goes into a JSON string as it stands and is ASCII: no control character,
-/// quote, backslash or byte of a UTF-8 sequence. Eight bytes at a time, the last eight
-/// overlapping those before where the length is no multiple of eight.
+/// Whether any of the eight bytes is one a JSON string escapes: a control character, a quote
+/// or a backslash.
+constexpr std::uint64_t anyEscaped(std::uint64_t eight) {
+    return anyBelow(eight, 0x20) | anyBelow(eight ^ (ones * '"'), 1) |
+           anyBelow(eight ^ (ones * '\\'), 1);
+}
+
+/// Whether `text` goes into a JSON string as it stands and is ASCII: no byte escaped, none of
+/// a UTF-8 sequence. Eight bytes at a time, the last eight overlapping those before where the
+/// length is no multiple of eight.
 bool plainAscii(std::string_view text) {
-    const auto stops = [](std::uint64_t eight) {
-        return anyBelow(eight, 0x20) | anyBelow(eight ^ (ones * '"'), 1) |
-               anyBelow(eight ^ (ones * '\\'), 1) | (eight & highs);
-    };
+    const auto stops = [](std::uint64_t eight) { return anyEscaped(eight) | (eight & highs); };
     const std::size_t size = text.size();
     if (size < 8) {
         char eight[8] = {'a', 'a', 'a', 'a', 'a', 'a', 'a', 'a'};
@@ -341,8 +345,7 @@ private:
             // stops it here; the table then says where it ends).
             for (; text_.size() - stop >= 8; stop += 8) {
                 const std::uint64_t eight = eightAt(text_.data() + stop);
-                if (anyBelow(eight, 0x20) | anyBelow(eight ^ (ones * '"'), 1) |
-                    anyBelow(eight ^ (ones * '\\'), 1))
+                if (anyEscaped(eight))
                     break;
             }
             while (stop < text_.size() && !ends[static_cast<unsigned char>(text_[stop])])
