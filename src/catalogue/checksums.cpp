@@ -238,7 +238,10 @@ bool DigestedStream::handOver(const std::vector<Pending*>& queued) {
 // and its line's text where the catalogue has it. The views last till the reused catalogue
 // moves on.
 void DigestedStream::reuse(CatalogueEntry& now) {
-    now.sha256 = now.jsonText = {};
+    // Each cleared by itself: copied from the other, the pair would be read back from two
+    // stores before they land, a stall on every entry.
+    now.sha256 = {};
+    now.jsonText = {};
     if (!reused_)
         return;
     const auto advance = [this] {

@@ -208,6 +208,27 @@ TEST(DigestedStream, GivesEachFileItsDigestInOrder) {
     }
 }
 
+// Each folder held for its files' reads is a descriptor: a run over more folders than a
+// process may open holds only those ahead of the reader, and lets each go once read.
+TEST(DigestedStream, KeepsFewFoldersOpen) {
+    fakes::FakeFileSystem fs;
+    for (int i = 0; i < 1500; ++i) {
+        const std::string path = "/t/d" + std::to_string(i) + "/f";
+        fs.addEntry(path);
+        fs.setContent(path, path);
+    }
+    fakes::FakeFeedback feedback;
+    DigestedStream stream(
+        std::make_unique<TreeWalk>(fs, "/t", ListingOptions{false, {}, true}, feedback), 2,
+        feedback);
+    int files = 0;
+    for (CatalogueEntry entry; stream.next(entry);)
+        files += entry.sha256.empty() ? 0 : 1;
+    EXPECT_EQ(files, 1500);
+    EXPECT_LE(fs.mostOpen, 300);
+    EXPECT_LE(fs.openFolders, 2); // at most the walk's and the last one held
+}
+
 // With an earlier catalogue, only the files added or whose size or time changed are read
 // again; the others, whatever their names, take their digests from it, however it comes:
 // as a stream of entries, or read back from JSON, whole lines at a time (compared as text)

@@ -472,8 +472,13 @@ TEST(JsonEntryHead, MatchesTheLineOfTheSameNameAlone) {
         entry.modified = {1765110000, 123456789};
         return entry;
     };
-    for (const std::string quoted :
-         {"a\"bcdefghijklmnop", "abcdefghijklmnop\"q", "q\"r", "plain name, long.txt"}) {
+    std::vector<std::string> names = {"a\"bcdefghijklmnop", "abcdefghijklmnop\"q",
+                                      "plain name, long.txt"};
+    for (std::size_t size = 1; size < 8; ++size) { // a short name is looked at whole
+        for (std::size_t at = 0; at < size; ++at)
+            names.push_back(std::string(size, 'q').replace(at, 1, "\""));
+    }
+    for (const std::string& quoted : names) {
         std::string slashed = quoted;
         if (const std::size_t quote = slashed.find('"'); quote != std::string::npos)
             slashed.insert(quote, "\\");

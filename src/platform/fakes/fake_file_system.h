@@ -4,6 +4,7 @@
 #include "platform/attributes.h"
 #include "platform/file_system.h"
 
+#include <atomic>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -37,6 +38,8 @@ public:
     }
     /// How many times each file's content was read.
     std::map<std::string, int> reads;
+    /// The folders open now (each a descriptor on a real file system), and the most at once.
+    std::atomic<int> openFolders{0}, mostOpen{0};
 
     std::error_code openFolder(const std::string& folder,
                                std::unique_ptr<OpenFolder>& out) override {
@@ -65,7 +68,13 @@ private:
     // A failing folder yields its entries first, as a read that fails midway does.
     class Folder final : public OpenFolder {
     public:
-        Folder(FakeFileSystem& fs, std::string path) : fs_(fs), path_(std::move(path)) {}
+        Folder(FakeFileSystem& fs, std::string path) : fs_(fs), path_(std::move(path)) {
+            const int open = ++fs_.openFolders;
+            for (int most = fs_.mostOpen;
+                 most < open && !fs_.mostOpen.compare_exchange_weak(most, open);) {
+            }
+        }
+        ~Folder() override { --fs_.openFolders; }
 
         std::error_code read(EntrySink& out) override {
             for (const auto& [name, bits] : fs_.folders_.at(path_))
