@@ -295,7 +295,15 @@ void DigestedStream::awaitDone() {
     std::unique_lock lock(mutex_);
     for (std::size_t ahead = run; doneAhead_ == 0; ahead = 1) {
         awaited_ = &pending_[(first_ + ahead - 1) % window_];
-        ready_.wait(lock, [this] { return awaited_->done; });
+        // The digests handed on before a long file are written out while it is read: a run
+        // cut short then loses at most a second of them.
+        while (!ready_.wait_for(lock, std::chrono::seconds(1), [this] { return awaited_->done; })) {
+            if (journal_) {
+                lock.unlock();
+                journal_->flush();
+                lock.lock();
+            }
+        }
         while (doneAhead_ < heldCount_ && pending_[(first_ + doneAhead_) % window_].done)
             ++doneAhead_;
     }

@@ -220,33 +220,46 @@ try:
     checked = subprocess.run(["sha256sum", "-c", "--strict", "-"], input=manifest, cwd=d,
                              capture_output=True)
     check(checked.returncode == 0 and manifest.count(b"\n") == 6, f"{checked} {manifest}")
-    # A run into a file keeps a journal of its digests in the cache folder while it works:
-    # killed, it leaves the journal, and the same command run again takes the digests there
-    # (one planted here for "empty") without reading those files, then removes every journal.
+    # A run into a file keeps a journal of its digests in the cache folder while it works,
+    # written out at least once a second even while one long file is read: killed, it
+    # leaves the journal, and the same command run again takes the digests there (one
+    # planted here for "empty") without reading those files, then removes every journal.
     cache = os.path.join(t, "cache")
     os.environ["XDG_CACHE_HOME"] = cache
+    long = os.path.join(t, "long").encode()
+    os.makedirs(long)
+    for name in (b"a", b"b", b"empty"):
+        with open(os.path.join(long, name), "wb") as f:
+            f.write(name if name != b"empty" else b"")
+    with open(os.path.join(long, b"z"), "wb") as f:
+        f.truncate(2**34)  # read for seconds on any machine
     resumed = os.path.join(t, "resumed.json").encode()
-    command = ["--format", "json", "--checksum", "sha256", "--jobs", "1", "--output", resumed, d]
+    command = ["--format", "json", "--checksum", "sha256", "--jobs", "1", "--output", resumed,
+               long]
     process = subprocess.Popen([cli, *command])
     pattern = os.path.join(cache, "dorvantile", "journal-*")
-    for _ in range(400):  # killed once its journal is there, however slow it is to start
-        if glob.glob(pattern) or process.poll() is not None:
+    lines = []
+    for _ in range(400):  # killed once the digests before "z" are written out
+        journals = glob.glob(pattern)
+        lines = open(journals[0], "rb").read().splitlines() if journals else []
+        if len(lines) == 3 or process.poll() is not None:
             break
         time.sleep(0.025)
     process.kill()
+    check(process.wait() != 0 and len(lines) == 3, f"journal of the run cut short: {lines}")
     journals = glob.glob(pattern)
-    # Cut short: the GiB of the sparse file alone takes longer than the journal takes to come.
-    check(process.wait() != 0, "the run ended before its journal was there")
     check(len(journals) == 1 and journals[0].endswith(".1"), f"journals: {journals}")
-    if len(journals) == 1:
-        empty = os.stat(os.path.join(d, b"empty"))
-        with open(journals[0], "w") as journal:
-            journal.write(f"f {'ab' * 32} 0 {empty.st_mtime_ns // 10**9} "
-                          f"{empty.st_mtime_ns % 10**9} {base64.b64encode(b'empty').decode()}\n")
+    if len(journals) == 1 and len(lines) == 3:
+        empty = os.stat(os.path.join(long, b"empty"))
+        lines[2] = (f"f {'ab' * 32} 0 {empty.st_mtime_ns // 10**9} {empty.st_mtime_ns % 10**9} "
+                    f"{base64.b64encode(b'empty').decode()}").encode()
+        open(journals[0], "wb").write(b"\n".join(lines) + b"\n")
+        os.truncate(os.path.join(long, b"z"), 2**20)  # the rest of the run, quicker
         run(command)
         entries = {e["path"]: e.get("sha256") for e in json.load(open(resumed))["entries"]}
-        check(entries["empty"] == "ab" * 32 and entries["one"] == got[b"one"], f"{entries}")
-        check(not glob.glob(os.path.join(cache, "dorvantile", "journal-*")), "journals left")
+        check(entries["empty"] == "ab" * 32 and entries["a"] == hashlib.sha256(b"a").hexdigest()
+              and entries["z"] == hashlib.sha256(bytes(2**20)).hexdigest(), f"{entries}")
+        check(not glob.glob(pattern), "journals left")
     del os.environ["XDG_CACHE_HOME"]
     changed = os.stat(os.path.join(d, b"one")).st_mtime_ns
     with open(os.path.join(d, b"one"), "r+b") as f:
