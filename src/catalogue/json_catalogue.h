@@ -57,6 +57,9 @@ public:
     JsonCatalogueReader(std::unique_ptr<ReadableFile> file, std::string name);
     ~JsonCatalogueReader() override;
 
+    /// Reads the header before the first entry, once; false when it is not one (see
+    /// `failure`). `next` reads it where it was not asked for before.
+    bool start();
     bool next(CatalogueEntry& entry) override;
     /// True when the next line is `now`'s as this program writes it, with or without a
     /// digest: compared as text, not parsed.
@@ -77,8 +80,6 @@ private:
     bool readLine(std::string& error);
     bool fail(const std::string& what);
     bool readHeader();
-    /// Reads the header before the first entry; false when it is not one.
-    bool start();
     bool readTotals();
     bool readEntry(CatalogueEntry& entry);
 

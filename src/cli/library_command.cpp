@@ -209,10 +209,13 @@ int add(const Options& options, SqliteLibrary& library, PosixEnvironment& enviro
         described.name =
             options.name.value_or(described.label.empty() ? lastPart(source) : described.label);
         entries = std::move(walk);
+        std::unique_ptr<EntryStream> reused;
+        if (options.reuse && !(reused = reusedCatalogue(options)))
+            return 2;
         if (options.checksum)
             entries = std::make_unique<DigestedStream>(
                 std::move(entries), options.jobs ? options.jobs : environment.processors(),
-                feedback);
+                feedback, std::move(reused));
     } else {
         PosixInputFiles inputs;
         std::unique_ptr<ReadableFile> file;
@@ -704,6 +707,25 @@ std::unique_ptr<EntryStream> libraryCatalogue(const Options& options, const std:
         report(error.what());
     }
     return nullptr;
+}
+
+std::unique_ptr<EntryStream> reusedCatalogue(const Options& options) {
+    const std::string& named = *options.reuse;
+    if (named.starts_with(libraryPrefix))
+        return libraryCatalogue(options, named.substr(libraryPrefix.size()));
+    std::unique_ptr<ReadableFile> file;
+    PosixInputFiles inputs;
+    if (std::error_code error = inputs.open(named, file)) {
+        report("cannot read " + named + ": " + error.message());
+        return nullptr;
+    }
+    // Read on the walk's thread: an entry unchanged is known by its line's text.
+    auto reader = std::make_unique<JsonCatalogueReader>(std::move(file), named);
+    if (!reader->start()) {
+        report(reader->failure());
+        return nullptr;
+    }
+    return reader;
 }
 
 int library(const Options& options, int&, char**) {

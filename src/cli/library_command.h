@@ -17,4 +17,9 @@ int library(const Options& options, int& argc, char** argv);
 /// open; null, with a message reported, when there is none.
 std::unique_ptr<EntryStream> libraryCatalogue(const Options& options, const std::string& name);
 
+/// The catalogue that `--reuse` names (JSON, or `library:NAME`), its header read, so that one
+/// that cannot be read or is no catalogue is refused before any file is read: null then,
+/// with a message reported.
+std::unique_ptr<EntryStream> reusedCatalogue(const Options& options);
+
 } // namespace dorvantile::cli

@@ -176,20 +176,8 @@ int catalogue(const Options& options, int& argc, char** argv) {
     try {
         TerminalFeedback feedback(options.progress);
         std::unique_ptr<EntryStream> reused;
-        if (options.reuse && options.reuse->starts_with(libraryPrefix)) {
-            reused = libraryCatalogue(options, options.reuse->substr(libraryPrefix.size()));
-            if (!reused)
-                return 1;
-        } else if (options.reuse) {
-            std::unique_ptr<ReadableFile> file;
-            PosixInputFiles inputs;
-            if (std::error_code error = inputs.open(*options.reuse, file)) {
-                report("cannot read " + *options.reuse + ": " + error.message());
-                return 1;
-            }
-            // Read on the walk's thread: an entry unchanged is known by its line's text.
-            reused = std::make_unique<JsonCatalogueReader>(std::move(file), *options.reuse);
-        }
+        if (options.reuse && !(reused = reusedCatalogue(options)))
+            return 1;
         auto walk = std::make_unique<TreeWalk>(
             fileSystem, *folder, ListingOptions{options.hidden, options.excluded, format.details},
             feedback);

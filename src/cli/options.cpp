@@ -19,7 +19,9 @@ const char* const usageText =
     "       dorvantile-cli compare [--format text|json] [--checksum sha256 [--jobs N]]\n"
     "                      [--color auto|always|never]\n"
     "                      [FILTERS] OLD NEW\n"
-    "       dorvantile-cli library add [--name NAME] [--checksum sha256] [FILTERS] SOURCE\n"
+    "       dorvantile-cli library add [--name NAME]\n"
+    "                      [--checksum sha256 [--jobs N] [--reuse CATALOGUE]]\n"
+    "                      [FILTERS] SOURCE\n"
     "       dorvantile-cli library list [--format text|json]\n"
     "       dorvantile-cli library remove NAME\n"
     "       dorvantile-cli library search [--in NAME]... [--kind file|folder] [--path]\n"
@@ -307,7 +309,8 @@ ParsedArguments checkLibrary(Options options, const std::vector<std::string_view
                       : options.jobs              ? "--jobs"
                                                   : "--reuse");
     if ((options.jobs > 0 || options.reuse) && !options.checksum)
-        return usageError("option --jobs needs --checksum");
+        return usageError(std::string("option ") + (options.reuse ? "--reuse" : "--jobs") +
+                          " needs --checksum");
     if (!action->narrowing && !options.in.empty())
         return refuse("--in");
     if (!action->searching &&

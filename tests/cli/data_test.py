@@ -260,6 +260,10 @@ try:
         check(entries["empty"] == "ab" * 32 and entries["a"] == hashlib.sha256(b"a").hexdigest()
               and entries["z"] == hashlib.sha256(bytes(2**20)).hexdigest(), f"{entries}")
         check(not glob.glob(pattern), "journals left")
+    # A catalogue to reuse that is none is refused before a file is read: no journal made.
+    run(["--format", "json", "--checksum", "sha256", "--reuse", os.path.join(long, b"a"),
+         "--output", resumed, long], status=1)
+    check(not glob.glob(pattern), "journal of a run refused")
     del os.environ["XDG_CACHE_HOME"]
     changed = os.stat(os.path.join(d, b"one")).st_mtime_ns
     with open(os.path.join(d, b"one"), "r+b") as f:

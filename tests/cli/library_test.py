@@ -138,6 +138,18 @@ try:
                             *reuse, disk], capture_output=True, check=True).stdout
             for reuse in ([], ["--library", lib, "--reuse", "library:summed"])]
     check(made[0].split(b'"entries"')[1] == made[1].split(b'"entries"')[1], "reuse library")
+    # Added again with its own digests reused, a file changed with its time put back keeps
+    # its old one, unread, which a check of the folder then finds corrupted.
+    changed = os.path.join(disk, b"photo.jpg")
+    before = os.stat(changed)
+    with open(changed, "r+b") as f:
+        f.write(b"Z")
+    os.utime(changed, ns=(before.st_atime_ns, before.st_mtime_ns))
+    run(["add", "--name", "summed", "--checksum", "sha256", "--reuse", "library:summed", disk])
+    done = subprocess.run([cli, "compare", "--library", lib, "--checksum", "sha256",
+                           "library:summed", disk], capture_output=True)
+    check(done.returncode == 1 and b"corrupted" in done.stdout, f"add --reuse: {done}")
+    run(["add", "--checksum", "sha256", "--reuse", os.path.join(disk, b"none"), disk], 2)
     run(["remove", "summed"])
 
     # Replaced: the new catalogue whole, the old one gone; then removed.
