@@ -21,8 +21,8 @@ template <class Number> bool take(std::string_view& text, Number& value) {
 
 } // namespace
 
-DigestJournal::DigestJournal(OutputFiles& files, std::string path)
-    : files_(files), journal_(std::move(path)) {}
+DigestJournal::DigestJournal(OutputFiles& files, std::string stem, int first)
+    : files_(files), stem_(std::move(stem)), first_(first) {}
 
 DigestJournal::~DigestJournal() {
     flush();
@@ -37,10 +37,18 @@ void DigestJournal::flush() {
 }
 
 void DigestJournal::add(const CatalogueEntry& entry) {
-    if (!journal_.empty()) { // made by the first digest read
-        if (files_.appendTo(journal_, file_))
+    if (!opened_) { // made by the first digest read, under a number no other run has taken
+        opened_ = true;
+        for (int n = first_; n < first_ + 100; ++n) {
+            const std::string path = stem_ + std::to_string(n);
+            const std::error_code error = files_.createHeld(path, file_);
+            if (!error)
+                made_ = path;
+            if (error != std::errc::file_exists)
+                break;
+        }
+        if (made_.empty())
             file_.reset();
-        journal_.clear();
     }
     if (!file_)
         return;

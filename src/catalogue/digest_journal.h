@@ -20,11 +20,12 @@
 namespace dorvantile {
 
 /// The journal being written: each digest read is added to it, and written out at least once
-/// a second and at the end. The file at `path` is made by the first digest added: a run that
-/// reads nothing (every digest reused) has none to make and remove.
+/// a second and at the end. Its file, `stem` and the first `number` on from `first` that no
+/// other run has taken, is made by the first digest added (a run that reads nothing, every
+/// digest reused, has none to make and remove) and held by this run while it is open.
 class DigestJournal {
 public:
-    DigestJournal(OutputFiles& files, std::string path);
+    DigestJournal(OutputFiles& files, std::string stem, int first);
     ~DigestJournal();
     DigestJournal(const DigestJournal&) = delete;
     DigestJournal& operator=(const DigestJournal&) = delete;
@@ -32,11 +33,16 @@ public:
     /// A file's entry with the digest just read.
     void add(const CatalogueEntry& entry);
     void flush();
+    /// The path of the file made; empty while none is.
+    const std::string& made() const { return made_; }
 
 private:
     OutputFiles& files_;
-    std::string journal_;                // its path, till it is opened
-    std::unique_ptr<WritableFile> file_; // null till then, and once it could not be written
+    std::string stem_;
+    int first_;
+    bool opened_ = false;
+    std::string made_;
+    std::unique_ptr<WritableFile> file_; // null till made, and once it could not be written
     std::string pending_, path_;
     std::chrono::steady_clock::time_point written_ = std::chrono::steady_clock::now();
 };

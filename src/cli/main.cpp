@@ -85,11 +85,15 @@ std::string linkBaseFor(const Options& options, const std::string& output,
     return base.empty() ? "./" : base;
 }
 
-/// The journals of digests of the catalogue of `folder` into `output` with these options: those
-/// of earlier runs cut short, oldest first, then the one this run writes. None when there is no
-/// cache folder.
-std::vector<std::string> journalsOf(const Options& options, const std::string& folder,
-                                    const std::string& output) {
+/// The journals of digests of the catalogue of `folder` into `output` with these options, each
+/// the stem and a number: those there already (of earlier runs cut short, oldest first, or of
+/// runs still going), and the first number after them. No stem when there is no cache folder.
+struct Journals {
+    std::string stem;
+    std::vector<std::string> there;
+    int next = 1;
+};
+Journals journalsOf(const Options& options, const std::string& folder, const std::string& output) {
     PosixEnvironment environment;
     std::string problem;
     const std::string cache = cacheFolder(environment, environment, problem);
@@ -100,12 +104,10 @@ std::vector<std::string> journalsOf(const Options& options, const std::string& f
         key.append("\0").append(pattern);
     char name[32];
     std::snprintf(name, sizeof name, "/journal-%016zx.", std::hash<std::string>()(key));
-    std::vector<std::string> journals;
-    for (int n = 1;; ++n) {
-        journals.push_back(cache + name + std::to_string(n));
-        if (!environment.exists(journals.back()))
-            return journals;
-    }
+    Journals journals{cache + name, {}, 1};
+    for (; environment.exists(journals.stem + std::to_string(journals.next)); ++journals.next)
+        journals.there.push_back(journals.stem + std::to_string(journals.next));
+    return journals;
 }
 
 /// `walk` with each file's digest, read on `--jobs` threads (one per processor by default).
@@ -191,25 +193,28 @@ int catalogue(const Options& options, int& argc, char** argv) {
         std::unique_ptr<EntryStream> entries = std::move(walk);
         // A run that takes digests into a file keeps a journal of them: the journals of the
         // same catalogue's earlier runs that were cut short give their digests first.
-        const std::vector<std::string> journals =
-            options.checksum && !format.printed() && path != "-"
-                ? journalsOf(options, *folder, path)
-                : std::vector<std::string>();
+        const Journals journals = options.checksum && !format.printed() && path != "-"
+                                      ? journalsOf(options, *folder, path)
+                                      : Journals();
         PosixInputFiles journalInputs;
-        for (std::size_t n = 0; n + 1 < journals.size(); ++n) {
+        for (const std::string& earlier : journals.there) {
             std::unique_ptr<ReadableFile> file;
-            if (journalInputs.open(journals[n], file))
+            if (journalInputs.open(earlier, file))
                 continue;
             std::unique_ptr<EntryStream> journal = std::make_unique<JournalReader>(std::move(file));
             reused = reused
                          ? std::make_unique<PreferredStream>(std::move(journal), std::move(reused))
                          : std::move(journal);
         }
-        if (options.checksum)
-            entries = withDigests(
-                std::move(entries), options, environment, feedback, std::move(reused),
-                journals.empty() ? nullptr
-                                 : std::make_unique<DigestJournal>(files, journals.back()));
+        DigestJournal* journal = nullptr;
+        if (options.checksum) {
+            auto kept = journals.stem.empty()
+                            ? nullptr
+                            : std::make_unique<DigestJournal>(files, journals.stem, journals.next);
+            journal = kept.get();
+            entries = withDigests(std::move(entries), options, environment, feedback,
+                                  std::move(reused), std::move(kept));
+        }
         std::optional<OutputFile> out;
         std::unique_ptr<PrintSurface> job;
         if (format.printed())
@@ -229,9 +234,14 @@ int catalogue(const Options& options, int& argc, char** argv) {
         }
         if (out)
             out->commit();
-        // Complete: its journals are no longer needed.
-        for (const std::string& done : journals) {
-            [[maybe_unused]] const std::error_code ignored = files.remove(done);
+        // Complete: its journal and those of earlier runs cut short are no longer needed; a
+        // run still going holds its own.
+        std::vector<std::string> done = journals.there;
+        if (journal && !journal->made().empty())
+            done.push_back(journal->made());
+        entries.reset(); // this run's journal closed
+        for (const std::string& gone : done) {
+            [[maybe_unused]] const std::error_code ignored = files.removeUnheld(gone);
         }
         incomplete = feedback.incomplete();
     } catch (const std::exception& error) { // CatalogueError, or no memory left

@@ -82,10 +82,10 @@ public:
     /// the file's name.
     [[nodiscard]] virtual std::error_code createUnique(const std::string& prefix, std::string& name,
                                                        std::unique_ptr<WritableFile>& file) = 0;
-    /// Opens the regular file `path` for writing at its end, making it (private to its
-    /// owner) when it is missing; never through a link.
-    [[nodiscard]] virtual std::error_code appendTo(const std::string& path,
-                                                   std::unique_ptr<WritableFile>& file) = 0;
+    /// Makes the regular file `path`, private to its owner, open for writing at its end and
+    /// held (locked) by this process till it is closed: `file_exists` where there is one.
+    [[nodiscard]] virtual std::error_code createHeld(const std::string& path,
+                                                     std::unique_ptr<WritableFile>& file) = 0;
     /// Opens an existing file (a device, a FIFO) for writing as it is.
     [[nodiscard]] virtual std::error_code openExisting(const std::string& path,
                                                        std::unique_ptr<WritableFile>& file) = 0;
@@ -99,6 +99,9 @@ public:
     [[nodiscard]] virtual std::error_code rename(const std::string& from, const std::string& to,
                                                  const std::function<void()>& whileWaiting) = 0;
     [[nodiscard]] virtual std::error_code remove(const std::string& path) = 0;
+    /// Removes the file `path` unless a process holds it open from `createHeld`:
+    /// `device_or_resource_busy` then.
+    [[nodiscard]] virtual std::error_code removeUnheld(const std::string& path) = 0;
     /// The permission bits of a file that the user makes: 0666 without the umask's bits.
     virtual unsigned newFileMode() = 0;
 };

@@ -289,11 +289,14 @@ std::error_code PosixOutputFiles::createUnique(const std::string& prefix, std::s
     return std::make_error_code(std::errc::file_exists);
 }
 
-std::error_code PosixOutputFiles::appendTo(const std::string& path,
-                                           std::unique_ptr<WritableFile>& file) {
-    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_CLOEXEC, 0600);
+std::error_code PosixOutputFiles::createHeld(const std::string& path,
+                                             std::unique_ptr<WritableFile>& file) {
+    const int fd =
+        open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0)
         return lastError();
+    // Where the file system keeps no locks, the file is not held, and written all the same.
+    [[maybe_unused]] const int locked = flock(fd, LOCK_EX | LOCK_NB);
     file = std::make_unique<PosixFile>(fd, true);
     return {};
 }
@@ -346,6 +349,23 @@ std::error_code PosixOutputFiles::rename(const std::string& from, const std::str
 
 std::error_code PosixOutputFiles::remove(const std::string& path) {
     forgetTemporaryFile();
+    return errorOf(unlink(path.c_str()));
+}
+
+std::error_code PosixOutputFiles::removeUnheld(const std::string& path) {
+    const Descriptor file(open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    if (!file.valid())
+        return lastError();
+    if (flock(file.get(), LOCK_EX | LOCK_NB) != 0)
+        return errno == EWOULDBLOCK ? std::make_error_code(std::errc::device_or_resource_busy)
+                                    : lastError();
+    // Still the file that was opened and locked, not one made since under that name.
+    struct stat own {
+    }, named{};
+    if (fstat(file.get(), &own) != 0 || lstat(path.c_str(), &named) != 0)
+        return lastError();
+    if (own.st_dev != named.st_dev || own.st_ino != named.st_ino)
+        return std::make_error_code(std::errc::device_or_resource_busy);
     return errorOf(unlink(path.c_str()));
 }
 

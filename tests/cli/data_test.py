@@ -4,6 +4,7 @@ back by Python's csv and json modules. Usage: data_test.py DORVANTILE_CLI"""
 import base64
 import calendar
 import csv
+import fcntl
 import fnmatch
 import glob
 import hashlib
@@ -260,6 +261,15 @@ try:
         check(entries["empty"] == "ab" * 32 and entries["a"] == hashlib.sha256(b"a").hexdigest()
               and entries["z"] == hashlib.sha256(bytes(2**20)).hexdigest(), f"{entries}")
         check(not glob.glob(pattern), "journals left")
+    # The journal of the same command still running elsewhere (held by it) stays when a run
+    # completes; once let go, it is that of a run cut short, and goes with the next.
+    if len(journals) == 1:
+        with open(journals[0], "wb") as other:
+            fcntl.flock(other, fcntl.LOCK_EX)
+            run(command)
+            check(glob.glob(pattern) == journals, f"a run's held journal: {glob.glob(pattern)}")
+        run(command)
+        check(not glob.glob(pattern), "journal let go")
     # A catalogue to reuse that is none is refused before a file is read: no journal made.
     run(["--format", "json", "--checksum", "sha256", "--reuse", os.path.join(long, b"a"),
          "--output", resumed, long], status=1)

@@ -455,6 +455,19 @@ TEST(DigestJournal, ReadsWhatWasWrittenWholeAndIsPreferred) {
     }
     EXPECT_EQ(
         got, (std::vector<std::string>{"file x.txt 3 100 a", "file d/a 2 2 c", "link d/y 7 -2 b"}));
+    // Written, it takes the first number no other run has, and gives back its own lines.
+    fakes::FakeOutputFiles files;
+    files.files["/j.1"].content = "another run's\n";
+    {
+        DigestJournal journal(files, "/j.", 1);
+        CatalogueEntry entry;
+        entry.kind = EntryKind::File, entry.name = "x.txt", entry.sha256 = a, entry.size = 3;
+        entry.modified = {100, 5};
+        journal.add(entry);
+        EXPECT_EQ(journal.made(), "/j.2");
+    }
+    EXPECT_EQ(files.files["/j.1"].content, "another run's\n");
+    EXPECT_EQ(files.files["/j.2"].content, "f " + a + " 3 100 5 eC50eHQ=\n");
 }
 
 // An older line is taken as an entry's only where the names are the same bytes: a name with

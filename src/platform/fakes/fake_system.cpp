@@ -113,11 +113,13 @@ std::error_code FakeOutputFiles::createUnique(const std::string& prefix, std::st
     return {};
 }
 
-std::error_code FakeOutputFiles::appendTo(const std::string& path,
-                                          std::unique_ptr<WritableFile>& file) {
-    journal.push_back("append " + path);
+std::error_code FakeOutputFiles::createHeld(const std::string& path,
+                                            std::unique_ptr<WritableFile>& file) {
+    journal.push_back("create held " + path);
     if (std::error_code error = failures.next("open"))
         return error;
+    if (files.count(path))
+        return std::make_error_code(std::errc::file_exists);
     file =
         std::make_unique<MemoryFile>(*this, path, &files[path].content, WritableFile::Medium::File);
     return {};
@@ -162,6 +164,11 @@ std::error_code FakeOutputFiles::remove(const std::string& path) {
         return error;
     return files.erase(path) ? std::error_code()
                              : std::make_error_code(std::errc::no_such_file_or_directory);
+}
+
+std::error_code FakeOutputFiles::removeUnheld(const std::string& path) {
+    return held.count(path) ? std::make_error_code(std::errc::device_or_resource_busy)
+                            : remove(path);
 }
 
 namespace {

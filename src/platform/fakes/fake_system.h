@@ -55,19 +55,22 @@ public:
     std::map<std::string, int> descriptorNames; ///< names of the process's open files
     std::map<int, std::string> streams;         ///< what each open file took; 1 standard output
     std::vector<std::string> journal;           ///< "write N path", "rename a b", ...
+    std::set<std::string> held;                 ///< files another process holds
     unsigned umask = 022;
     Failures failures;
 
     PathTarget inspect(const std::string& path) override;
     std::error_code createUnique(const std::string& prefix, std::string& name,
                                  std::unique_ptr<WritableFile>& file) override;
-    std::error_code appendTo(const std::string& path, std::unique_ptr<WritableFile>& file) override;
+    std::error_code createHeld(const std::string& path,
+                               std::unique_ptr<WritableFile>& file) override;
     std::error_code openExisting(const std::string& path,
                                  std::unique_ptr<WritableFile>& file) override;
     std::error_code descriptor(int descriptor, std::unique_ptr<WritableFile>& file) override;
     std::error_code rename(const std::string& from, const std::string& to,
                            const std::function<void()>& whileWaiting) override;
     std::error_code remove(const std::string& path) override;
+    std::error_code removeUnheld(const std::string& path) override;
     unsigned newFileMode() override { return 0666 & ~umask; }
 
     int made = 0; ///< files named so far
