@@ -180,6 +180,10 @@ int catalogue(const Options& options, int& argc, char** argv) {
         std::unique_ptr<EntryStream> reused;
         if (options.reuse && !(reused = reusedCatalogue(options)))
             return 1;
+        // The catalogue that this one replaces is not listed in it: once replaced, what the
+        // listing said of it would be wrong, and a manifest would fail its own check.
+        if (!format.printed() && path != "-")
+            fileSystem.leaveOut(files.inspect(path).file);
         auto walk = std::make_unique<TreeWalk>(
             fileSystem, *folder, ListingOptions{options.hidden, options.excluded, format.details},
             feedback);

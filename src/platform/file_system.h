@@ -117,8 +117,9 @@ public:
     /// a link.
     virtual void refresh(const std::string& root) { static_cast<void>(root); }
 
-    /// Leaves `file` out of every folder read from now on: a run's own temporary file, made
-    /// with a name inside the tree it reads on a file system without anonymous files.
+    /// Leaves `file` out of every folder read from now on, with any left out before: a run's
+    /// own temporary file, made with a name inside the tree it reads on a file system without
+    /// anonymous files, and the catalogue it replaces.
     virtual void leaveOut(const FileIdentity& file) { static_cast<void>(file); }
 
     /// All attribute bits of the entry at `path`, or nothing when the path does not resolve.

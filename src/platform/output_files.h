@@ -55,9 +55,11 @@ struct PathTarget {
     /// resolves it (a dangling link's target).
     std::string resolved;
     unsigned mode = 0, owner = 0, group = 0; ///< an existing regular file's
-    bool writable = true;                    ///< whether the user may write that file
-    int descriptor = -1;                     ///< for `Descriptor`
-    std::error_code error;                   ///< for `Unusable`
+    /// That file, where it has no other name: none where another name would keep it.
+    FileIdentity file;
+    bool writable = true;  ///< whether the user may write that file
+    int descriptor = -1;   ///< for `Descriptor`
+    std::error_code error; ///< for `Unusable`
 
     static PathTarget of(Kind kind, std::string resolved = {}) {
         PathTarget target;

@@ -249,7 +249,7 @@ std::error_code PosixOpenFolder::read(EntrySink& out) {
     if (holdsMounts)
         entryPath = path_ == "/" ? path_ : path_ + "/";
     const std::size_t entryStart = entryPath.size();
-    const FileIdentity leftOut = fileSystem_.leftOut_;
+    const std::array<FileIdentity, 2> leftOut = fileSystem_.leftOut_;
     thread_local std::unique_ptr<char[]> buffer;
     if (!buffer)
         buffer = std::make_unique<char[]>(entryBufferSize);
@@ -265,7 +265,8 @@ std::error_code PosixOpenFolder::read(EntrySink& out) {
             const char* name = entry->d_name;
             if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
                 continue;
-            if (entry->d_ino == leftOut.inode && device_ == leftOut.device)
+            if ((entry->d_ino == leftOut[0].inode && device_ == leftOut[0].device) ||
+                (entry->d_ino == leftOut[1].inode && device_ == leftOut[1].device))
                 continue;
             std::optional<unsigned> bits = entryBits(dir_.get(), name, entry->d_type);
             if (!bits)

@@ -4,6 +4,7 @@
 #include "platform/environment.h"
 #include "platform/file_system.h"
 
+#include <array>
 #include <string>
 #include <unordered_set>
 
@@ -28,7 +29,10 @@ public:
     std::error_code openFolder(const std::string& folder,
                                std::unique_ptr<OpenFolder>& out) override;
     void refresh(const std::string& root) override;
-    void leaveOut(const FileIdentity& file) override { leftOut_ = file; }
+    void leaveOut(const FileIdentity& file) override {
+        if (file.inode != 0)
+            (leftOut_[0].inode == 0 ? leftOut_[0] : leftOut_[1]) = file;
+    }
     std::optional<unsigned> attributes(const std::string& path) override;
 
 private:
@@ -38,7 +42,7 @@ private:
     MountTable& mountTable_;
     std::unordered_set<std::string> mountPoints_;
     std::unordered_set<std::string> mountParents_; // the folders that hold a mount point
-    FileIdentity leftOut_;
+    std::array<FileIdentity, 2> leftOut_;          // the first two asked for
 };
 
 } // namespace dorvantile

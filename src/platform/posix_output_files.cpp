@@ -250,6 +250,8 @@ PathTarget PosixOutputFiles::inspect(const std::string& path) {
     target.owner = own.st_uid;
     target.group = own.st_gid;
     target.writable = access(current.c_str(), W_OK) == 0;
+    if (own.st_nlink == 1)
+        target.file = {own.st_dev, own.st_ino};
     return target;
 }
 
