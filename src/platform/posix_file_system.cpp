@@ -198,7 +198,9 @@ std::error_code PosixOpenFolder::readContent(std::string_view name, bool follow,
         return {errno, std::generic_category()};
     if (!S_ISREG(after.st_mode))
         return ContentFault::NotAFile;
-    if (static_cast<std::uint64_t>(after.st_size) != expected.size ||
+    // So did a file whose bytes were not as many as its size: one cut short and grown again
+    // while it was read, or one of the kernel's own files, whose size is not its content's.
+    if (total != expected.size || static_cast<std::uint64_t>(after.st_size) != expected.size ||
         after.st_mtim.tv_sec != expected.modified.seconds ||
         static_cast<std::uint32_t>(after.st_mtim.tv_nsec) != expected.modified.nanoseconds)
         return ContentFault::Changed;

@@ -85,7 +85,8 @@ struct Collected final : ContentSink {
 
 // A file is read whole as the walk saw it: in one piece or several, also through a link. One
 // changed since the walk read its details, in size or only in time, is told as changed; what
-// is no regular file, a FIFO or a device behind a link, is never read to its end nor waited on.
+// is no regular file, a FIFO or a device behind a link, is never read to its end nor waited on;
+// one whose bytes are not as many as its size says (the kernel's own files) is told as changed.
 TEST(PosixFileSystem, ReadsAFileAsTheWalkSawItOrSaysWhyNot) {
     TempTree tree;
     const std::string large((1 << 20) * 2 + 1, 'x');
@@ -94,6 +95,7 @@ TEST(PosixFileSystem, ReadsAFileAsTheWalkSawItOrSaysWhyNot) {
     tree.link("to-large", "large");
     tree.link("to-null", "/dev/null");
     tree.link("to-zero", "/dev/zero");
+    tree.link("to-kernel", "/proc/self/status"); // a size of 0, and bytes to read
     ASSERT_EQ(mkfifo(tree.path("pipe").c_str(), 0644), 0);
     PosixFileSystem fs;
     std::unique_ptr<OpenFolder> folder;
@@ -126,6 +128,10 @@ TEST(PosixFileSystem, ReadsAFileAsTheWalkSawItOrSaysWhyNot) {
     EXPECT_EQ(read("to-zero", true, {}).first, ContentFault::NotAFile);
     EXPECT_EQ(read("to-zero", true, {large.size(), {}}).first, ContentFault::NotAFile);
     EXPECT_EQ(read("missing", false, {}).first, std::errc::no_such_file_or_directory);
+    EntryDetails kernel;
+    ASSERT_FALSE(folder->entryDetails("to-kernel", Link, kernel));
+    EXPECT_EQ(kernel.size, 0u);
+    EXPECT_EQ(read("to-kernel", true, kernel).first, ContentFault::Changed);
 }
 
 // A folder on which the mount table has a file system reads as a link to a folder, so that a
