@@ -330,6 +330,13 @@ bool DigestedStream::next(CatalogueEntry& entry) {
     if (!unusable_.empty() || !fill()) {
         if (journal_)
             journal_->flush();
+        // The reused catalogue read to its end: what follows the last entry matched and its
+        // totals, which a damaged one fails.
+        if (ended_ && reused_ && !drained_) {
+            drained_ = true;
+            for (CatalogueEntry rest; reused_->next(rest);) {
+            }
+        }
         return false;
     }
     if (doneAhead_ == 0)

@@ -80,6 +80,7 @@ private:
     std::string oldPath_;   // its path below the chosen folder, once asked for
     bool oldValid_ = false; // whether there is one
     bool oldHeld_ = false;  // it is held, not matched yet
+    bool drained_ = false;  // read to its end once the walk ended
     std::string path_;
 
     // The entries held ahead while none of them is to be read, at most: a tree whose digests

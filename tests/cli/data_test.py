@@ -217,6 +217,10 @@ try:
     reused = run(["--format", "json", "--checksum", "sha256", "--reuse", sums, "--output", "-", d])
     check(reused.stdout.split(b"\n")[1:] == lines[1:], "--reuse of an unchanged tree")
     run(["--format", "json", "--checksum", "sha256", "--reuse", d, "--output", "-", d], status=1)
+    damaged = os.path.join(t, "damaged.json").encode()  # an entry gone: its totals are wrong
+    open(damaged, "wb").write(b"\n".join(lines[:3] + lines[4:]))
+    run(["--format", "json", "--checksum", "sha256", "--reuse", damaged, "--output", "-", d],
+        status=1)
     manifest = run(["--format", "sha256sum", "--output", "-", d]).stdout
     checked = subprocess.run(["sha256sum", "-c", "--strict", "-"], input=manifest, cwd=d,
                              capture_output=True)
