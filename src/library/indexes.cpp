@@ -15,7 +15,7 @@ std::string LibraryIndexes::fileOf(std::int64_t id) const {
 void LibraryIndexes::keepFile(const std::string& path, std::string_view bytes) {
     if (!folders_.exists(folder_)) {
         // A library on a medium that cannot take it searches without kept indexes.
-        [[maybe_unused]] const std::error_code ignored = folders_.makeFolder(folder_);
+        [[maybe_unused]] const std::error_code ignored = folders_.makeFolder(folder_, false);
     }
     try {
         OutputFile out = OutputFile::open(files_, path);

@@ -32,8 +32,9 @@ public:
     virtual bool exists(const std::string& path) = 0;
     /// Whether the user may make files in `folder`.
     virtual bool mayWriteIn(const std::string& folder) = 0;
-    /// Makes one folder; an existing folder is no error.
-    [[nodiscard]] virtual std::error_code makeFolder(const std::string& path) = 0;
+    /// Makes one folder, for its owner alone where `ownerOnly` (else as the umask has it); an
+    /// existing folder is no error, and left as it is.
+    [[nodiscard]] virtual std::error_code makeFolder(const std::string& path, bool ownerOnly) = 0;
 };
 
 /// The process's mount table, read again at each call: disks come and go while it runs.

@@ -53,7 +53,8 @@ namespace {
 std::string makeFolders(UserFolders& folders, const std::string& path) {
     for (std::size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
         const std::string folder = path.substr(0, slash);
-        if (std::error_code error = folders.makeFolder(folder))
+        // As the XDG base directories ask: a user's catalogues name private files.
+        if (std::error_code error = folders.makeFolder(folder, true))
             return "cannot make " + folder + ": " + error.message();
         if (slash == std::string::npos)
             return {};

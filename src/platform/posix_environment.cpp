@@ -60,8 +60,8 @@ bool PosixEnvironment::mayWriteIn(const std::string& folder) {
     return access(folder.c_str(), W_OK) == 0;
 }
 
-std::error_code PosixEnvironment::makeFolder(const std::string& path) {
-    if (mkdir(path.c_str(), 0777) == 0 || errno == EEXIST)
+std::error_code PosixEnvironment::makeFolder(const std::string& path, bool ownerOnly) {
+    if (mkdir(path.c_str(), ownerOnly ? 0700 : 0777) == 0 || errno == EEXIST)
         return {};
     return lastError();
 }

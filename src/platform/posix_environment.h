@@ -17,7 +17,7 @@ public:
     std::error_code workingFolder(std::string& folder) override;
     bool exists(const std::string& path) override;
     bool mayWriteIn(const std::string& folder) override;
-    std::error_code makeFolder(const std::string& path) override;
+    std::error_code makeFolder(const std::string& path, bool ownerOnly) override;
     std::string hostName() override;
     FileTime currentTime() override;
     unsigned processors() override;

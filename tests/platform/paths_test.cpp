@@ -62,8 +62,8 @@ TEST(Paths, TheAppFolderIsTheProgramsFolderOnlyInABuildTreeOrPortableCopy) {
                                                (*c.home ? "an absolute path" : "set") +
                                                " and the user has no home folder"
                                          : "");
-        if (found.ends_with("/dorvantile")) {
-            EXPECT_EQ(environment.folders.count(found), 1u) << found;
+        if (found.ends_with("/dorvantile")) { // made for its owner alone, as XDG asks
+            EXPECT_EQ(environment.ownerOnlyFolders.count(found), 1u) << found;
         }
     }
     // A data folder that cannot be made stops at the folder that failed, named with its reason.

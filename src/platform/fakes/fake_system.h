@@ -96,10 +96,11 @@ class FakeEnvironment final : public ProcessContext,
 public:
     std::map<std::string, std::string> variables;
     std::string program;
-    std::optional<std::string> home; ///< in the password database
-    std::set<std::string> writable;  ///< folders the user may write in
-    std::set<std::string> folders;   ///< folders made so far
-    std::set<std::string> files;     ///< other entries that exist
+    std::optional<std::string> home;        ///< in the password database
+    std::set<std::string> writable;         ///< folders the user may write in
+    std::set<std::string> folders;          ///< folders made so far
+    std::set<std::string> ownerOnlyFolders; ///< those of them made for their owner alone
+    std::set<std::string> files;            ///< other entries that exist
     std::string working = "/";
     std::string mounts;
     std::vector<std::vector<std::string>> started;
@@ -115,9 +116,11 @@ public:
         return files.count(path) > 0 || folders.count(path) > 0;
     }
     bool mayWriteIn(const std::string& folder) override { return writable.count(folder) > 0; }
-    std::error_code makeFolder(const std::string& path) override {
+    std::error_code makeFolder(const std::string& path, bool ownerOnly) override {
         if (std::error_code error = failures.next("makeFolder"))
             return error;
+        if (ownerOnly && !folders.count(path))
+            ownerOnlyFolders.insert(path);
         folders.insert(path);
         return {};
     }
