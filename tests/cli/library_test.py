@@ -149,7 +149,9 @@ try:
     done = subprocess.run([cli, "compare", "--library", lib, "--checksum", "sha256",
                            "library:summed", disk], capture_output=True)
     check(done.returncode == 1 and b"corrupted" in done.stdout, f"add --reuse: {done}")
-    run(["add", "--checksum", "sha256", "--reuse", os.path.join(disk, b"none"), disk], 2)
+    done = run(["add", "--checksum", "sha256", "--reuse", os.path.join(disk, b"none"), disk], 2)
+    check(done.stderr.startswith(b"dorvantile-cli: cannot read ") and b"/none" in done.stderr,
+          f"{done.stderr}")
     run(["remove", "summed"])
 
     # Replaced: the new catalogue whole, the old one gone; then removed.
