@@ -275,14 +275,17 @@ try:
         run(command)
         check(not glob.glob(pattern), "journal let go")
     # A catalogue to reuse that is none is refused before a file is read: no journal made.
-    run(["--format", "json", "--checksum", "sha256", "--reuse", os.path.join(long, b"a"),
-         "--output", resumed, long], status=1)
-    check(not glob.glob(pattern), "journal of a run refused")
+    refused = run(["--format", "json", "--checksum", "sha256", "--reuse",
+                   os.path.join(long, b"a"), "--output", resumed, long], status=1)
+    check(not glob.glob(pattern) and b"not a JSON catalogue" in refused.stderr,
+          f"a run refused: {refused.stderr}")
     del os.environ["XDG_CACHE_HOME"]
     # A manifest written into its own tree, and written again, is not in itself: it checks.
+    os.makedirs(os.path.join(long, b"sub"))
     for _ in range(2):
-        run(["--format", "sha256sum", "--output", os.path.join(long, b"Files.sha256"), long])
-    checked = subprocess.run(["sha256sum", "-c", "--strict", "Files.sha256"], cwd=long,
+        run(["--format", "sha256sum", "--output", os.path.join(long, b"sub/Files.sha256"),
+             long])
+    checked = subprocess.run(["sha256sum", "-c", "--strict", "sub/Files.sha256"], cwd=long,
                              capture_output=True)
     check(checked.returncode == 0 and checked.stdout.count(b": OK") == 4, f"{checked}")
     changed = os.stat(os.path.join(d, b"one")).st_mtime_ns
