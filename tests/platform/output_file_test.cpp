@@ -196,6 +196,18 @@ TEST(PosixOutputFiles, RemovesWhatKilledRunsLeftBehind) {
     EXPECT_NE(flock(other.get(), LOCK_EX | LOCK_NB), 0);
     file.reset();
     EXPECT_EQ(flock(other.get(), LOCK_EX | LOCK_NB), 0);
+
+    // A journal: made only where none is, held by its run while open, and removed only where
+    // no run holds it.
+    const std::string journal = tree.path("journal.1");
+    ASSERT_EQ(files.createHeld(journal, file), std::error_code());
+    std::unique_ptr<WritableFile> again;
+    EXPECT_EQ(files.createHeld(journal, again), std::errc::file_exists);
+    EXPECT_EQ(files.removeUnheld(journal), std::errc::device_or_resource_busy);
+    EXPECT_TRUE(std::filesystem::exists(journal));
+    file.reset();
+    EXPECT_EQ(files.removeUnheld(journal), std::error_code());
+    EXPECT_FALSE(std::filesystem::exists(journal));
 }
 
 // In a child of the test: descriptors opened where closed, and a signal that removes the
