@@ -488,8 +488,10 @@ TEST(JsonEntryHead, MatchesTheLineOfTheSameNameAlone) {
     std::vector<std::string> names = {"a\"bcdefghijklmnop", "abcdefghijklmnop\"q",
                                       "plain name, long.txt"};
     for (std::size_t size = 1; size < 8; ++size) { // a short name is looked at whole
-        for (std::size_t at = 0; at < size; ++at)
+        for (std::size_t at = 0; at < size; ++at) {
+            names.push_back(std::string(size, 'q'));
             names.push_back(std::string(size, 'q').replace(at, 1, "\""));
+        }
     }
     for (const std::string& quoted : names) {
         std::string slashed = quoted;
