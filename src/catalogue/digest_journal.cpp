@@ -36,19 +36,22 @@ void DigestJournal::flush() {
     written_ = std::chrono::steady_clock::now();
 }
 
+// Under the first number no other run has taken; without a file, a run cut short starts over.
+void DigestJournal::make() {
+    for (int n = first_; n < first_ + 100; ++n) {
+        const std::string path = stem_ + std::to_string(n);
+        const std::error_code error = files_.createHeld(path, file_);
+        if (!error)
+            made_ = path;
+        if (error != std::errc::file_exists)
+            return;
+    }
+}
+
 void DigestJournal::add(const CatalogueEntry& entry) {
-    if (!opened_) { // made by the first digest read, under a number no other run has taken
+    if (!opened_) { // made by the first digest read
         opened_ = true;
-        for (int n = first_; n < first_ + 100; ++n) {
-            const std::string path = stem_ + std::to_string(n);
-            const std::error_code error = files_.createHeld(path, file_);
-            if (!error)
-                made_ = path;
-            if (error != std::errc::file_exists)
-                break;
-        }
-        if (made_.empty())
-            file_.reset();
+        make();
     }
     if (!file_)
         return;

@@ -37,6 +37,8 @@ public:
     const std::string& made() const { return made_; }
 
 private:
+    void make();
+
     OutputFiles& files_;
     std::string stem_;
     int first_;

@@ -101,8 +101,8 @@ public:
     [[nodiscard]] virtual std::error_code rename(const std::string& from, const std::string& to,
                                                  const std::function<void()>& whileWaiting) = 0;
     [[nodiscard]] virtual std::error_code remove(const std::string& path) = 0;
-    /// Removes the file `path` unless a process holds it open from `createHeld`:
-    /// `device_or_resource_busy` then.
+    /// Removes the user's own regular file `path` unless a process holds it open from
+    /// `createHeld` (`device_or_resource_busy` then).
     [[nodiscard]] virtual std::error_code removeUnheld(const std::string& path) = 0;
     /// The permission bits of a file that the user makes: 0666 without the umask's bits.
     virtual unsigned newFileMode() = 0;

@@ -71,6 +71,27 @@ bool isSuffix(std::string_view text) {
            });
 }
 
+// Removes `name` in `dir` where it is the user's own regular file and no run holds it (locks
+// it); else says why not.
+std::error_code removeUnheldAt(int dir, const char* name) {
+    Descriptor file(openat(dir, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    struct stat own {
+    }, named{};
+    if (!file.valid() || fstat(file.get(), &own) != 0)
+        return lastError();
+    if (!S_ISREG(own.st_mode) || own.st_uid != geteuid())
+        return std::make_error_code(std::errc::operation_not_permitted);
+    if (flock(file.get(), LOCK_EX | LOCK_NB) != 0)
+        return errno == EWOULDBLOCK ? std::make_error_code(std::errc::device_or_resource_busy)
+                                    : lastError();
+    // Still the file that was opened and locked, not one made since under that name.
+    if (fstatat(dir, name, &named, AT_SYMLINK_NOFOLLOW) != 0)
+        return lastError();
+    if (named.st_dev != own.st_dev || named.st_ino != own.st_ino)
+        return std::make_error_code(std::errc::device_or_resource_busy);
+    return errorOf(unlinkat(dir, name, 0));
+}
+
 // Every run holds a lock on its temporary file from the moment it is made until it is in
 // place, so a file of that name that nobody holds was left by a run that a crash, a power
 // cut or SIGKILL ended. Those that are the user's own regular files go.
@@ -83,17 +104,7 @@ void removeLeftovers(const std::string& folder, const std::string& start) {
         const std::string_view name = entry->d_name;
         if (!name.starts_with(start) || !isSuffix(name.substr(start.size())))
             continue;
-        Descriptor file(
-            openat(dir.get(), entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-        struct stat own {
-        }, named{};
-        if (!file.valid() || fstat(file.get(), &own) != 0 || !S_ISREG(own.st_mode) ||
-            own.st_uid != geteuid() || flock(file.get(), LOCK_EX | LOCK_NB) != 0)
-            continue;
-        // Still the file that was opened and locked, not one made since under that name.
-        if (fstatat(dir.get(), entry->d_name, &named, AT_SYMLINK_NOFOLLOW) == 0 &&
-            named.st_dev == own.st_dev && named.st_ino == own.st_ino)
-            unlinkat(dir.get(), entry->d_name, 0);
+        [[maybe_unused]] const std::error_code kept = removeUnheldAt(dir.get(), entry->d_name);
     }
     closedir(listing);
 }
@@ -355,20 +366,7 @@ std::error_code PosixOutputFiles::remove(const std::string& path) {
 }
 
 std::error_code PosixOutputFiles::removeUnheld(const std::string& path) {
-    const Descriptor file(open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-    if (!file.valid())
-        return lastError();
-    if (flock(file.get(), LOCK_EX | LOCK_NB) != 0)
-        return errno == EWOULDBLOCK ? std::make_error_code(std::errc::device_or_resource_busy)
-                                    : lastError();
-    // Still the file that was opened and locked, not one made since under that name.
-    struct stat own {
-    }, named{};
-    if (fstat(file.get(), &own) != 0 || lstat(path.c_str(), &named) != 0)
-        return lastError();
-    if (own.st_dev != named.st_dev || own.st_ino != named.st_ino)
-        return std::make_error_code(std::errc::device_or_resource_busy);
-    return errorOf(unlink(path.c_str()));
+    return removeUnheldAt(AT_FDCWD, path.c_str());
 }
 
 unsigned PosixOutputFiles::newFileMode() {

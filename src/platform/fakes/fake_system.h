@@ -55,7 +55,6 @@ public:
     std::map<std::string, int> descriptorNames; ///< names of the process's open files
     std::map<int, std::string> streams;         ///< what each open file took; 1 standard output
     std::vector<std::string> journal;           ///< "write N path", "rename a b", ...
-    std::set<std::string> held;                 ///< files another process holds
     unsigned umask = 022;
     Failures failures;
 
